@@ -1,0 +1,44 @@
+#pragma once
+// The one seam through which the program reaches every effect that would block a test or leave
+// the process: clocks, waits, dialogs, the alarm sound, the tray and raising the window.
+// The windows implement it with Qt; tools use PlainPlatform; tests use RecordingPlatform.
+#include <cstdint>
+#include <string>
+
+#include "base/DateTimeText.h"
+
+namespace tevra {
+
+class TPlatform {
+ public:
+  virtual ~TPlatform() = default;
+
+  // Wall clock: whole seconds of `time`, and the local date and time of it.
+  virtual std::int64_t Time() = 0;
+  virtual TLocalDateTime LocalNow() = 0;
+  // Monotonic clock in milliseconds; only differences mean anything.
+  virtual std::int64_t MonotonicMs() = 0;
+  // Blocking wait (the reader's pauses).
+  virtual void Sleep(int ms) = 0;
+  // Wait that keeps the event loop running (the tray registration's pauses).
+  virtual void SleepWithEvents(int ms) { Sleep(ms); }
+
+  // Message box with an OK button, or OK and Cancel; true when the answer is OK.
+  virtual bool MessageBox(const std::string& text, const std::string& title, bool okCancel) = 0;
+  // Confirmation dialog with OK and Cancel; true when the answer is OK.
+  virtual bool Confirm(const std::string& text) = 0;
+  // Error dialog with a single Yes button.
+  virtual void ErrorDialog(const std::string& text) = 0;
+  // Folder selection starting at `start`; empty when cancelled.
+  virtual std::string ChooseFolder(const std::string& start) = 0;
+
+  virtual void AlarmSound() = 0;
+  virtual void RaiseWindow() = 0;
+
+  // Notification area: add the icon, change its tip, remove it; false when refused.
+  virtual bool TrayAdd(const std::string& tip) = 0;
+  virtual bool TrayModify(const std::string& tip) = 0;
+  virtual bool TrayDelete() = 0;
+};
+
+}  // namespace tevra

@@ -1,0 +1,76 @@
+#include "base/AtomicFile.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace tevra {
+namespace {
+
+namespace fs = std::filesystem;
+
+class AtomicFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/tevra_atomic_XXXXXX";
+    dir_ = mkdtemp(tmpl);
+  }
+  void TearDown() override {
+    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
+    fs::remove_all(dir_);
+  }
+  std::string dir_;
+};
+
+TEST_F(AtomicFileTest, ReplacesContentKeepsModeAndLeavesNoTemporaryFile) {
+  const std::string path = JoinPath(dir_, "a.ini");
+  ASSERT_TRUE(WriteFileAtomically(path, "first\n"));
+  ::chmod(path.c_str(), 0640);
+  ASSERT_TRUE(WriteFileAtomically(path, "second\n"));
+  std::string bytes;
+  ASSERT_TRUE(ReadWholeFile(path, bytes));
+  EXPECT_EQ(bytes, "second\n");
+  struct stat st {};
+  ::stat(path.c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+}
+
+TEST_F(AtomicFileTest, WritesThroughASymbolicLinkToItsTarget) {
+  fs::create_directory(dir_ + "/real");
+  const std::string target = dir_ + "/real/t.csv";
+  const std::string link = dir_ + "/link.csv";
+  fs::create_symlink("real/t.csv", link);
+  ASSERT_TRUE(WriteFileAtomically(link, "x"));
+  EXPECT_TRUE(fs::is_symlink(link));
+  std::string bytes;
+  ASSERT_TRUE(ReadWholeFile(target, bytes));
+  EXPECT_EQ(bytes, "x");
+}
+
+TEST_F(AtomicFileTest, MissingFolderFailsAndReadOnlyFolderWritesInPlace) {
+  EXPECT_FALSE(WriteFileAtomically(dir_ + "/no/such/folder/f", "x"));
+  EXPECT_FALSE(WriteFileAtomically("", "x"));
+  std::string bytes;
+  EXPECT_FALSE(ReadWholeFile(dir_ + "/missing", bytes));
+
+  const std::string path = JoinPath(dir_, "f.ini");
+  ASSERT_TRUE(WriteFileAtomically(path, "old"));
+  ::chmod(dir_.c_str(), 0555);
+  if (::access(dir_.c_str(), W_OK) == 0) GTEST_SKIP() << "root ignores folder permissions";
+  EXPECT_TRUE(WriteFileAtomically(path, "new"));
+  ASSERT_TRUE(ReadWholeFile(path, bytes));
+  EXPECT_EQ(bytes, "new");
+}
+
+TEST(JoinPath, AddsOneSlashOnlyWhenNeeded) {
+  EXPECT_EQ(JoinPath("/", "NoiseData.csv"), "/NoiseData.csv");
+  EXPECT_EQ(JoinPath("/work", "NoiseData.csv"), "/work/NoiseData.csv");
+  EXPECT_EQ(JoinPath("/work/", "NoiseData.csv"), "/work/NoiseData.csv");
+}
+
+}  // namespace
+}  // namespace tevra
