@@ -33,6 +33,9 @@ class FFT {
   int n_;
   std::vector<double> sine_;
   std::vector<double> cosine_;
+  std::vector<double> stageCos_;
+  std::vector<double> stageSin_;
+  std::vector<double> stageNegSin_;
   std::vector<TComplexValue> work_;
   // Index pairs (i, j), i > j, exchanged by the bit reversal; computed once.
   std::vector<int> swaps_;

@@ -72,8 +72,11 @@ class Tevra final : public Tevra_Base {
   std::string baselinePath_;
   int sampleCounter_ = 0;
   std::vector<TAccelSample> baseline_;
-  std::vector<int> histogram_;
 };
+
+// Lower edge of the highest of 4001 histogram bins over [0, peak] that, counted from the top, holds
+// at least `durationCount` of the n amplitudes.
+double ThresholdAmplitude(const double* composite, int n, double peak, int durationCount);
 
 // Baseline file text: one "x, y, z" line per entry, each value "%g".
 std::string FormatBaseline(const std::vector<TAccelSample>& table);
