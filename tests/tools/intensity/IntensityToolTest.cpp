@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "base/Cp932.h"
+#include "tools/common/RecordReader.h"
+#include "tools/intensity/IntensityRun.h"
+
+namespace tevra {
+namespace {
+
+const std::string kJma = std::string(TEVRA_TEST_DATA) + "/jma/";
+
+struct ToolResult {
+  int status = -1;
+  std::string out;
+};
+
+ToolResult RunTool(const std::string& args) {
+  ToolResult r;
+  const std::string cmd = std::string(TEVRA_INTENSITY_TOOL) + " " + args + " 2>/dev/null";
+  std::FILE* p = popen(cmd.c_str(), "r");
+  char buf[4096];
+  std::size_t n = 0;
+  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+  const int status = pclose(p);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+std::string LastLine(const std::string& out) {
+  const auto end = out.find_last_not_of('\n');
+  const auto start = out.rfind('\n', end);
+  return out.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
+}
+
+TEST(IntensityTool, PublishedFiguresOfTheBundledRecords) {
+  const struct {
+    const char* file;
+    int lowTenths, highTenths;
+  } records[] = {{"AA06EA01.csv", 51, 51}, {"Q4149CF2.csv", 57, 57}, {"Q4169D2004.csv", 46, 46},
+                 {"Q416EED018.csv", 49, 50}};  // published 5.0, on the class boundary
+  for (const auto& rec : records) {
+    std::vector<TAccelSample> samples;
+    std::string error;
+    ASSERT_TRUE(ReadRecord(kJma + rec.file, samples, error)) << error;
+    const auto run = RunIntensity(samples, false, nullptr);
+    EXPECT_GE(OfficialTenths(run.MaxIntensity), rec.lowTenths) << rec.file;
+    EXPECT_LE(OfficialTenths(run.MaxIntensity), rec.highTenths) << rec.file;
+  }
+}
+
+TEST(IntensityTool, PrintsEveryBlockAndTheMaximumLine) {
+  const auto r = RunTool("--every " + kJma + "AA06EA01.csv");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.substr(0, 10), "0.50 0.00\n");
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 30000 / 50 + 1);
+  EXPECT_EQ(LastLine(r.out), "max 5.16 21.00 5.1 ５強");
+  EXPECT_NE(r.out.find("\n21.00 5.16\n"), std::string::npos) << "the maximum's time names its block";
+  EXPECT_EQ(r.out.find("\n20.50 5.16\n"), std::string::npos);
+}
+
+TEST(IntensityTool, OfficialFigureIsRoundedThenCut) {
+  EXPECT_EQ(OfficialTenths(5.16), 51);
+  EXPECT_EQ(OfficialTenths(4.99), 49);
+  EXPECT_EQ(OfficialTenths(5.0), 50);
+  EXPECT_EQ(OfficialTenths(0.0), 0);
+}
+
+class IntensityToolFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/tevra_intensity_XXXXXX";
+    dir_ = mkdtemp(tmpl);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::string Write(const std::string& name, const std::string& bytes) {
+    std::ofstream(dir_ + "/" + name, std::ios::binary) << bytes;
+    return dir_ + "/" + name;
+  }
+  std::string dir_;
+};
+
+TEST_F(IntensityToolFiles, ReadsBlankSeparatedCp932AndCrlfAndRejectsBadInput) {
+  std::string blanks = Utf8ToCp932("観測点 米子\r\n") + "X Y Z\r\n";
+  std::string commas;
+  for (int i = 0; i < 2100; ++i) {
+    const std::string x = std::to_string((i * 37) % 11 - 5), y = std::to_string((i * 13) % 7 - 3);
+    blanks += "  " + x + "\t" + y + "  3e-1\r\n";
+    commas += x + "," + y + ",0.3\n";
+  }
+  const auto fromBlanks = RunTool("--every " + Write("blank.txt", blanks));
+  EXPECT_EQ(fromBlanks.status, 0);
+  EXPECT_EQ(fromBlanks.out, RunTool("--every " + Write("comma.csv", commas)).out);
+  EXPECT_EQ(std::count(fromBlanks.out.begin(), fromBlanks.out.end(), '\n'), 42 + 1);
+
+  std::string shortRecord;
+  for (int i = 0; i < 120; ++i) shortRecord += "0,0,0\n";
+  const auto partial = RunTool("--every " + Write("short.csv", shortRecord));
+  EXPECT_EQ(partial.status, 2);
+  EXPECT_EQ(partial.out, "0.50 0.00\n1.00 0.00\nmax 0.00 0.50 0.0 ０\n");
+
+  EXPECT_EQ(RunTool(Write("empty.csv", "header only\nnan,1,2\n1,2\n")).status, 1);
+  EXPECT_EQ(RunTool(dir_ + "/missing.csv").status, 1);
+  EXPECT_EQ(RunTool("").status, 1);
+  EXPECT_EQ(RunTool("--bogus " + dir_ + "/short.csv").status, 1);
+  EXPECT_EQ(RunTool(dir_).status, 1);  // a folder is no record
+}
+
+TEST(RecordReader, LinesMustStartWithThreeFiniteNumbers) {
+  TAccelSample s;
+  EXPECT_TRUE(ParseRecordLine("-0.018,0.000,-0.017\r", s));
+  EXPECT_EQ(s.Z, -0.017);
+  EXPECT_TRUE(ParseRecordLine("1 2 3 4", s));
+  EXPECT_TRUE(ParseRecordLine("1, 2 ,3", s));
+  EXPECT_FALSE(ParseRecordLine(" NS,EW,UD", s));
+  EXPECT_FALSE(ParseRecordLine("1,2", s));
+  EXPECT_FALSE(ParseRecordLine("1,2,3abc", s));
+  EXPECT_FALSE(ParseRecordLine("1,,2,3", s));
+  EXPECT_FALSE(ParseRecordLine("1,nan,3", s));
+  EXPECT_FALSE(ParseRecordLine("1e999,0,0", s));
+}
+
+}  // namespace
+}  // namespace tevra

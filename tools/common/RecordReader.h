@@ -1,0 +1,27 @@
+#pragma once
+// Acceleration records as text: three numeric columns X, Y, Z in gal at 100 samples/s, separated by
+// commas or blanks. Lines that do not start with three numbers (headers in any encoding) are skipped,
+// so the agency's strong-motion CSV files read as they are.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/AccelSample.h"
+
+namespace tevra {
+
+// Parses one line; false when it does not start with three finite numbers.
+bool ParseRecordLine(std::string_view line, TAccelSample& sample);
+
+struct TRecord {
+  std::vector<TAccelSample> Samples;
+  // Lines after the first sample that were not samples: a sign of a damaged record.
+  int SkippedAfterFirstSample = 0;
+};
+
+// Reads a record file; false with a message in `error` when the file cannot be read.
+bool ReadRecord(const std::string& path, TRecord& record, std::string& error);
+// The same, for callers that want only the samples.
+bool ReadRecord(const std::string& path, std::vector<TAccelSample>& samples, std::string& error);
+
+}  // namespace tevra
