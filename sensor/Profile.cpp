@@ -1,0 +1,81 @@
+#include "sensor/Profile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "base/AtomicFile.h"
+#include "base/Cp932.h"
+#include "sensor/IniText.h"
+#include "sensor/NumberText.h"
+
+namespace tevra {
+namespace {
+
+constexpr std::size_t IntegerBuffer = 16;
+constexpr std::size_t FloatBuffer = 32;
+
+bool Readable(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  const bool ok = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
+  ::close(fd);
+  return ok;
+}
+
+std::string FullPath(const std::string& fileName) {
+  if (fileName.find('/') != std::string::npos) return fileName;
+  const std::string dir = CurrentDirectory();
+  return dir.empty() ? fileName : JoinPath(dir, fileName);
+}
+
+}  // namespace
+
+Profile::Profile(const std::string& fileName) : Missing(0), Path(FullPath(fileName)) {
+  Missing = Readable(Path) ? 0 : -1;
+}
+
+std::string Profile::ReadString(const std::string& section, const std::string& key, const std::string& def,
+                                std::size_t bufferSize) const {
+  if (bufferSize == 0) return std::string();
+  std::string file;
+  std::string_view value;
+  std::string stored;
+  if (ReadWholeFile(Path, file) && FindIniValue(file, Utf8ToCp932(section), Utf8ToCp932(key), value)) {
+    stored.assign(value);
+  } else {
+    stored = Utf8ToCp932(def);
+  }
+  return Cp932ToUtf8(CutCp932(stored, bufferSize - 1));
+}
+
+std::string Profile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+  std::string file;
+  // A file that cannot be read is written over, as a missing one would be.
+  if (!ReadWholeFile(Path, file)) file.clear();
+  if (SetIniValue(file, Utf8ToCp932(section), Utf8ToCp932(key), Utf8ToCp932(value))) {
+    WriteFileAtomically(Path, file);
+  }
+  return value;
+}
+
+int Profile::ReadInteger(const std::string& section, const std::string& key, int def) const {
+  return ParseLongPrefix(ReadString(section, key, FormatInt(def), IntegerBuffer));
+}
+
+int Profile::WriteInteger(const std::string& section, const std::string& key, int value) {
+  WriteString(section, key, FormatInt(value));
+  return value;
+}
+
+double Profile::ReadFloat(const std::string& section, const std::string& key, double def) const {
+  return ParseDecimalPrefix(ReadString(section, key, FormatFixed6(def), FloatBuffer));
+}
+
+double Profile::WriteFloat(const std::string& section, const std::string& key, double value) {
+  WriteString(section, key, FormatFixed6(value));
+  return value;
+}
+
+}  // namespace tevra
