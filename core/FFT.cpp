@@ -5,8 +5,6 @@
 
 namespace tevra {
 
-double Modulus(const TComplexValue& c) { return std::sqrt(c.Re * c.Re + c.Im * c.Im); }
-
 FFT::FFT(int exponent)
     : exponent_(exponent),
       n_(static_cast<int>(std::pow(2.0, exponent))),
@@ -20,13 +18,17 @@ FFT::FFT(int exponent)
   }
   // Stage tables: for each stage, the twiddles of p = 0 .. half-1 laid out contiguously, so the
   // butterfly loop reads them in order instead of striding through the full tables.
+  // Each twiddle is stored as the pairs (w, w) and (v, -v), so both parts of a butterfly's
+  // difference are formed by the same two products per lane and the loop vectorises.
   for (int s = 1; s <= exponent_; ++s) {
     const int half = n_ >> s;
     const int groups = 1 << (s - 1);
     for (int p = 0; p < half; ++p) {
-      stageCos_.push_back(cosine_[static_cast<std::size_t>(p * groups)]);
-      stageSin_.push_back(sine_[static_cast<std::size_t>(p * groups)]);
-      stageNegSin_.push_back(-sine_[static_cast<std::size_t>(p * groups)]);
+      const double w = cosine_[static_cast<std::size_t>(p * groups)];
+      const double v = sine_[static_cast<std::size_t>(p * groups)];
+      stageCos_.insert(stageCos_.end(), {w, w});
+      stageSin_.insert(stageSin_.end(), {v, -v});
+      stageNegSin_.insert(stageNegSin_.end(), {-v, v});
     }
   }
   for (int i = 1, j = n_ / 2; i < n_; ++i) {
@@ -44,37 +46,38 @@ FFT::FFT(int exponent)
 }
 
 void FFT::Transform(int direction) {
-  TComplexValue* x = work_.data();
+  double* x = &work_.data()->Re;
   const double* stageCos = stageCos_.data();
   const double* stageSin = direction > 0 ? stageSin_.data() : stageNegSin_.data();
   for (int s = 1; s <= exponent_; ++s) {
     const int half = n_ >> s;
     const int groups = 1 << (s - 1);
     for (int g = 0; g < groups; ++g) {
-      TComplexValue* a = x + g * 2 * half;
-      TComplexValue* b = a + half;
+      double* __restrict a = x + 4 * g * half;
+      double* __restrict b = a + 2 * half;
       // p = 0 has the twiddle 1: the difference is stored as it is.
       {
-        const TComplexValue A = a[0];
-        const TComplexValue B = b[0];
-        a[0] = {A.Re + B.Re, A.Im + B.Im};
-        b[0] = {A.Re - B.Re, A.Im - B.Im};
+        const double ar = a[0], ai = a[1], br = b[0], bi = b[1];
+        a[0] = ar + br;
+        a[1] = ai + bi;
+        b[0] = ar - br;
+        b[1] = ai - bi;
       }
+      // re = dr*w + v*di, im = w*di - v*dr, written lane by lane.
       for (int p = 1; p < half; ++p) {
-        const TComplexValue A = a[p];
-        const TComplexValue B = b[p];
-        a[p] = {A.Re + B.Re, A.Im + B.Im};
-        const double dr = A.Re - B.Re;
-        const double di = A.Im - B.Im;
-        const double w = stageCos[p];
-        const double v = stageSin[p];
-        b[p] = {dr * w + v * di, w * di - v * dr};
+        const double ar = a[2 * p], ai = a[2 * p + 1], br = b[2 * p], bi = b[2 * p + 1];
+        const double dr = ar - br, di = ai - bi;
+        a[2 * p] = ar + br;
+        a[2 * p + 1] = ai + bi;
+        b[2 * p] = dr * stageCos[2 * p] + di * stageSin[2 * p];
+        b[2 * p + 1] = di * stageCos[2 * p + 1] + dr * stageSin[2 * p + 1];
       }
     }
-    stageCos += half;
-    stageSin += half;
+    stageCos += 2 * half;
+    stageSin += 2 * half;
   }
-  for (std::size_t k = 0; k < swaps_.size(); k += 2) std::swap(x[swaps_[k]], x[swaps_[k + 1]]);
+  TComplexValue* c = work_.data();
+  for (std::size_t k = 0; k < swaps_.size(); k += 2) std::swap(c[swaps_[k]], c[swaps_[k + 1]]);
 }
 
 void BuildGainTable(int n, double dt, double* gain) {

@@ -1,5 +1,6 @@
 #pragma once
 // In-place radix-2 decimation-in-frequency transform with tables computed once.
+#include <cmath>
 #include <vector>
 
 namespace tevra {
@@ -13,7 +14,7 @@ inline void Scale(TComplexValue& c, double factor) {
   c.Re *= factor;
   c.Im *= factor;
 }
-double Modulus(const TComplexValue& c);
+inline double Modulus(const TComplexValue& c) { return std::sqrt(c.Re * c.Re + c.Im * c.Im); }
 
 class FFT {
  public:

@@ -39,7 +39,8 @@ int Tevra_Base::AddSamples(const TAccelSample* samples, int count) {
 
 Tevra::Tevra() : Tevra(JoinPath(CurrentDirectory(), BaselineFileName)) {}
 
-Tevra::Tevra(std::string baselinePath) : baselinePath_(std::move(baselinePath)), baseline_(N) {
+Tevra::Tevra(std::string baselinePath)
+    : baselinePath_(std::move(baselinePath)), baseline_(N), axisScratch_(N) {
   if (!baselinePath_.empty()) LoadBaseline(baselinePath_, baseline_);
 }
 
@@ -78,20 +79,29 @@ void Tevra::FilterAxis(double TAccelSample::*axis) {
       b = (Modulus(s[k]) + 9.0 * b) * 0.1;
     }
   }
+  // The axis's levels side by side, so the loop below reads plain arrays and vectorises.
+  double* level = axisScratch_.data();
+  for (int k = 0; k < N; ++k) level[k] = baseline_[k].*axis;
+
   // Background removal: the part of each bin's power that the site's steady vibration explains
-  // is taken away; a bin at or below the background is cleared.
+  // is taken away; a bin at or below the background is cleared. Then the intensity filter.
+  // A cleared bin becomes (±0, ±0), which no later step tells from (0, 0).
+  double* __restrict v = &s[0].Re;
+  const double* __restrict gain = gain_.data();
+  v[0] *= gain[0];
+  v[1] *= gain[0];
   for (int k = 1; k < N; ++k) {
-    const double m = Modulus(s[k]);
-    const double b = baseline_[k].*axis;
-    if (b >= m) {
-      s[k] = {0.0, 0.0};
-    } else {
-      Scale(s[k], (m * m - b * b) / (m * m));
-    }
+    const double re = v[2 * k], im = v[2 * k + 1];
+    const double m = std::sqrt(re * re + im * im);
+    const double b = level[k];
+    const double kept = (m * m - b * b) / (m * m);
+    const double factor = b >= m ? 0.0 : kept;
+    v[2 * k] = re * factor * gain[k];
+    v[2 * k + 1] = im * factor * gain[k];
   }
-  for (int k = 0; k < N; ++k) Scale(s[k], gain_[k]);
   transform_.Transform(-1);
-  for (int k = 0; k < N; ++k) filtered_[k].*axis = Modulus(s[k]);
+  for (int k = 0; k < N; ++k) level[k] = Modulus(s[k]);
+  for (int k = 0; k < N; ++k) filtered_[k].*axis = level[k];
 }
 
 double Tevra::Compute() {

@@ -72,6 +72,7 @@ class Tevra final : public Tevra_Base {
   std::string baselinePath_;
   int sampleCounter_ = 0;
   std::vector<TAccelSample> baseline_;
+  std::vector<double> axisScratch_;
 };
 
 // Lower edge of the highest of 4001 histogram bins over [0, peak] that, counted from the top, holds
