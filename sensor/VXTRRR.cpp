@@ -1,0 +1,158 @@
+#include "sensor/VXTRRR.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "sensor/NumberText.h"
+
+namespace tevra {
+namespace {
+
+bool LayoutOk(const char* f) {
+  return f[16] == '\r' && (f[15] == '0' || f[15] == '1') && f[14] == ',' && f[9] == ',' && f[4] == ',';
+}
+
+// The three value fields split as strtok would split the frame's text: runs of commas are one
+// separator, and a field that is not there reads as 0. The text ends at the frame's end or at a
+// zero byte, whichever comes first.
+void FieldValues(const char* f, double values[3]) {
+  const std::size_t length = strnlen(f, VXTRRR::FrameLength);
+  std::size_t pos = 0;
+  for (int k = 0; k < 3; ++k) {
+    while (pos < length && f[pos] == ',') ++pos;
+    const std::size_t start = pos;
+    while (pos < length && f[pos] != ',') ++pos;
+    values[k] = ParseDecimalPrefix(std::string_view(f + start, pos - start));
+    if (pos < length) ++pos;
+  }
+}
+
+}  // namespace
+
+VXTRRR::VXTRRR(TPortOwner& owner, TPlatform& platform)
+    : owner_(owner),
+      platform_(platform),
+      receive_(ReceiveCapacity, '\0'),
+      pending_(PendingCapacity, '\0'),
+      samples_(SampleCapacity) {}
+
+int VXTRRR::Read(char* buffer, int count) {
+  TSerialLink* port = owner_.CurrentPort();
+  return port ? port->Read(buffer, count) : 0;
+}
+
+unsigned VXTRRR::ClearCommError() {
+  TSerialLink* port = owner_.CurrentPort();
+  return port ? port->ClearCommError() : 0;
+}
+
+bool VXTRRR::ReadFrames() {
+  sampleCount_ = 0;
+  status_ = ReaderOk;
+  const int n = Read(receive_.data(), ReadChunk);
+  if (n <= 0) {
+    // Counting on past the limit: a caller that skipped CheckSensor still hears about a dead line.
+    if (++emptyReads_ >= NoDataReads) {
+      status_ = ReaderNoData;
+      return false;
+    }
+  } else {
+    emptyReads_ = 0;
+  }
+  receive_[n > 0 ? n : 0] = '\0';
+  // A zero byte ends the received text there. Without a CheckSensor after a failure the pending
+  // text could grow past its buffer: what does not fit is dropped, and it already means overflow.
+  std::size_t add = strnlen(receive_.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
+  add = std::min(add, pending_.size() - 1 - pendingLength_);
+  std::memcpy(pending_.data() + pendingLength_, receive_.data(), add);
+  pendingLength_ += add;
+  pending_[pendingLength_] = '\0';
+  if (pendingLength_ >= static_cast<std::size_t>(OverflowLength)) {
+    status_ = ReaderOverflow;
+    return false;
+  }
+  if (pendingLength_ < static_cast<std::size_t>(FrameLength)) return true;
+
+  std::size_t pos = 0;
+  int q = 0;
+  for (; pendingLength_ - pos >= static_cast<std::size_t>(FrameLength); pos += FrameLength, ++q) {
+    const char* f = pending_.data() + pos;
+    if (!LayoutOk(f)) {
+      status_ = ReaderFormatError;
+      return false;
+    }
+    double v[3];
+    FieldValues(f, v);
+    TAccelSample& s = samples_[q];
+    s = {4096.0 - v[0], v[1], 4096.0 - v[2]};
+    // The converter's end values: a sensor that is not connected or not working sends them.
+    if (s.X == 4095.0 || s.Y == 4095.0 || s.Z == 4095.0 || s.X == 0.0 || s.Y == 0.0 || s.Z == 0.0) {
+      status_ = ReaderValueError;
+      return false;
+    }
+  }
+  std::memmove(pending_.data(), pending_.data() + pos, pendingLength_ - pos);
+  pendingLength_ -= pos;
+  pending_[pendingLength_] = '\0';
+  sampleCount_ = q;
+  return true;
+}
+
+bool VXTRRR::CheckSensor() {
+  sampleCount_ = 0;
+  emptyReads_ = 0;
+  pendingLength_ = 0;
+  pending_[0] = '\0';
+  receive_[0] = '\0';
+
+  TSerialLink* port = owner_.CurrentPort();
+  unsigned mask = ClearCommError();
+  if (port) port->Purge(TSerialLink::PurgeRxClear);
+  for (int pass = 0; mask != 0; ++pass) {
+    mask = ClearCommError();
+    Read(receive_.data(), CheckChunk);
+    if (pass == ErrorPasses) {
+      status_ = ReaderNoData;
+      return false;
+    }
+  }
+  // Drop the unaligned tail of whatever had arrived, then everything up to the next frame end.
+  ClearCommError();
+  Read(receive_.data(), CheckChunk);
+  platform_.Sleep(CheckWaitMs);
+  ClearCommError();
+  if (port) port->ReadLine(receive_.data(), '\r', CheckChunk);
+  platform_.Sleep(CheckWaitMs);
+  ClearCommError();
+  const int n = port ? port->ReadLine(receive_.data(), '\r', CheckChunk) : 0;
+  if (n < FrameLength - 1) {
+    status_ = ReaderNoData;
+    return false;
+  }
+  if (n > FrameLength - 1 || !LayoutOk(receive_.data())) {
+    status_ = ReaderFormatError;
+    return false;
+  }
+  double v[3];
+  FieldValues(receive_.data(), v);
+  for (double raw : v) {
+    if (raw == 4095.0 || raw == 0.0) {
+      status_ = ReaderValueError;
+      return false;
+    }
+  }
+  receive_[0] = '\0';
+  return true;
+}
+
+const char* SensorErrorText(int readerStatus) {
+  switch (readerStatus) {
+    case VXTRRR::ReaderOverflow: return "データオーバーフロー";
+    case VXTRRR::ReaderValueError: return "センサが繋がっていません";
+    case VXTRRR::ReaderNoData: return "データ受信できません。COMポート設定、シリアルと電源ケーブルの接続を確認";
+    case VXTRRR::ReaderFormatError: return "通信エラーが発生しました";
+    default: return "その他";
+  }
+}
+
+}  // namespace tevra
