@@ -55,9 +55,12 @@ class Converter {
 std::size_t Utf8SequenceLength(std::string_view s) {
   const auto c = static_cast<unsigned char>(s[0]);
   std::size_t n = 1;
-  if (c >= 0xF0 && c <= 0xF4) n = 4;
-  else if (c >= 0xE0) n = 3;
-  else if (c >= 0xC2 && c < 0xE0) n = 2;
+  if (c >= 0xF0 && c <= 0xF4)
+    n = 4;
+  else if (c >= 0xE0)
+    n = 3;
+  else if (c >= 0xC2 && c < 0xE0)
+    n = 2;
   if (n > s.size()) return 1;
   for (std::size_t i = 1; i < n; ++i) {
     if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) return 1;

@@ -61,6 +61,8 @@ std::string StampText(const TLocalDateTime& t) {
   return buf;
 }
 
-std::string DetailTimeText(const TLocalDateTime& t) { return " " + TimeText(t); }
+std::string DetailTimeText(const TLocalDateTime& t) {
+  return " " + TimeText(t);
+}
 
 }  // namespace tevra

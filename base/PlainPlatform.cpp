@@ -6,9 +6,13 @@
 
 namespace tevra {
 
-std::int64_t TPlainPlatform::Time() { return static_cast<std::int64_t>(std::time(nullptr)); }
+std::int64_t TPlainPlatform::Time() {
+  return static_cast<std::int64_t>(std::time(nullptr));
+}
 
-TLocalDateTime TPlainPlatform::LocalNow() { return LocalDateTimeOf(Time()); }
+TLocalDateTime TPlainPlatform::LocalNow() {
+  return LocalDateTimeOf(Time());
+}
 
 std::int64_t TPlainPlatform::MonotonicMs() {
   timespec ts{};
@@ -33,8 +37,12 @@ bool TPlainPlatform::Confirm(const std::string& text) {
   return true;
 }
 
-void TPlainPlatform::ErrorDialog(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
+void TPlainPlatform::ErrorDialog(const std::string& text) {
+  std::fprintf(stderr, "%s\n", text.c_str());
+}
 
-std::string TPlainPlatform::ChooseFolder(const std::string&) { return {}; }
+std::string TPlainPlatform::ChooseFolder(const std::string&) {
+  return {};
+}
 
 }  // namespace tevra

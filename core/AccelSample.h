@@ -11,7 +11,9 @@ struct TAccelSample {
 };
 
 // Vector sum of the three components.
-inline double Magnitude(const TAccelSample& s) { return std::sqrt(s.X * s.X + s.Y * s.Y + s.Z * s.Z); }
+inline double Magnitude(const TAccelSample& s) {
+  return std::sqrt(s.X * s.X + s.Y * s.Y + s.Z * s.Z);
+}
 
 // Rounds x to n decimals, halves away from zero.
 double RoundTo(double x, int n);

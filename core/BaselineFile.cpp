@@ -10,7 +10,9 @@ namespace {
 
 constexpr std::size_t kMaxLine = 1023;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 // One "%lf" conversion: blanks skipped, an optional '+', the number. Locale-independent.
 const char* ParseNumber(const char* p, const char* end, double& value) {
@@ -21,7 +23,9 @@ const char* ParseNumber(const char* p, const char* end, double& value) {
 }
 
 // A level is a modulus: a NaN, an infinity or a negative value would poison every later spectrum.
-bool IsLevel(double v) { return std::isfinite(v) && v >= 0.0; }
+bool IsLevel(double v) {
+  return std::isfinite(v) && v >= 0.0;
+}
 
 // "x,y,z" with blanks before each number; anything after the third number is ignored.
 bool ParseLine(const char* p, const char* end, TAccelSample& entry) {

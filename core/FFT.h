@@ -14,7 +14,9 @@ inline void Scale(TComplexValue& c, double factor) {
   c.Re *= factor;
   c.Im *= factor;
 }
-inline double Modulus(const TComplexValue& c) { return std::sqrt(c.Re * c.Re + c.Im * c.Im); }
+inline double Modulus(const TComplexValue& c) {
+  return std::sqrt(c.Re * c.Re + c.Im * c.Im);
+}
 
 class FFT {
  public:

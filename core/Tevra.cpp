@@ -8,12 +8,7 @@
 
 namespace tevra {
 
-Tevra_Base::Tevra_Base()
-    : transform_(WindowExponent),
-      gain_(N),
-      window_(N),
-      filtered_(N),
-      composite_(N) {
+Tevra_Base::Tevra_Base() : transform_(WindowExponent), gain_(N), window_(N), filtered_(N), composite_(N) {
   BuildGainTable(N, SampleInterval, gain_.data());
 }
 

@@ -15,15 +15,17 @@ TEST(Cp932, JapaneseTextRoundTripsAndFullWidthBlankIsTwoBytes) {
 }
 
 TEST(Cp932, UnrepresentableCharactersAndBrokenUtf8BecomeQuestionMarks) {
-  EXPECT_EQ(Utf8ToCp932("a\xF0\x9F\x98\x80" "b"), "a?b");  // an emoji
-  EXPECT_EQ(Utf8ToCp932("a\xC3(b"), "a?(b");              // a cut two-byte sequence
-  EXPECT_EQ(Utf8ToCp932("震\xE5"), "\x90\x6B?");            // truncated at the end
+  EXPECT_EQ(Utf8ToCp932("a\xF0\x9F\x98\x80"
+                        "b"),
+            "a?b");                               // an emoji
+  EXPECT_EQ(Utf8ToCp932("a\xC3(b"), "a?(b");      // a cut two-byte sequence
+  EXPECT_EQ(Utf8ToCp932("震\xE5"), "\x90\x6B?");  // truncated at the end
 }
 
 TEST(Cp932, InvalidBytesDecodeAsReplacementCharacter) {
-  EXPECT_EQ(Cp932ToUtf8("a\x81"), "a\xEF\xBF\xBD");      // lead byte without trail
-  EXPECT_EQ(Cp932ToUtf8("\xA0x"), "\xEF\xBF\xBDx");      // byte outside CP932
-  EXPECT_EQ(Cp932ToUtf8("\xB1"), "\xEF\xBD\xB1");        // half-width katakana is valid
+  EXPECT_EQ(Cp932ToUtf8("a\x81"), "a\xEF\xBF\xBD");  // lead byte without trail
+  EXPECT_EQ(Cp932ToUtf8("\xA0x"), "\xEF\xBF\xBDx");  // byte outside CP932
+  EXPECT_EQ(Cp932ToUtf8("\xB1"), "\xEF\xBD\xB1");    // half-width katakana is valid
 }
 
 TEST(Cp932, CutsNeverSplitATwoByteCharacter) {

@@ -67,14 +67,15 @@ TEST_F(BaselineFileTest, ValuesAreWrittenWithSixSignificantDigitsAndReadBack) {
 TEST_F(BaselineFileTest, DamagedLinesLeaveTheirEntryZeroAndKeepTheRestInPlace) {
   std::string longLine(1500, '7');
   const auto table = Load(
-      "1,2,3\r\n"          // CRLF
+      "1,2,3\r\n"             // CRLF
       "  4.5,\t5e1,6 tail\n"  // blanks before numbers, trailing text ignored
       "garbage\n"
-      "1.0 , 2, 3\n"       // a blank before the comma does not fit the pattern
+      "1.0 , 2, 3\n"  // a blank before the comma does not fit the pattern
       "nan,1,1\n"
       "1,inf,1\n"
       "1,1,-0.5\n" +
-      longLine + ",1,1\n"  // over-long: skipped as one line
+      longLine +
+      ",1,1\n"  // over-long: skipped as one line
       "1,2\n"
       "\n"
       "+8,9,10\n");

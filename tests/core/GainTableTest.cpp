@@ -13,7 +13,7 @@ TEST(GainTable, ReferenceValuesSymmetryAndPeak) {
   const struct {
     int k;
     double value;
-  } reference[] = {{1, 0.138074},  {10, 1.11309},  {11, 1.14899},    {13, 1.16960},      {20, 1.00829},
+  } reference[] = {{1, 0.138074},  {10, 1.11309},   {11, 1.14899},   {13, 1.16960},      {20, 1.00829},
                    {41, 0.697001}, {205, 0.223242}, {410, 0.056299}, {1023, 0.000602559}};
   for (const auto& r : reference) EXPECT_NEAR(gain[r.k], r.value, r.value * 5e-6) << "bin " << r.k;
 

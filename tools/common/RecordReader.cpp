@@ -10,7 +10,9 @@
 namespace tevra {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r';
+}
 
 // A number ends at the end of the line, a blank or a comma; "12abc" is no number.
 const char* ParseColumn(const char* p, const char* end, double& value) {

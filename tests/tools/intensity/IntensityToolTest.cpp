@@ -35,14 +35,17 @@ ToolResult RunTool(const std::string& args) {
 std::string LastLine(const std::string& out) {
   const auto end = out.find_last_not_of('\n');
   const auto start = out.rfind('\n', end);
-  return out.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
+  return out.substr(start == std::string::npos ? 0 : start + 1,
+                    end - (start == std::string::npos ? 0 : start + 1) + 1);
 }
 
 TEST(IntensityTool, PublishedFiguresOfTheBundledRecords) {
   const struct {
     const char* file;
     int lowTenths, highTenths;
-  } records[] = {{"AA06EA01.csv", 51, 51}, {"Q4149CF2.csv", 57, 57}, {"Q4169D2004.csv", 46, 46},
+  } records[] = {{"AA06EA01.csv", 51, 51},
+                 {"Q4149CF2.csv", 57, 57},
+                 {"Q4169D2004.csv", 46, 46},
                  {"Q416EED018.csv", 49, 50}};  // published 5.0, on the class boundary
   for (const auto& rec : records) {
     std::vector<TAccelSample> samples;
