@@ -62,7 +62,9 @@ std::string StampText(const TLocalDateTime& t) {
 }
 
 std::string DetailTimeText(const TLocalDateTime& t) {
-  return " " + TimeText(t);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, " %02d:%02d:%02d", t.Hour, t.Minute, t.Second);
+  return buf;
 }
 
 }  // namespace tevra
