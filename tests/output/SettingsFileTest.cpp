@@ -1,0 +1,128 @@
+#include "output/SettingsFile.h"
+
+#include <sstream>
+#include <vector>
+
+#include "base/RecordingPlatform.h"
+#include "ScratchDir.h"
+#include "sensor/Profile.h"
+
+namespace tevra {
+namespace {
+
+class SettingsFileTest : public ScratchDirTest {
+ protected:
+  void WriteIni(const std::string& utf8) { ASSERT_TRUE(WriteFileAtomically(Path(kSettingsFileName), Utf8ToCp932(utf8))); }
+  // Keys of the file in the order they appear, with their values.
+  std::vector<std::string> Lines() const {
+    std::vector<std::string> lines;
+    std::istringstream in(Utf8Of(Path(kSettingsFileName)));
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty()) lines.push_back(line);
+    }
+    return lines;
+  }
+  TRecordingPlatform platform_;
+  TPanelSettings settings_;
+};
+
+TEST_F(SettingsFileTest, MissingFileIsAnnouncedAfterTheSplashHidesThenCreatedWithNewFileValues) {
+  bool splashHidden = false;
+  auto profile = LoadSettings(settings_, platform_, [&] {
+    splashHidden = true;
+    EXPECT_TRUE(platform_.Calls.empty());
+  });
+  EXPECT_TRUE(splashHidden);
+  ASSERT_EQ(platform_.Calls.size(), 1u);
+  EXPECT_EQ(platform_.Calls[0], std::string("MessageBox ") + kSettingsMissingText + "||OK");
+
+  const std::vector<std::string> expected = {
+      "[00000000]", "ID=Default_ID", "UDPポート番号=80", "警報震度=1.500000", "地震情報の保存可否=1",
+      "加速度情報の保存可否=1", "UDPパケット使用の可否=0", "警報の種類=0", "地震情報フォルダ名=" + dir_,
+      "加速度情報フォルダ名=" + dir_, "警報加速度=20", "計測自動開始=0", "警報時振動情報の保存の可否=0"};
+  EXPECT_EQ(Lines(), expected);
+  EXPECT_EQ(settings_.SensorId, "Default_ID");
+  EXPECT_EQ(settings_.UdpPort, 80);
+  EXPECT_EQ(settings_.EventFolder, dir_);
+  EXPECT_EQ(settings_.DetailFolder, dir_);
+  EXPECT_DOUBLE_EQ(settings_.AlarmIntensity, 1.5);
+  EXPECT_TRUE(settings_.SaveEventLog && settings_.SaveDetailData);
+  EXPECT_FALSE(settings_.UseUdp || settings_.AutoStart || settings_.SaveNoiseOnAlarm);
+
+  // The next start finds the file and says nothing.
+  platform_.Calls.clear();
+  LoadSettings(settings_, platform_);
+  EXPECT_TRUE(platform_.Calls.empty());
+}
+
+TEST_F(SettingsFileTest, EmptySectionAndKeysInOtherSectionsYieldTheMissingKeyDefaults) {
+  WriteIni("[00000000]\n[other]\nID=Elsewhere\nUDPポート番号=1234\n警報の種類=2\n");
+  LoadSettings(settings_, platform_);
+  EXPECT_TRUE(platform_.Calls.empty());
+  EXPECT_EQ(settings_.SensorId, "Default_ID");
+  EXPECT_EQ(settings_.UdpPort, 6668);
+  EXPECT_DOUBLE_EQ(settings_.AlarmIntensity, 1.5);
+  EXPECT_EQ(settings_.AlarmAcceleration, 20);
+  EXPECT_TRUE(settings_.SaveEventLog);
+  EXPECT_TRUE(settings_.SaveDetailData);
+  EXPECT_FALSE(settings_.UseUdp || settings_.AutoStart || settings_.SaveNoiseOnAlarm);
+  EXPECT_EQ(settings_.AlarmKind, 0);
+  EXPECT_EQ(settings_.EventFolder, "/");
+  EXPECT_EQ(settings_.DetailFolder, "/");
+}
+
+TEST_F(SettingsFileTest, OddValuesLoadUncheckedAndAreWrittenBackInTheirOwnFormats) {
+  WriteIni(
+      "[00000000]\nID=地震センサ１\nUDPポート番号=abc\n警報震度=4.5\n地震情報の保存可否=2\n"
+      "加速度情報の保存可否=0\n警報加速度=-5\nUDPパケット使用の可否=7\n警報の種類=9\n"
+      "地震情報フォルダ名=/data/ev\n加速度情報フォルダ名=\n計測自動開始=1\n警報時振動情報の保存の可否=x\n");
+  auto profile = LoadSettings(settings_, platform_);
+  EXPECT_EQ(settings_.SensorId, "地震センサ１");
+  EXPECT_EQ(settings_.UdpPort, 0);
+  EXPECT_DOUBLE_EQ(settings_.AlarmIntensity, 4.5);
+  EXPECT_TRUE(settings_.SaveEventLog);
+  EXPECT_FALSE(settings_.SaveDetailData);
+  EXPECT_EQ(settings_.AlarmAcceleration, -5);
+  EXPECT_TRUE(settings_.UseUdp);
+  EXPECT_EQ(settings_.AlarmKind, 9);
+  EXPECT_EQ(settings_.EventFolder, "/data/ev");
+  EXPECT_EQ(settings_.DetailFolder, "");
+  EXPECT_TRUE(settings_.AutoStart);
+  EXPECT_FALSE(settings_.SaveNoiseOnAlarm);
+
+  SaveSettings(settings_, *profile);
+  const std::vector<std::string> expected = {
+      "[00000000]", "ID=地震センサ１", "UDPポート番号=0", "警報震度=4.500000", "地震情報の保存可否=1",
+      "加速度情報の保存可否=0", "警報加速度=-5", "UDPパケット使用の可否=1", "警報の種類=9",
+      "地震情報フォルダ名=/data/ev", "加速度情報フォルダ名=", "計測自動開始=1", "警報時振動情報の保存の可否=0"};
+  EXPECT_EQ(Lines(), expected);
+}
+
+TEST_F(SettingsFileTest, LongIdIsCutAtACharacterBoundaryOnLoadAndSave) {
+  // "A" and 20 two-byte characters: 41 CP932 bytes; 34 would split the 17th character.
+  const std::string kanji20 = "震震震震震震震震震震震震震震震震震震震震";
+  WriteIni("[00000000]\nID=A" + kanji20 + "\n");
+  auto profile = LoadSettings(settings_, platform_);
+  EXPECT_EQ(settings_.SensorId, "A震震震震震震震震震震震震震震震震");
+  EXPECT_EQ(Utf8ToCp932(settings_.SensorId).size(), 33u);
+
+  settings_.SensorId = std::string(40, 'x');
+  settings_.EventFolder = "/" + std::string(300, 'f');
+  SaveSettings(settings_, *profile);
+  LoadSettings(settings_, platform_);
+  EXPECT_EQ(settings_.SensorId, std::string(34, 'x'));
+  // The file holds 255 bytes; reading takes 254, as the read buffer's size allows.
+  EXPECT_EQ(settings_.EventFolder.size(), 254u);
+}
+
+TEST_F(SettingsFileTest, FileThatCannotBeCreatedStillLoadsTheDefaults) {
+  const std::string unreachable = Path("no/such/folder/TevraPanel.ini");
+  LoadSettings(settings_, platform_, {}, unreachable);
+  EXPECT_EQ(platform_.Count("MessageBox"), 1);
+  EXPECT_EQ(settings_.UdpPort, 6668);
+  EXPECT_EQ(settings_.EventFolder, "/");
+  EXPECT_EQ(settings_.SensorId, "Default_ID");
+}
+
+}  // namespace
+}  // namespace tevra
