@@ -6,12 +6,14 @@ namespace tevra {
 namespace {
 
 struct TLine {
-  std::size_t Begin;    // first byte
-  std::size_t End;      // one past the content, before any CR LF
-  std::size_t Next;     // start of the next line
+  std::size_t Begin;  // first byte
+  std::size_t End;    // one past the content, before any CR LF
+  std::size_t Next;   // start of the next line
 };
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -19,7 +21,9 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -114,8 +118,8 @@ bool WritableSection(std::string_view s) {
 }
 
 bool WritableKey(std::string_view k) {
-  return !k.empty() && Trim(k) == k && k.find_first_of("=\r\n") == std::string_view::npos && k.front() != '[' &&
-         k.front() != ';';
+  return !k.empty() && Trim(k) == k && k.find_first_of("=\r\n") == std::string_view::npos &&
+         k.front() != '[' && k.front() != ';';
 }
 
 }  // namespace

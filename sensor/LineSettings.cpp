@@ -5,7 +5,9 @@
 namespace tevra {
 namespace {
 
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char Upper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 bool Number(std::string_view s, unsigned& value) {
   if (s.empty()) return false;

@@ -10,8 +10,12 @@
 namespace tevra {
 namespace {
 
-bool IsCSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsCSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 std::size_t SkipSpace(std::string_view t, std::size_t i) {
   while (i < t.size() && IsCSpace(t[i])) ++i;

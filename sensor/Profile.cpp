@@ -50,7 +50,8 @@ std::string Profile::ReadString(const std::string& section, const std::string& k
   return Cp932ToUtf8(CutCp932(stored, bufferSize - 1));
 }
 
-std::string Profile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+std::string Profile::WriteString(const std::string& section, const std::string& key,
+                                 const std::string& value) {
   std::string file;
   // A file that cannot be read is written over, as a missing one would be.
   if (!ReadWholeFile(Path, file)) file.clear();

@@ -27,11 +27,12 @@ bool SpeedConstant(unsigned baud, speed_t& speed) {
   static constexpr struct {
     unsigned Baud;
     speed_t Speed;
-  } table[] = {{50, B50},         {75, B75},         {110, B110},       {134, B134},         {150, B150},
-               {200, B200},       {300, B300},       {600, B600},       {1200, B1200},       {1800, B1800},
-               {2400, B2400},     {4800, B4800},     {9600, B9600},     {19200, B19200},     {38400, B38400},
-               {57600, B57600},   {115200, B115200}, {230400, B230400}, {460800, B460800},   {500000, B500000},
-               {576000, B576000}, {921600, B921600}, {1000000, B1000000}, {1152000, B1152000},
+  } table[] = {{50, B50},           {75, B75},           {110, B110},         {134, B134},
+               {150, B150},         {200, B200},         {300, B300},         {600, B600},
+               {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+               {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+               {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+               {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
                {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
                {3500000, B3500000}, {4000000, B4000000}};
   for (const auto& e : table) {
@@ -51,7 +52,9 @@ std::int64_t NowMs() {
 
 }  // namespace
 
-std::string RS232C::DefaultDeviceName(int portNumber) { return "/dev/ttyS" + std::to_string(portNumber - 1); }
+std::string RS232C::DefaultDeviceName(int portNumber) {
+  return "/dev/ttyS" + std::to_string(portNumber - 1);
+}
 
 RS232C::RS232C(int portNumber, const std::string& lineSettings, const std::string& device)
     : PortNumber_(portNumber), device_(device) {
@@ -97,12 +100,23 @@ std::uint8_t RS232C::ApplyState() {
     t.c_cflag |= Dcb_.DataBits == 5 ? CS5 : Dcb_.DataBits == 6 ? CS6 : Dcb_.DataBits == 7 ? CS7 : CS8;
   }
   switch (Dcb_.Parity) {
-    case 'N': t.c_cflag &= ~(PARENB | PARODD | CMSPAR); break;
-    case 'O': t.c_cflag = (t.c_cflag & ~CMSPAR) | PARENB | PARODD; break;
-    case 'E': t.c_cflag = (t.c_cflag & ~(CMSPAR | PARODD)) | PARENB; break;
-    case 'M': t.c_cflag |= PARENB | CMSPAR | PARODD; break;
-    case 'S': t.c_cflag = (t.c_cflag & ~PARODD) | PARENB | CMSPAR; break;
-    default: break;
+    case 'N':
+      t.c_cflag &= ~(PARENB | PARODD | CMSPAR);
+      break;
+    case 'O':
+      t.c_cflag = (t.c_cflag & ~CMSPAR) | PARENB | PARODD;
+      break;
+    case 'E':
+      t.c_cflag = (t.c_cflag & ~(CMSPAR | PARODD)) | PARENB;
+      break;
+    case 'M':
+      t.c_cflag |= PARENB | CMSPAR | PARODD;
+      break;
+    case 'S':
+      t.c_cflag = (t.c_cflag & ~PARODD) | PARENB | CMSPAR;
+      break;
+    default:
+      break;
   }
   // With five data bits the UART sends 1.5 stop bits for CSTOPB.
   if (Dcb_.StopTenths == 10) t.c_cflag &= ~CSTOPB;

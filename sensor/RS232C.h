@@ -2,9 +2,9 @@
 // The sensor's serial port on a termios device. The only place in the program that knows termios.
 // Opening claims the device exclusively (flock, then TIOCEXCL); a second opener gets a port that is
 // not ready. Nothing is ever written to the port.
+#include <termios.h>
 #include <cstdint>
 #include <string>
-#include <termios.h>
 
 #include "sensor/LineSettings.h"
 #include "sensor/SerialLink.h"

@@ -147,11 +147,16 @@ bool VXTRRR::CheckSensor() {
 
 const char* SensorErrorText(int readerStatus) {
   switch (readerStatus) {
-    case VXTRRR::ReaderOverflow: return "データオーバーフロー";
-    case VXTRRR::ReaderValueError: return "センサが繋がっていません";
-    case VXTRRR::ReaderNoData: return "データ受信できません。COMポート設定、シリアルと電源ケーブルの接続を確認";
-    case VXTRRR::ReaderFormatError: return "通信エラーが発生しました";
-    default: return "その他";
+    case VXTRRR::ReaderOverflow:
+      return "データオーバーフロー";
+    case VXTRRR::ReaderValueError:
+      return "センサが繋がっていません";
+    case VXTRRR::ReaderNoData:
+      return "データ受信できません。COMポート設定、シリアルと電源ケーブルの接続を確認";
+    case VXTRRR::ReaderFormatError:
+      return "通信エラーが発生しました";
+    default:
+      return "その他";
   }
 }
 

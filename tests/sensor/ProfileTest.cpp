@@ -4,23 +4,25 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <clocale>
 #include <cmath>
-#include <climits>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
+#include "TempDir.h"
 #include "base/AtomicFile.h"
 #include "base/Cp932.h"
-#include "TempDir.h"
 
 namespace tevra {
 namespace {
 
 using test::TTempDir;
 
-void Put(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+void Put(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
 std::string Get(const std::string& path) {
   std::string s;
   ReadWholeFile(path, s);
@@ -83,7 +85,8 @@ TEST_F(ProfileTest, JapaneseNamesAndValuesAreCp932InTheFileAndUtf8Outside) {
   Profile p(file);
   p.WriteString("00000000", "地震情報フォルダ名", "C:\\データ");
   const std::string bytes = Get(file);
-  EXPECT_EQ(bytes, "[00000000]\n" + Utf8ToCp932("地震情報フォルダ名") + "=" + Utf8ToCp932("C:\\データ") + "\n");
+  EXPECT_EQ(bytes,
+            "[00000000]\n" + Utf8ToCp932("地震情報フォルダ名") + "=" + Utf8ToCp932("C:\\データ") + "\n");
   EXPECT_EQ(p.ReadString("00000000", "地震情報フォルダ名", "", 255), "C:\\データ");
   // A cut never splits a two-byte character: "C:\" is 3 bytes, "データ" 6.
   EXPECT_EQ(p.ReadString("00000000", "地震情報フォルダ名", "", 3 + 4), "C:\\デ");
@@ -167,7 +170,7 @@ TEST_F(ProfileTest, EditsKeepEveryOtherByteOfAHandMadeFile) {
   Put(file, original);
   Profile p(file);
   p.WriteString("a", "KEY", "new");  // replaced in place, in the first [A]
-  p.WriteString("A", "added", "3");   // after the section's last line, before the blank line
+  p.WriteString("A", "added", "3");  // after the section's last line, before the blank line
   p.WriteString("b", "c", "4");
   p.WriteString("C", "d", "5");  // new section at the end, with the file's CR LF
   EXPECT_EQ(Get(file),
