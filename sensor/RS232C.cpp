@@ -5,13 +5,14 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 
-#include "sensor/CustomBaud.h"
+#include "sensor/KernelTermios.h"
 
 namespace tevra {
 namespace {
@@ -22,27 +23,6 @@ constexpr unsigned ErrorOverrun = 0x0002;
 constexpr unsigned ErrorParity = 0x0004;
 constexpr unsigned ErrorFrame = 0x0008;
 constexpr unsigned ErrorBreak = 0x0010;
-
-bool SpeedConstant(unsigned baud, speed_t& speed) {
-  static constexpr struct {
-    unsigned Baud;
-    speed_t Speed;
-  } table[] = {{50, B50},           {75, B75},           {110, B110},         {134, B134},
-               {150, B150},         {200, B200},         {300, B300},         {600, B600},
-               {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
-               {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
-               {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
-               {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
-               {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
-               {3500000, B3500000}, {4000000, B4000000}};
-  for (const auto& e : table) {
-    if (e.Baud == baud) {
-      speed = e.Speed;
-      return true;
-    }
-  }
-  return false;
-}
 
 std::int64_t NowMs() {
   timespec ts{};
@@ -69,7 +49,7 @@ RS232C::RS232C(int portNumber, const std::string& lineSettings, const std::strin
   exclusive_ = ::ioctl(fd, TIOCEXCL) == 0;
   const int flags = ::fcntl(fd, F_GETFL);
   if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return;
-  if (::tcgetattr(fd, &device_state_) != 0) return;
+  if (!GetKernelTermios(fd, device_state_)) return;
   if (!BuildLineSettings(lineSettings, Dcb_)) return;
   if (ApplyState() != PortReady) return;
   SetReadTimeout(0);
@@ -85,55 +65,7 @@ RS232C::~RS232C() {
 }
 
 std::uint8_t RS232C::ApplyState() {
-  status_ = PortNotReady;
-  if (Handle_ < 0) return status_;
-  termios t = device_state_;
-  ::cfmakeraw(&t);
-  t.c_cflag |= CLOCAL | CREAD;
-  t.c_cflag &= ~CRTSCTS;
-  t.c_iflag &= ~(IXON | IXOFF | IXANY);
-  // Reads never block in the driver; the wait is the poll in Read.
-  t.c_cc[VMIN] = 0;
-  t.c_cc[VTIME] = 0;
-  if (Dcb_.DataBits != 0) {
-    t.c_cflag &= ~CSIZE;
-    t.c_cflag |= Dcb_.DataBits == 5 ? CS5 : Dcb_.DataBits == 6 ? CS6 : Dcb_.DataBits == 7 ? CS7 : CS8;
-  }
-  switch (Dcb_.Parity) {
-    case 'N':
-      t.c_cflag &= ~(PARENB | PARODD | CMSPAR);
-      break;
-    case 'O':
-      t.c_cflag = (t.c_cflag & ~CMSPAR) | PARENB | PARODD;
-      break;
-    case 'E':
-      t.c_cflag = (t.c_cflag & ~(CMSPAR | PARODD)) | PARENB;
-      break;
-    case 'M':
-      t.c_cflag |= PARENB | CMSPAR | PARODD;
-      break;
-    case 'S':
-      t.c_cflag = (t.c_cflag & ~PARODD) | PARENB | CMSPAR;
-      break;
-    default:
-      break;
-  }
-  // With five data bits the UART sends 1.5 stop bits for CSTOPB.
-  if (Dcb_.StopTenths == 10) t.c_cflag &= ~CSTOPB;
-  if (Dcb_.StopTenths == 15 || Dcb_.StopTenths == 20) t.c_cflag |= CSTOPB;
-  bool custom = false;
-  if (Dcb_.Baud != 0) {
-    speed_t speed = B0;
-    if (SpeedConstant(Dcb_.Baud, speed)) {
-      ::cfsetispeed(&t, speed);
-      ::cfsetospeed(&t, speed);
-    } else {
-      custom = true;
-    }
-  }
-  if (::tcsetattr(Handle_, TCSANOW, &t) != 0) return status_;
-  if (custom && !SetCustomBaud(Handle_, Dcb_.Baud)) return status_;
-  status_ = PortReady;
+  status_ = ApplyKernelTermios(Handle_, device_state_, Dcb_) ? PortReady : PortNotReady;
   return status_;
 }
 

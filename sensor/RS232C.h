@@ -2,10 +2,10 @@
 // The sensor's serial port on a termios device. The only place in the program that knows termios.
 // Opening claims the device exclusively (flock, then TIOCEXCL); a second opener gets a port that is
 // not ready. Nothing is ever written to the port.
-#include <termios.h>
 #include <cstdint>
 #include <string>
 
+#include "sensor/KernelTermios.h"
 #include "sensor/LineSettings.h"
 #include "sensor/SerialLink.h"
 
@@ -62,7 +62,7 @@ class RS232C final : public TSerialLink {
   std::uint8_t status_ = PortNotReady;
   std::string device_;
   bool exclusive_ = false;
-  termios device_state_{};
+  TKernelTermios device_state_;
   TCounters counters_;
 };
 

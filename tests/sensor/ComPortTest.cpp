@@ -1,0 +1,108 @@
+#include "sensor/ComPort.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <vector>
+
+#include "base/AtomicFile.h"
+#include "Pty.h"
+#include "TempDir.h"
+
+namespace tevra {
+namespace {
+
+// Runs each test in a scratch working directory, where "ComPort.ini" lives.
+class ComPortTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(getcwd(old_, sizeof old_), nullptr);
+    ASSERT_EQ(chdir(dir.Path.c_str()), 0);
+  }
+  void TearDown() override { ASSERT_EQ(chdir(old_), 0); }
+  void Ini(const std::string& text) { std::ofstream(dir.File("ComPort.ini")) << text; }
+  std::string IniText() {
+    std::string s;
+    ReadWholeFile(dir.File("ComPort.ini"), s);
+    return s;
+  }
+  std::string Devices() { return "[Devices]\nCOM1=" + pty.SlavePath + "\nCOM2=" + other.SlavePath + "\n"; }
+
+  test::TTempDir dir;
+  test::TPty pty;
+  test::TPty other;
+  char old_[4096] = {};
+};
+
+TEST_F(ComPortTest, AMissingFileGetsTheDefaultsAndThePortOpensWithThem) {
+  std::vector<std::string> labels;
+  ComPort com(ComPort::DefaultFileName, [&](const std::string& t) { labels.push_back(t); });
+  EXPECT_EQ(IniText(), "[RS232C]\nCOM=1\nBAUD=9600\nBIT=8\nSTOP=1\nPARITY=NONE\n");
+  EXPECT_EQ(com.LineSettingsText(), "baud=9600 parity=N data=8 stop=1");
+  EXPECT_EQ(com.DeviceName(1), "/dev/ttyS0");
+  EXPECT_EQ(com.DeviceName(12), "/dev/ttyS11");
+  ASSERT_NE(com.Port(), nullptr);
+  EXPECT_EQ(com.Port()->Device(), "/dev/ttyS0");
+  ASSERT_EQ(labels.size(), 1u);
+  EXPECT_EQ(labels[0], com.StatusText());
+}
+
+TEST_F(ComPortTest, TheDevicesSectionNamesThePortsDevice) {
+  Ini("[RS232C]\nCOM=2\nPARITY=ODD\nBIT=7\nSTOP=2\n" + Devices());
+  ComPort com;
+  EXPECT_EQ(com.StatusText(), "Ready       ");
+  EXPECT_EQ(com.Port()->Device(), other.SlavePath);
+  EXPECT_EQ(com.Port()->PortNumber(), 2);
+  EXPECT_EQ(com.Port()->Timeouts().ReadTotalTimeoutConstant, 100u);
+  EXPECT_EQ(com.LineSettingsText(), "baud=9600 parity=O data=7 stop=2");
+  // Reopening closes the device before claiming it again.
+  EXPECT_EQ(com.OpenPort(true), "Ready       ");
+  EXPECT_EQ(com.OpenPort(false), "Ready       ");
+  com.ReopenPort();
+  EXPECT_EQ(com.StatusText(), "Ready       ");
+}
+
+TEST_F(ComPortTest, SettingsThePortCannotTakeLeaveItNotReadyUntilTheyAreMended) {
+  struct {
+    const char* Settings;
+    const char* Text;
+    const char* Label;
+  } cases[] = {
+      {"PARITY=\n", "baud=9600 parity=data=8 stop=1", "Not Ready   "},
+      {"PARITY=X\n", "baud=9600 parity=X data=8 stop=1", "Not Ready   "},
+      {"PARITY=even\n", "baud=9600 parity=e data=8 stop=1", "Ready       "},
+      {"BAUD=0\n", "baud=0 parity=N data=8 stop=1", "Not Ready   "},
+      {"BAUD=14400\n", "baud=14400 parity=N data=8 stop=1", "Ready       "},
+      {"BAUD=4000\n", "baud=4000 parity=N data=8 stop=1", "Ready       "},
+      {"BIT=9\n", "baud=9600 parity=N data=9 stop=1", "Not Ready   "},
+      {"STOP=3\n", "baud=9600 parity=N data=8 stop=3", "Not Ready   "},
+      {"COM=5\n", "baud=9600 parity=N data=8 stop=1", "Not Ready   "},
+      {"PARITY=\x83\x69\x83\x56\n", "baud=9600 parity=ナ data=8 stop=1", "Not Ready   "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Settings);
+    Ini(std::string("[RS232C]\n") + c.Settings + Devices());
+    ComPort com;
+    EXPECT_EQ(com.LineSettingsText(), c.Text);
+    EXPECT_EQ(com.StatusText(), c.Label);
+  }
+  // Port 5 has no device; once the file names one, a reopen works.
+  Ini("[RS232C]\nCOM=5\n" + Devices());
+  ComPort com;
+  EXPECT_EQ(com.StatusText(), "Not Ready   ");
+  com.Settings().WriteString("Devices", "COM5", pty.SlavePath);
+  com.ReopenPort();
+  EXPECT_EQ(com.StatusText(), "Ready       ");
+}
+
+TEST_F(ComPortTest, AnotherProgramHoldingTheDeviceMakesItNotReady) {
+  Ini("[RS232C]\nCOM=1\n" + Devices());
+  RS232C holder(1, "baud=9600", pty.SlavePath);
+  ASSERT_EQ(holder.Status(), RS232C::PortReady);
+  ComPort com;
+  EXPECT_EQ(com.StatusText(), "Not Ready   ");
+}
+
+}  // namespace
+}  // namespace tevra

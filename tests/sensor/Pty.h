@@ -1,0 +1,43 @@
+#pragma once
+// A pseudo-terminal for serial tests: the test writes to the master, the code under test opens
+// the slave by its path.
+#include <fcntl.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <string>
+
+namespace tevra::test {
+
+class TPty {
+ public:
+  TPty() {
+    Master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (Master < 0 || grantpt(Master) != 0 || unlockpt(Master) != 0) return;
+    char name[128];
+    if (ptsname_r(Master, name, sizeof name) != 0) return;
+    SlavePath = name;
+    termios t{};
+    if (tcgetattr(Master, &t) == 0) {
+      cfmakeraw(&t);
+      tcsetattr(Master, TCSANOW, &t);
+    }
+  }
+  ~TPty() { CloseMaster(); }
+  TPty(const TPty&) = delete;
+  TPty& operator=(const TPty&) = delete;
+
+  bool Write(const std::string& bytes) {
+    return Master >= 0 && ::write(Master, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+  }
+  void CloseMaster() {
+    if (Master >= 0) ::close(Master);
+    Master = -1;
+  }
+
+  int Master = -1;
+  std::string SlavePath;
+};
+
+}  // namespace tevra::test

@@ -1,0 +1,298 @@
+// The serial port and the reader on real pseudo-terminals.
+#include <gtest/gtest.h>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <atomic>
+#include <cerrno>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "base/PlainPlatform.h"
+#include "base/RecordingPlatform.h"
+#include "sensor/ComPort.h"
+#include "sensor/RS232C.h"
+#include "sensor/VXTRRR.h"
+#include "FakeLink.h"
+#include "Pty.h"
+#include "TempDir.h"
+
+namespace tevra {
+namespace {
+
+using test::Frame;
+using test::TPty;
+
+constexpr const char* Line = "baud=9600 parity=N data=8 stop=1";
+
+std::string Frames(int n) {
+  std::string s;
+  for (int i = 0; i < n; ++i) s += Frame(2000 + i, 2100, 3000);
+  return s;
+}
+
+// The port owner of a fixed device, as the monitor has it.
+class TDeviceOwner : public TPortOwner {
+ public:
+  explicit TDeviceOwner(std::string device) : device_(std::move(device)) { ReopenPort(); }
+  TSerialLink* CurrentPort() override { return port.get(); }
+  void ReopenPort() override {
+    port.reset();
+    port = std::make_unique<RS232C>(1, Line, device_);
+    if (port->Status() == RS232C::PortReady) port->SetReadTimeout(100);
+  }
+  std::unique_ptr<RS232C> port;
+
+ private:
+  std::string device_;
+};
+
+// A platform whose waits let the test put bytes on the line at that moment of CheckSensor.
+class TScriptedPlatform : public TRecordingPlatform {
+ public:
+  std::function<void(int)> OnSleep;
+  int Sleeps = 0;
+  void Sleep(int ms) override {
+    TRecordingPlatform::Sleep(ms);
+    if (OnSleep) OnSleep(++Sleeps);
+  }
+};
+
+TEST(PtyTest, ThePortOpensConfiguredAndExclusive) {
+  TPty pty;
+  ASSERT_FALSE(pty.SlavePath.empty());
+  {
+    RS232C port(3, "baud=14400 parity=O data=7 stop=2", pty.SlavePath);
+    ASSERT_EQ(port.Status(), RS232C::PortReady);
+    EXPECT_EQ(port.PortNumber(), 3);
+    termios t{};
+    ASSERT_EQ(tcgetattr(port.Handle(), &t), 0);
+    // A pseudo-terminal keeps no parity or character size; what it keeps is checked.
+    EXPECT_TRUE(t.c_cflag & CSTOPB);
+    EXPECT_TRUE(t.c_cflag & CLOCAL);
+    EXPECT_EQ(t.c_cc[VMIN], 0);
+    EXPECT_FALSE(t.c_cflag & CRTSCTS);
+    EXPECT_FALSE(t.c_lflag & ECHO);
+    // A second opener, this program or another, gets a port that is not ready.
+    RS232C second(3, Line, pty.SlavePath);
+    EXPECT_EQ(second.Status(), RS232C::PortNotReady);
+    EXPECT_EQ(second.Read(nullptr, 10), 0);
+    EXPECT_EQ(port.ClearCommError(), 0u);  // pseudo-terminals have no line-error counters
+  }
+  RS232C again(3, Line, pty.SlavePath);
+  EXPECT_EQ(again.Status(), RS232C::PortReady);
+}
+
+TEST(PtyTest, OpeningFailsForAMissingDeviceABadTextOrAPlainFile) {
+  TPty pty;
+  test::TTempDir dir;
+  std::ofstream(dir.File("plain")) << "x";
+  EXPECT_EQ(RS232C(1, Line, dir.File("missing")).Status(), RS232C::PortNotReady);
+  EXPECT_EQ(RS232C(1, Line, dir.File("plain")).Status(), RS232C::PortNotReady);
+  EXPECT_EQ(RS232C(1, "baud=0 parity=N data=8 stop=1", pty.SlavePath).Status(), RS232C::PortNotReady);
+  // A not-ready port still holds the device until it is closed, as on the first platform.
+  EXPECT_EQ(RS232C(1, "baud=9600 parity=data=8 stop=1", pty.SlavePath).Status(), RS232C::PortNotReady);
+  EXPECT_EQ(RS232C(1, Line, pty.SlavePath).Status(), RS232C::PortReady);
+  EXPECT_EQ(RS232C::DefaultDeviceName(12), "/dev/ttyS11");
+}
+
+TEST(PtyTest, ReadsReturnWhatHasArrivedAndReadLineStopsAtTheTerminator) {
+  TPty pty;
+  RS232C port(1, Line, pty.SlavePath);
+  ASSERT_EQ(port.Status(), RS232C::PortReady);
+  ASSERT_EQ(port.SetReadTimeout(100), 1);
+  EXPECT_EQ(port.Timeouts().ReadIntervalTimeout, 0xFFFFFFFFu);
+  EXPECT_EQ(port.Timeouts().ReadTotalTimeoutConstant, 100u);
+  char buf[64] = {};
+  EXPECT_EQ(port.Read(buf, sizeof buf), 0);  // silent line: one wait, nothing
+  ASSERT_TRUE(pty.Write(Frame(1, 2, 3) + "abc"));
+  EXPECT_EQ(port.ReadLine(buf, '\r', sizeof buf), 16);
+  EXPECT_EQ(buf[16], '\r');
+  EXPECT_EQ(buf[17], '\0');
+  EXPECT_EQ(port.ReadLine(buf, '\r', sizeof buf), -3);
+  EXPECT_STREQ(buf, "abc");
+  ASSERT_TRUE(pty.Write("leftover"));
+  usleep(20000);
+  EXPECT_EQ(port.Purge(TSerialLink::PurgeRxClear), 1);
+  EXPECT_EQ(port.Read(buf, sizeof buf), 0);
+}
+
+TEST(PtyTest, FramesThroughAPseudoTerminalLikeThroughTheLine) {
+  TPty pty;
+  TDeviceOwner owner(pty.SlavePath);
+  ASSERT_EQ(owner.port->Status(), RS232C::PortReady);
+  TRecordingPlatform platform;
+  VXTRRR reader(owner, platform);
+  auto Send = [&](const std::string& s) {
+    ASSERT_TRUE(pty.Write(s));
+    usleep(20000);
+  };
+
+  // 30 frames and 10 bytes; the frame is completed by the next read.
+  const std::string next = Frame(1234, 2345, 3456);
+  Send(Frames(30) + next.substr(0, 10));
+  ASSERT_TRUE(reader.ReadFrames());
+  EXPECT_EQ(reader.SampleCount(), 30);
+  Send(next.substr(10));
+  ASSERT_TRUE(reader.ReadFrames());
+  ASSERT_EQ(reader.SampleCount(), 1);
+  EXPECT_EQ(reader.Samples()[0].X, 4096 - 1234);
+
+  // A frame split in three reads.
+  Send(next.substr(0, 3));
+  ASSERT_TRUE(reader.ReadFrames());
+  Send(next.substr(3, 9));
+  ASSERT_TRUE(reader.ReadFrames());
+  Send(next.substr(12));
+  ASSERT_TRUE(reader.ReadFrames());
+  EXPECT_EQ(reader.SampleCount(), 1);
+
+  struct {
+    const char* Name;
+    std::string Bytes;
+    int Status;
+  } failures[] = {
+      {"CR LF", Frame(2000, 2000, 2000) + "\n" + Frames(2), VXTRRR::ReaderFormatError},
+      {"status digit 2", Frame(2000, 2000, 2000, 2), VXTRRR::ReaderFormatError},
+      {"Y 4095", Frames(3) + Frame(2000, 4095, 2000), VXTRRR::ReaderValueError},
+      {"Y 0", Frame(2000, 0, 2000), VXTRRR::ReaderValueError},
+      {"zero byte", Frames(1) + Frames(1).substr(0, 5) + std::string("\0", 1) + Frames(3),
+       VXTRRR::ReaderFormatError},
+  };
+  for (const auto& f : failures) {
+    SCOPED_TRACE(f.Name);
+    Send(f.Bytes);
+    bool ok = reader.ReadFrames();
+    // The zero byte cut the first chunk: the misalignment shows at the next read.
+    if (ok) {
+      Send(Frames(1));
+      ok = reader.ReadFrames();
+    }
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(reader.ReaderStatus(), f.Status);
+    // Resynchronise while the sensor goes on sending.
+    std::atomic<bool> stop{false};
+    std::thread feeder([&] {
+      while (!stop) {
+        pty.Write(Frames(3));
+        usleep(30000);
+      }
+    });
+    const bool checked = reader.CheckSensor();
+    stop = true;
+    feeder.join();
+    EXPECT_TRUE(checked);
+    owner.port->Purge(TSerialLink::PurgeRxClear);
+  }
+}
+
+TEST(PtyTest, CheckSensorMeasuresTheLineItFinds) {
+  struct {
+    const char* Name;
+    std::string Line;  // sent after the first wait, behind a partial frame
+    bool Ok;
+    int Status;
+  } cases[] = {
+      {"good frame", Frame(1000, 2000, 3000), true, VXTRRR::ReaderIdle},
+      {"twenty characters", "01234567890123456789\r", false, VXTRRR::ReaderFormatError},
+      {"ten characters", "0123456789\r", false, VXTRRR::ReaderNoData},
+      {"raw 4095", Frame(4095, 2000, 2000), false, VXTRRR::ReaderValueError},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TPty pty;
+    TDeviceOwner owner(pty.SlavePath);
+    TScriptedPlatform platform;
+    VXTRRR reader(owner, platform);
+    ASSERT_TRUE(pty.Write("junk before the check"));
+    platform.OnSleep = [&](int n) {
+      if (n == 1) {
+        pty.Write("0,0\r" + c.Line);
+        usleep(20000);
+      }
+    };
+    EXPECT_EQ(reader.CheckSensor(), c.Ok);
+    EXPECT_EQ(reader.ReaderStatus(), c.Status);
+  }
+  // A silent line: two waits and three reads of at most 100 ms each, then no data.
+  TPty silent;
+  TDeviceOwner owner(silent.SlavePath);
+  TPlainPlatform real;
+  VXTRRR reader(owner, real);
+  EXPECT_FALSE(reader.CheckSensor());
+  EXPECT_EQ(reader.ReaderStatus(), VXTRRR::ReaderNoData);
+}
+
+TEST(PtyTest, EmptyReadsCountUpToNoData) {
+  TPty pty;
+  TDeviceOwner owner(pty.SlavePath);
+  owner.port->SetReadTimeout(1);  // the count, not the waiting, is under test
+  TRecordingPlatform platform;
+  VXTRRR reader(owner, platform);
+  for (int i = 0; i < 99; ++i) ASSERT_TRUE(reader.ReadFrames());
+  ASSERT_TRUE(pty.Write(Frames(1)));
+  usleep(20000);
+  ASSERT_TRUE(reader.ReadFrames());
+  EXPECT_EQ(reader.SampleCount(), 1);
+  for (int i = 0; i < 99; ++i) ASSERT_TRUE(reader.ReadFrames());
+  EXPECT_FALSE(reader.ReadFrames());
+  EXPECT_EQ(reader.ReaderStatus(), VXTRRR::ReaderNoData);
+}
+
+TEST(PtyTest, AMasterThatClosesMidRunLeadsToTheNoDataPath) {
+  auto pty = std::make_unique<TPty>();
+  TDeviceOwner owner(pty->SlavePath);
+  owner.port->SetReadTimeout(1);
+  TRecordingPlatform platform;
+  VXTRRR reader(owner, platform);
+  ASSERT_TRUE(pty->Write(Frames(5)));
+  usleep(20000);
+  ASSERT_TRUE(reader.ReadFrames());
+  EXPECT_EQ(reader.SampleCount(), 5);
+  pty.reset();
+  int calls = 0;
+  while (reader.ReadFrames() && calls < 1000) ++calls;
+  EXPECT_EQ(calls, 99);
+  EXPECT_EQ(reader.ReaderStatus(), VXTRRR::ReaderNoData);
+  EXPECT_FALSE(reader.CheckSensor());
+  EXPECT_EQ(reader.ReaderStatus(), VXTRRR::ReaderNoData);
+  reader.ReopenPort();  // the device is gone for good: a port that is not ready, no crash
+  EXPECT_TRUE(owner.port->Status() == RS232C::PortReady || owner.port->Status() == RS232C::PortNotReady);
+}
+
+// Root ignores the exclusive flag, so this runs as nobody: a port closed by an unprivileged user
+// must not leave the flag behind, or the next open of the same pseudo-terminal is refused.
+TEST(PtyTest, AnUnprivilegedUserCanReopenThePortItClosed) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (geteuid() == 0) {
+      const gid_t nobody = 65534;
+      if (setgroups(0, nullptr) != 0 || setresgid(nobody, nobody, nobody) != 0 ||
+          setresuid(nobody, nobody, nobody) != 0) {
+        _exit(10);
+      }
+    }
+    TPty pty;  // created by the unprivileged user, so it may open the slave
+    if (pty.SlavePath.empty()) _exit(11);
+    {
+      RS232C first(1, Line, pty.SlavePath);
+      if (first.Status() != RS232C::PortReady) _exit(12);
+      const int other = ::open(pty.SlavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+      if (other >= 0 || errno != EBUSY) _exit(13);  // the exclusive flag holds while open
+    }
+    RS232C second(1, Line, pty.SlavePath);
+    if (second.Status() != RS232C::PortReady) _exit(14);
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+}  // namespace
+}  // namespace tevra
