@@ -1,0 +1,125 @@
+#include "tools/monitor/MonitorLoop.h"
+
+#include <cstdint>
+#include <limits>
+
+#include "base/DateTimeText.h"
+#include "core/Tevra.h"
+#include "sensor/TickProcessor.h"
+
+namespace tevra {
+namespace {
+
+constexpr int TickMs = 100;
+constexpr int StartWaitMs = 300;
+constexpr int RetryMs = 1000;
+
+class TRun {
+ public:
+  TRun(VXTRRR& reader, TPlatform& platform, double seconds, const volatile std::sig_atomic_t* stop, std::FILE* out)
+      : reader_(reader), platform_(platform), stop_(stop), out_(out), calculator_("") {
+    end_ = seconds > 0 ? platform.MonotonicMs() + static_cast<std::int64_t>(seconds * 1000.0)
+                       : std::numeric_limits<std::int64_t>::max();
+  }
+
+  TMonitorCounts Run() {
+    bool primed = false;
+    while (!Done()) {
+      if (!CheckUntilGood()) break;
+      if (!primed) {
+        platform_.Sleep(StartWaitMs);
+        if (!reader_.ReadFrames()) {
+          Failure(reader_.ReaderStatus());
+          continue;
+        }
+        counts_.Frames += reader_.SampleCount();
+        // A first batch without samples gives no offset to start from: as good as no data.
+        if (!processor_.Start(reader_.Samples(), reader_.SampleCount(), calculator_)) {
+          Failure(VXTRRR::ReaderNoData);
+          continue;
+        }
+        primed = true;
+      }
+      Ticks();
+    }
+    std::fprintf(out_, "frames %lld format-errors %lld value-errors %lld no-data %lld overflows %lld\n",
+                 counts_.Frames, counts_.FormatErrors, counts_.ValueErrors, counts_.NoData, counts_.Overflows);
+    std::fflush(out_);
+    return counts_;
+  }
+
+ private:
+  bool Done() const { return (stop_ && *stop_) || platform_.MonotonicMs() >= end_; }
+
+  // Waits in short steps so that a signal or the end of the run is noticed soon.
+  void WaitUntil(std::int64_t when) {
+    while (!Done()) {
+      const std::int64_t left = when - platform_.MonotonicMs();
+      if (left <= 0) return;
+      platform_.Sleep(static_cast<int>(left < TickMs ? left : TickMs));
+    }
+  }
+
+  void Failure(int status) {
+    std::fprintf(out_, "error %d %s\n", status, SensorErrorText(status));
+    std::fflush(out_);
+    switch (status) {
+      case VXTRRR::ReaderFormatError: ++counts_.FormatErrors; break;
+      case VXTRRR::ReaderValueError: ++counts_.ValueErrors; break;
+      case VXTRRR::ReaderNoData: ++counts_.NoData; break;
+      case VXTRRR::ReaderOverflow: ++counts_.Overflows; break;
+      default: break;
+    }
+    // As the panel does: only a format error keeps the port; every other failure reopens it.
+    if (status != VXTRRR::ReaderFormatError) reader_.ReopenPort();
+  }
+
+  bool CheckUntilGood() {
+    while (!Done()) {
+      const std::int64_t started = platform_.MonotonicMs();
+      if (reader_.CheckSensor()) return true;
+      Failure(reader_.ReaderStatus());
+      WaitUntil(started + RetryMs);
+    }
+    return false;
+  }
+
+  void Ticks() {
+    std::int64_t next = platform_.MonotonicMs() + TickMs;
+    while (!Done()) {
+      WaitUntil(next);
+      if (Done()) return;
+      // A late tick is not made up for: the reader then simply returns more frames.
+      next = std::max(next + TickMs, platform_.MonotonicMs() + 1);
+      if (!reader_.ReadFrames()) {
+        Failure(reader_.ReaderStatus());
+        return;
+      }
+      counts_.Frames += reader_.SampleCount();
+      processor_.Process(reader_.Samples(), reader_.SampleCount(), &calculator_);
+      if (processor_.IntensityUpdated) {
+        std::fprintf(out_, "%s %.2f %.1f\n", TimeText(platform_.LocalNow()).c_str(), processor_.CurrentIntensity,
+                     processor_.TickMaxComposite);
+        std::fflush(out_);
+      }
+    }
+  }
+
+  VXTRRR& reader_;
+  TPlatform& platform_;
+  const volatile std::sig_atomic_t* stop_;
+  std::FILE* out_;
+  std::int64_t end_;
+  Tevra calculator_;
+  TickProcessor processor_;
+  TMonitorCounts counts_;
+};
+
+}  // namespace
+
+TMonitorCounts RunMonitor(VXTRRR& reader, TPlatform& platform, double seconds, const volatile std::sig_atomic_t* stop,
+                          std::FILE* out) {
+  return TRun(reader, platform, seconds, stop, out).Run();
+}
+
+}  // namespace tevra

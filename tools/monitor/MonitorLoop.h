@@ -1,0 +1,25 @@
+#pragma once
+// The line monitor's run: CheckSensor, the panel's start sequence, then a tick every 100 ms with
+// ReadFrames and the per-tick processing, printing every new intensity and every failure.
+// All waiting and all clocks go through the platform, so tests run it in virtual time.
+#include <csignal>
+#include <cstdio>
+
+#include "base/Platform.h"
+#include "sensor/VXTRRR.h"
+
+namespace tevra {
+
+struct TMonitorCounts {
+  long long Frames = 0;  // samples delivered by successful reads
+  long long FormatErrors = 0;
+  long long ValueErrors = 0;
+  long long NoData = 0;
+  long long Overflows = 0;
+};
+
+// Runs for `seconds` (<= 0: until *stop), printing to `out`; the summary line is printed too.
+TMonitorCounts RunMonitor(VXTRRR& reader, TPlatform& platform, double seconds, const volatile std::sig_atomic_t* stop,
+                          std::FILE* out);
+
+}  // namespace tevra
