@@ -1,0 +1,176 @@
+// The measurement cycle: every 100 ms the sensor's frames become figures, and the alarm runs.
+#include "base/TextFormat.h"
+#include "output/AlarmCriteria.h"
+#include "output/DetailRing.h"
+#include "ui/Tevra_form.h"
+#include "ui/Unit5.h"
+
+namespace tevra {
+namespace {
+
+// Marks a tick as running for its whole length: message boxes inside a tick run nested event
+// loops in which Timer2 keeps firing, and such a tick must not run inside the first.
+class TTickGuard {
+ public:
+  explicit TTickGuard(bool& running) : running_(running), entered_(!running) { running_ = true; }
+  ~TTickGuard() {
+    if (entered_) running_ = false;
+  }
+  bool Entered() const { return entered_; }
+
+ private:
+  bool& running_;
+  bool entered_;
+};
+
+}  // namespace
+
+void TForm1::Timer2Timer() {
+  TTickGuard guard(tickRunning_);
+  if (!guard.Entered() || !Reader) return;
+
+  if (!Reader->ReadFrames()) {
+    const int status = Reader->ReaderStatus();
+    AlarmState.TimeText = DateTimeText(platform_.LocalNow());
+    if (status == VXTRRR::ReaderFormatError) {
+      InsertLine(Printf(" %s　データフォーマットエラー発生", AlarmState.TimeText.c_str()));
+      if (Recorder.EventLog.IsOpen()) Recorder.WriteFormatErrorLine(AlarmState.TimeText);
+      Reader->CheckSensor();
+      return;
+    }
+    InsertLine(Printf(" %s　通信エラー発生", AlarmState.TimeText.c_str()));
+    if (Recorder.EventLog.IsOpen()) Recorder.WriteCommunicationErrorLine(AlarmState.TimeText);
+    StopMeasurement();
+    ShowSensorErrorFor(status);
+    Reader->CheckSensor();
+    return;
+  }
+
+  TickTime = platform_.LocalNow();
+  const int n = Reader->SampleCount();
+  Tick.Process(Reader->Samples(), n, nullptr);
+  if (windows_.Form5) windows_.Form5->PlotSamples(Tick.TickSamples.data(), n);
+  Tick.IntensityUpdated = false;
+  if (Calculator.AddSamples(Tick.TickSamples.data(), n) == 1) {
+    Tick.IntensityUpdated = true;
+    Tick.CurrentIntensity = Calculator.GetIntensity();
+    Label5->setText(QString::fromStdString(Printf("%1.1f", Tick.CurrentIntensity)));
+  }
+  Label6->setText(QString::fromStdString(Printf("%.1f", Tick.TickMaxComposite)));
+  PushTickRecords(Recorder.DetailRing, TickTime, Tick.TickSamples.data(), Tick.TickComposite.data(), n,
+                  Tick.CurrentIntensity);
+
+  const bool completed =
+      Settings.AlarmKind == akCompositeAcceleration ? EvaluateCompositeAlarm() : EvaluateIntensityAlarm();
+  if (completed) SendTipUpdate();
+}
+
+bool TForm1::EvaluateCompositeAlarm() {
+  const char* id = Settings.SensorId.c_str();
+  TipText = Printf("%s 合成加速度%.1fgal", id, Tick.TickMaxComposite);
+  if (!IsExceedance(Settings, Tick.CurrentIntensity, Tick.TickMaxComposite)) {
+    if (!AlarmEnd()) return false;
+  } else {
+    AlarmState.LastExceedTime = AlarmClockSeconds(platform_);
+    if (!AlarmState.Active) {
+      const std::string t = DateTimeText(TickTime);
+      if (!AlarmStart(Printf(" %s　検出加速度　%.1f gal", t.c_str(), Tick.TickMaxComposite),
+                      Printf(" %s　最大加速度　%.1f gal", t.c_str(), Tick.TickMaxComposite))) {
+        return false;
+      }
+    }
+    if (!PanelVisible()) ShowPanel();
+    if (AlarmState.MaxIntensity < Tick.CurrentIntensity) AlarmState.MaxIntensity = Tick.CurrentIntensity;
+    if (AlarmState.MaxComposite < Tick.TickMaxComposite) {
+      AlarmState.MaxComposite = Tick.TickMaxComposite;
+      AlarmState.TimeText = DateTimeText(TickTime);
+      ReplaceTopLine(Printf(" %s　最大加速度　%1.1f gal", AlarmState.TimeText.c_str(), AlarmState.MaxComposite));
+    }
+    AlarmState.Active = true;
+  }
+  if (AlarmState.Active) {
+    TipText = Printf("%s 最大合成加速度 %.1fgal 警報出力中", id, AlarmState.MaxComposite);
+    Recorder.DrainDetailRing(platform_);
+  }
+  return true;
+}
+
+bool TForm1::EvaluateIntensityAlarm() {
+  const char* id = Settings.SensorId.c_str();
+  if (Tick.IntensityUpdated) {
+    TipText = Printf("%s 計測震度%2.1f", id, Tick.CurrentIntensity);
+    if (!IsExceedance(Settings, Tick.CurrentIntensity, Tick.TickMaxComposite)) {
+      if (!AlarmEnd()) return false;
+    } else {
+      AlarmState.LastExceedTime = AlarmClockSeconds(platform_);
+      if (!AlarmState.Active) {
+        const std::string t = DateTimeText(TickTime);
+        if (!AlarmStart(Printf(" %s　地震検出　%1.1f", t.c_str(), Tick.CurrentIntensity),
+                        Printf(" %s　最大震度　%1.1f", t.c_str(), Tick.CurrentIntensity))) {
+          return false;
+        }
+      }
+      if (!PanelVisible()) ShowPanel();
+      if (AlarmState.MaxComposite < Tick.TickMaxComposite) AlarmState.MaxComposite = Tick.TickMaxComposite;
+      if (AlarmState.MaxIntensity < Tick.CurrentIntensity) {
+        AlarmState.MaxIntensity = Tick.CurrentIntensity;
+        AlarmState.TimeText = DateTimeText(TickTime);
+        ReplaceTopLine(Printf(" %s　最大震度　%1.1f", AlarmState.TimeText.c_str(), AlarmState.MaxIntensity));
+      }
+      AlarmState.Active = true;
+    }
+  }
+  if (AlarmState.Active) {
+    TipText = Printf("%s 最大震度%1.1f 警報出力中", id, AlarmState.MaxIntensity);
+    Recorder.DrainDetailRing(platform_);
+  }
+  return true;
+}
+
+bool TForm1::AlarmStart(const std::string& firstLine, const std::string& secondLine) {
+  AlarmState.MaxIntensity = Tick.CurrentIntensity;
+  AlarmState.MaxComposite = Tick.TickMaxComposite;
+  ShowPanel();
+  AlarmState.TimeText = DateTimeText(TickTime);
+  InsertLine(firstLine);
+  InsertLine(secondLine);
+  Network.SendEventPacket(Settings, TickTime, Tick.CurrentIntensity, Tick.TickMaxComposite, platform_);
+  if (!CarryOutOutcome(Recorder.WriteDetectionLine(Settings, AlarmState.TimeText, Tick.CurrentIntensity,
+                                                   Tick.TickMaxComposite))) {
+    return false;
+  }
+  if (!CarryOutOutcome(Recorder.StartAlarmRecording(Settings, platform_.LocalNow(), Calculator))) return false;
+  Timer1.start();
+  platform_.RaiseWindow();
+  return true;
+}
+
+bool TForm1::AlarmEnd() {
+  if (!AlarmState.Active || !AlarmEndDue(AlarmClockSeconds(platform_), AlarmState.LastExceedTime)) return true;
+  AlarmState.Active = false;
+  Timer1.stop();
+  SetStripRed(false);
+  Recorder.CloseDetailFile();
+  return CarryOutOutcome(
+      Recorder.WriteMaximumLine(Settings, AlarmState.TimeText, AlarmState.MaxIntensity, AlarmState.MaxComposite));
+}
+
+bool TForm1::CarryOutOutcome(const TRecordOutcome& outcome) {
+  if (outcome.StopMeasuring || !outcome.Message.empty()) {
+    CarryOut(outcome, platform_, [this] { StopMeasurement(); });
+  }
+  return outcome.Ok;
+}
+
+void TForm1::Timer1Timer() {
+  if (BlinkOn) {
+    SetStripRed(false);
+    BlinkOn = false;
+  } else {
+    SetStripRed(true);
+    BlinkOn = true;
+    platform_.AlarmSound();
+  }
+}
+
+}  // namespace tevra

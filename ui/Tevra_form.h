@@ -1,0 +1,174 @@
+#pragma once
+// The panel's main window: it owns the run-time state (settings, calculator, reader, tick figures,
+// alarm, recording, network) and runs the measurement cycle.
+#include <QAction>
+#include <QFrame>
+#include <QLabel>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTimer>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "base/DateTimeText.h"
+#include "base/Platform.h"
+#include "core/Tevra.h"
+#include "output/PanelPackets.h"
+#include "output/PanelSettings.h"
+#include "output/Recorder.h"
+#include "sensor/Profile.h"
+#include "sensor/TickProcessor.h"
+#include "sensor/VXTRRR.h"
+#include "ui/PanelWindows.h"
+
+namespace tevra {
+
+struct TAlarmState {
+  bool Active = false;
+  double MaxIntensity = 0.0;
+  double MaxComposite = 0.0;
+  std::string TimeText;             // date and time of the operation log's newest line
+  std::int64_t LastExceedTime = 0;  // whole seconds of the alarm clock
+};
+
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+ public:
+  // Builds the controls and the calculator (which loads "NoiseData.csv" from the working
+  // directory). FormCreate runs separately, once the splash and the COM port dialog exist.
+  TForm1(TPlatform& platform, TPanelWindows& windows, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // Controls, named as the panel's layout names them.
+  QFrame* Panel1;
+  QFrame* Panel2;
+  QFrame* Panel3;
+  QLabel* Image1;
+  QLabel* Label1;
+  QLabel* Label2;
+  QLabel* Label3;
+  QLabel* Label4;
+  QLabel* Label5;
+  QLabel* Label6;
+  QLabel* Label7;
+  QLabel* Label8;
+  QListWidget* ListBox1;
+  QStatusBar* StatusBar1;
+  QLabel* StatusPanels[4];
+  QMenu* File1;
+  QMenu* N2;
+  QMenu* Show1;
+  QMenu* N3;
+  QMenu* I1;
+  QAction* Exit1;
+  QAction* N5;
+  QAction* N4;
+  QAction* N6;
+  QAction* N7;
+  QAction* G1;
+  QAction* N8;
+  QAction* N1;
+  QAction* V1;
+  QMenu* PopupMenu1;
+  QAction* N0001;
+  QAction* Exit2;
+  QTimer Timer1;
+  QTimer Timer2;
+  QTimer Timer3;
+  QTimer Timer4;
+  QTimer Timer5;
+
+  // Run-time state.
+  TPanelSettings Settings;
+  std::unique_ptr<Profile> SettingsFile;
+  Tevra Calculator;
+  std::unique_ptr<VXTRRR> Reader;
+  TickProcessor Tick;
+  TAlarmState AlarmState;
+  bool BlinkOn = false;
+  TLocalDateTime TickTime;
+  TRecorder Recorder;
+  TPanelNetwork Network;
+  bool ExitRequested = false;
+  bool CloseConfirmed = false;
+  int AutoStartCountdown = 3;
+  std::string TipText;
+  bool TrayRegistered = false;
+  bool Measuring() const { return Timer2.isActive(); }
+
+  // Start-up and shut-down.
+  void FormCreate();
+  void FormActivate();
+  void OnQueryEndSession();
+  // Writes "TevraPanel.ini" and "NoiseData.csv" now (end of session, lost display).
+  void SaveAll();
+
+  // Menu, pop-up and timer handlers.
+  void Exit1Click();
+  void N5Click();
+  void N4Click();
+  void N6Click();
+  void N7Click();
+  void G1Click();
+  void N8Click();
+  void N1Click();
+  void V1Click();
+  void N0001Click();
+  void Exit2Click();
+  void Timer1Timer();
+  void Timer2Timer();
+  void Timer3Timer();
+  void Timer4Timer();
+  void Timer5Timer();
+
+  // Measurement start and stop, status display.
+  void StartMeasurement();
+  void StopMeasurement();
+  void ShowSensorError();
+  void UpdateStatusBar();
+  void UpdateAlarmLabel();
+
+  // Notification area and visibility. Mouse messages: 0x202 left release, 0x205 right release.
+  static constexpr int kLeftButtonUp = 0x202;
+  static constexpr int kRightButtonUp = 0x205;
+  void RegisterTrayIcon();
+  void RemoveTrayIcon();
+  void OnTrayMessage(int mouseMessage);
+  void SendTipUpdate();
+  void ShowPanel();
+  void HidePanel();
+  // Shown and not minimized.
+  bool PanelVisible() const;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;  // FormCloseQuery, then FormClose
+  bool event(QEvent* event) override;            // FormActivate
+
+ private:
+  void BuildControls();
+  void BuildMenus();
+  void FormClose();
+  void InsertLine(const std::string& line);
+  void ReplaceTopLine(const std::string& line);
+  void SetStripRed(bool red);
+  void SetMeasuringLook(bool measuring);
+  void ShowSensorErrorFor(int status);
+  bool ReadFirstBatch();
+  // The alarm of the tick; false when a start or end step failed and the tick must end.
+  bool EvaluateCompositeAlarm();
+  bool EvaluateIntensityAlarm();
+  bool AlarmStart(const std::string& firstLine, const std::string& secondLine);
+  bool AlarmEnd();
+  bool CarryOutOutcome(const TRecordOutcome& outcome);
+
+  TPlatform& platform_;
+  TPanelWindows& windows_;
+  bool tickRunning_ = false;
+  bool saved_ = false;
+  QTimer trayRetry_;
+};
+
+}  // namespace tevra

@@ -1,0 +1,150 @@
+// The main window's measurement start and stop, sensor errors, the status bar and the automatic
+// start.
+#include "base/TextFormat.h"
+#include "output/DetailRing.h"
+#include "sensor/RS232C.h"
+#include "ui/Portset.h"
+#include "ui/Tevra_form.h"
+#include "ui/Unit4.h"
+#include "ui/Unit5.h"
+
+namespace tevra {
+namespace {
+
+// A first read that delivers no frame is read again for about a second before the start gives
+// up: the sensor may just have been slow to begin.
+constexpr int kFirstBatchRetries = 10;
+constexpr int kFirstBatchRetryMs = 100;
+
+}  // namespace
+
+void TForm1::N8Click() {
+  UpdateStatusBar();
+  StartMeasurement();
+}
+
+void TForm1::N1Click() {
+  UpdateStatusBar();
+  AlarmState.Active = false;
+  Timer1.stop();
+  SetStripRed(false);
+  StopMeasurement();
+}
+
+void TForm1::SetMeasuringLook(bool measuring) {
+  N4->setEnabled(!measuring);
+  N6->setEnabled(!measuring);
+  N8->setEnabled(!measuring);
+  N1->setEnabled(measuring);
+  Label5->setVisible(measuring);
+  Label6->setVisible(measuring);
+  Label8->setVisible(!measuring);
+  if (measuring) {
+    Label5->setText(QStringLiteral("算出中"));
+    Label6->setText(QStringLiteral("算出中"));
+    Label8->setText(QString());
+  } else {
+    Label8->setText(QStringLiteral("停止中"));
+  }
+}
+
+bool TForm1::ReadFirstBatch() {
+  for (int retry = 0;; ++retry) {
+    if (!Reader->ReadFrames()) return false;
+    if (Reader->SampleCount() > 0 || retry == kFirstBatchRetries) return Reader->SampleCount() > 0;
+    platform_.Sleep(kFirstBatchRetryMs);
+  }
+}
+
+void TForm1::StartMeasurement() {
+  if (!Reader) return;
+  Tick.CurrentIntensity = 0.0;
+  setCursor(Qt::WaitCursor);
+  if (!Reader->CheckSensor()) {
+    ShowSensorError();
+    unsetCursor();
+    return;
+  }
+  platform_.Sleep(300);
+  if (!ReadFirstBatch()) {
+    // An empty batch would give no offset and could not prime the calculator: as no data.
+    ShowSensorErrorFor(Reader->SampleCount() == 0 && Reader->ReaderStatus() <= VXTRRR::ReaderOk
+                           ? VXTRRR::ReaderNoData
+                           : Reader->ReaderStatus());
+    unsetCursor();
+    return;
+  }
+  Tick.Start(Reader->Samples(), Reader->SampleCount(), Calculator);
+  SetMeasuringLook(true);
+  AlarmState.TimeText = DateTimeText(platform_.LocalNow());
+  InsertLine(Printf(" %s　計測開始", AlarmState.TimeText.c_str()));
+  if (Settings.SaveEventLog) {
+    const TRecordOutcome opened = Recorder.OpenEventLog(Settings, AlarmState.TimeText);
+    if (!opened.Ok) {
+      platform_.MessageBox(opened.Message.empty() ? kEventLogOpenFailedText : opened.Message, "", false);
+      StopMeasurement();
+      unsetCursor();
+      return;
+    }
+  }
+  Timer2.start();
+  unsetCursor();
+  Timer4.start();
+  if (windows_.Form5) windows_.Form5->ResetGraph();
+  ClearDetailRing(Recorder.DetailRing);
+}
+
+void TForm1::StopMeasurement() {
+  Timer2.stop();
+  Timer1.stop();
+  AlarmState.Active = false;
+  AlarmState.TimeText = DateTimeText(platform_.LocalNow());
+  SetMeasuringLook(false);
+  InsertLine(Printf(" %s　計測終了", AlarmState.TimeText.c_str()));
+  TipText = Printf("%s 計測停止中", Settings.SensorId.c_str());
+  SendTipUpdate();
+  Timer4.stop();
+  Recorder.CloseForStop(Settings, AlarmState.TimeText);
+}
+
+void TForm1::ShowSensorError() { ShowSensorErrorFor(Reader ? Reader->ReaderStatus() : VXTRRR::ReaderIdle); }
+
+void TForm1::ShowSensorErrorFor(int status) {
+  if (Reader) Reader->ReopenPort();
+  platform_.ErrorDialog(SensorErrorText(status));
+  SetStripRed(false);
+  BlinkOn = false;
+}
+
+void TForm1::UpdateStatusBar() {
+  const ComPort& port = windows_.ComPortForm->Port();
+  const RS232C* open = port.Port();
+  const int number = open ? open->PortNumber() : port.Settings().ReadInteger(ComPort::Section, "COM", 1);
+  const bool ready = open && open->Status() == RS232C::PortReady;
+  const std::string texts[4] = {
+      Printf("COM %d: %s", number, ready ? "READY" : "NG"),
+      Printf("IP: %s", Network.LocalAddress.c_str()),
+      Printf("PORT: %d", Settings.UdpPort),
+      Printf("ID: %s", Settings.SensorId.c_str()),
+  };
+  for (int i = 0; i < 4; ++i) StatusPanels[i]->setText(QString::fromStdString(texts[i]));
+}
+
+void TForm1::Timer5Timer() {
+  if (windows_.Form4 && windows_.Form4->isVisible()) return;  // the countdown waits for the splash
+  if (AutoStartCountdown != 0) {
+    Label2->setText(QString());
+    --AutoStartCountdown;
+    return;
+  }
+  Label5->setText(QString());
+  UpdateAlarmLabel();
+  N2->menuAction()->setEnabled(true);
+  N3->menuAction()->setEnabled(true);
+  Timer5.stop();
+  Reader = std::make_unique<VXTRRR>(windows_.ComPortForm->Port(), platform_);
+  Reader->ReopenPort();
+  StartMeasurement();
+}
+
+}  // namespace tevra

@@ -1,0 +1,31 @@
+#pragma once
+// The splash window: shown for 1.5 s at start-up, then it hands over to the panel. Being the
+// program's first window, its closing ends the program.
+#include <QLabel>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+
+namespace tevra {
+
+class TForm4 : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TForm4(QWidget* parent = nullptr);
+
+  // Shows the panel when the splash goes.
+  std::function<void()> ShowMainWindow;
+
+  QLabel* Label1;
+  QLabel* Label2;
+  QLabel* Label3;
+  QTimer Timer1;
+
+  void Timer1Timer();
+
+ protected:
+  void showEvent(QShowEvent* event) override;  // FormShow
+  void closeEvent(QCloseEvent* event) override;
+};
+
+}  // namespace tevra
