@@ -13,7 +13,7 @@ struct TClassItem {
   double upperBound;
 };
 constexpr TClassItem kClassItems[] = {
-    {0.5, 1.4}, {1.5, 2.4}, {2.5, 3.4}, {3.5, 4.4}, {4.5, 4.9},
+    {0.5, 1.4}, {1.5, 2.4}, {2.5, 3.4}, {3.5, 4.4},   {4.5, 4.9},
     {5.0, 5.4}, {5.5, 5.9}, {6.0, 6.4}, {6.5, 1e308},
 };
 constexpr int kClassItemCount = sizeof kClassItems / sizeof kClassItems[0];

@@ -39,8 +39,12 @@ void PushTickRecords(TDetailRing& ring, const TLocalDateTime& now, const TAccelS
   }
 }
 
-bool PopDetailRecord(TDetailRing& ring, TDetailRecord& record) { return ring.Pop(record); }
+bool PopDetailRecord(TDetailRing& ring, TDetailRecord& record) {
+  return ring.Pop(record);
+}
 
-void ClearDetailRing(TDetailRing& ring) { ring.Clear(); }
+void ClearDetailRing(TDetailRing& ring) {
+  ring.Clear();
+}
 
 }  // namespace tevra

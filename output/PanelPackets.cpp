@@ -42,9 +42,13 @@ std::string TestPacket(std::string_view sensorId, const TLocalDateTime& now) {
   return Fields("100", sensorId, now, "1, ,試験UDPパケットを受信しました。,動作試験,");
 }
 
-bool TPanelNetwork::FindLocalAddress(std::FILE* out) { return tevra::FindLocalAddress(LocalAddress, out); }
+bool TPanelNetwork::FindLocalAddress(std::FILE* out) {
+  return tevra::FindLocalAddress(LocalAddress, out);
+}
 
-void TPanelNetwork::MakeBroadcastAddress() { BroadcastAddress = tevra::MakeBroadcastAddress(LocalAddress); }
+void TPanelNetwork::MakeBroadcastAddress() {
+  BroadcastAddress = tevra::MakeBroadcastAddress(LocalAddress);
+}
 
 TSendResult TPanelNetwork::SendPanelPacket(const TPanelSettings& settings, TPlatform& platform) {
   if (!settings.UseUdp) return TSendResult::Disabled;

@@ -19,7 +19,7 @@ std::string EarthquakePacket(std::string_view sensorId, const TLocalDateTime& ti
 std::string TestPacket(std::string_view sensorId, const TLocalDateTime& now);
 
 enum class TSendResult {
-  Disabled,    // UseUdp is off: no socket, no box
+  Disabled,  // UseUdp is off: no socket, no box
   Sent,
   NotBound,    // no local port: the box was due, the send was still tried
   SendFailed,  // bound, but the send failed (bad broadcast address, network down)

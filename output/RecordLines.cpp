@@ -33,8 +33,12 @@ void AppendFixed2(std::string& out, double value) {
 
 }  // namespace
 
-std::string EventStartLine(std::string_view timeText) { return TimedLine(timeText, ",計測開始"); }
-std::string EventStopLine(std::string_view timeText) { return TimedLine(timeText, ",計測終了"); }
+std::string EventStartLine(std::string_view timeText) {
+  return TimedLine(timeText, ",計測開始");
+}
+std::string EventStopLine(std::string_view timeText) {
+  return TimedLine(timeText, ",計測終了");
+}
 std::string FormatErrorLine(std::string_view timeText) {
   return TimedLine(timeText, ",データフォーマットエラー発生");
 }

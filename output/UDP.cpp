@@ -9,8 +9,7 @@
 
 namespace tevra {
 
-bool UDP::Open(const std::string& localAddress, const std::string& destinationAddress,
-               int destinationPort) {
+bool UDP::Open(const std::string& localAddress, const std::string& destinationAddress, int destinationPort) {
   Close();
   localAddress_ = localAddress;
   destinationAddress_ = destinationAddress;

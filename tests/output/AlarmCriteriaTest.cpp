@@ -12,7 +12,7 @@ TEST(AlarmCriteria, ClassTableBoundsAndTheDialogsItemMapping) {
   const struct {
     double value;
     const char* name;
-  } rows[] = {{-1.0, "０"}, {0.4, "０"},  {0.5, "１"},   {1.4, "１"},   {1.41, "２"}, {4.4, "４"},
+  } rows[] = {{-1.0, "０"},  {0.4, "０"},   {0.5, "１"},   {1.4, "１"},   {1.41, "２"},  {4.4, "４"},
               {4.5, "５弱"}, {4.9, "５弱"}, {5.0, "５強"}, {5.9, "６弱"}, {6.4, "６強"}, {6.5, "７"}};
   for (const auto& row : rows) EXPECT_STREQ(IntensityClassName(row.value), row.name) << row.value;
 

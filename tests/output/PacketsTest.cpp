@@ -35,7 +35,8 @@ TEST(HostAddress, BroadcastIsTheFirstThreePartsAndMalformedAddressesGiveNone) {
   EXPECT_EQ(MakeBroadcastAddress("10.0.0.5"), "10.0.0.255");
   EXPECT_EQ(MakeBroadcastAddress("127.0.0.1"), "127.0.0.255");
   EXPECT_EQ(MakeBroadcastAddress("..10...0.0.5"), "10.0.0.255");  // runs of dots split once
-  for (const std::string& bad : std::vector<std::string>{"", "localhost", "1.2", "1..2", "...", std::string(255, '1') + ".2.3.4"}) {
+  for (const std::string& bad :
+       std::vector<std::string>{"", "localhost", "1.2", "1..2", "...", std::string(255, '1') + ".2.3.4"}) {
     EXPECT_EQ(MakeBroadcastAddress(bad), "") << bad;
   }
 }
@@ -179,7 +180,8 @@ TEST_F(UdpTest, UnboundSenderShowsOneBoxAtATimeAndMalformedAddressesFailQuietly)
   };
   EXPECT_EQ(network_.SendHeartbeat(settings_, platform_), TSendResult::NotBound);
   EXPECT_EQ(nested, 1);
-  EXPECT_EQ(platform_.Calls, (std::vector<std::string>{std::string("MessageBox ") + kPortFailedText + "|**|OK"}));
+  EXPECT_EQ(platform_.Calls,
+            (std::vector<std::string>{std::string("MessageBox ") + kPortFailedText + "|**|OK"}));
 
   network_.LocalAddress = "";
   network_.MakeBroadcastAddress();

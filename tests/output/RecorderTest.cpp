@@ -30,8 +30,10 @@ class RecorderTest : public ScratchDirTest {
   // Composite accelerations not given are the samples' magnitudes.
   void Push(const TLocalDateTime& t, std::vector<TAccelSample> samples, double intensity,
             std::vector<double> composite = {}) {
-    for (std::size_t i = composite.size(); i < samples.size(); ++i) composite.push_back(Magnitude(samples[i]));
-    PushTickRecords(recorder_.DetailRing, t, samples.data(), composite.data(), int(samples.size()), intensity);
+    for (std::size_t i = composite.size(); i < samples.size(); ++i)
+      composite.push_back(Magnitude(samples[i]));
+    PushTickRecords(recorder_.DetailRing, t, samples.data(), composite.data(), int(samples.size()),
+                    intensity);
   }
   // Pushes `count` records whose X numbers them from `first`.
   void PushNumbered(int first, int count) {
@@ -79,7 +81,8 @@ TEST_F(RecorderTest, EventLogAndDetailFileMatchTheReferenceBytes) {
 
   EXPECT_EQ(Bytes(Path("ev/Tevra_ABC.csv")), Bytes(TEVRA_TEST_DATA "/output/Tevra_ABC.csv"))
       << Utf8Of(Path("ev/Tevra_ABC.csv"));
-  EXPECT_EQ(Bytes(Path("acc/20071030123456_ABC.csv")), Bytes(TEVRA_TEST_DATA "/output/20071030123456_ABC.csv"))
+  EXPECT_EQ(Bytes(Path("acc/20071030123456_ABC.csv")),
+            Bytes(TEVRA_TEST_DATA "/output/20071030123456_ABC.csv"))
       << Utf8Of(Path("acc/20071030123456_ABC.csv"));
   EXPECT_TRUE(platform_.Calls.empty());
 }
@@ -91,7 +94,8 @@ TEST_F(RecorderTest, SlashInTheIdBecomesUnderscoreInFileNamesOnly) {
   EXPECT_TRUE(recorder_.OpenEventLog(settings_, "t").Ok);
   EXPECT_TRUE(recorder_.StartAlarmRecording(settings_, kAlarmTime, calculator_).Ok);
   EXPECT_TRUE(fs::exists(Path("ev/Tevra_A_B.csv")));
-  EXPECT_EQ(Utf8Of(Path("acc/20071030123456_A_B.csv")), "A/B,X(gal),Y(gal),Z(gal),計測震度,合成加速度(gal)\n");
+  EXPECT_EQ(Utf8Of(Path("acc/20071030123456_A_B.csv")),
+            "A/B,X(gal),Y(gal),Z(gal),計測震度,合成加速度(gal)\n");
   EXPECT_TRUE(fs::exists(Path("20071030123456_A_B_noise.csv")));
 }
 
@@ -122,10 +126,12 @@ TEST_F(RecorderTest, MissingFoldersAskForTheStopAndTheBoxInEachStepsOrder) {
   settings_.DetailFolder = Path("ev/Tevra_ABC.csv");  // a folder that is a file
   const TRecordOutcome open = recorder_.OpenEventLog(settings_, "t");
   EXPECT_FALSE(open.Ok);
-  EXPECT_EQ(Carried(open), (std::vector<std::string>{std::string("MessageBox ") + kEventLogOpenFailedText + "||OK", "Stop"}));
+  EXPECT_EQ(Carried(open), (std::vector<std::string>{
+                               std::string("MessageBox ") + kEventLogOpenFailedText + "||OK", "Stop"}));
 
-  EXPECT_EQ(Carried(recorder_.WriteDetectionLine(settings_, "t", 1, 1)),
-            (std::vector<std::string>{"Stop", std::string("MessageBox ") + kDetectionLineFailedText + "||OK"}));
+  EXPECT_EQ(
+      Carried(recorder_.WriteDetectionLine(settings_, "t", 1, 1)),
+      (std::vector<std::string>{"Stop", std::string("MessageBox ") + kDetectionLineFailedText + "||OK"}));
   EXPECT_EQ(Carried(recorder_.WriteMaximumLine(settings_, "t", 1, 1)),
             (std::vector<std::string>{std::string("MessageBox ") + kMaximumLineFailedText + "||OK", "Stop"}));
 
@@ -133,7 +139,8 @@ TEST_F(RecorderTest, MissingFoldersAskForTheStopAndTheBoxInEachStepsOrder) {
   PushNumbered(0, 3);
   const TRecordOutcome start = recorder_.StartAlarmRecording(settings_, kAlarmTime, calculator_);
   EXPECT_FALSE(start.Ok);
-  EXPECT_EQ(Carried(start), (std::vector<std::string>{"Stop", std::string("MessageBox ") + kDetailWriteFailedText + "||OK"}));
+  EXPECT_EQ(Carried(start),
+            (std::vector<std::string>{"Stop", std::string("MessageBox ") + kDetailWriteFailedText + "||OK"}));
   EXPECT_FALSE(recorder_.DetailFile.IsOpen());
   EXPECT_EQ(recorder_.DetailRing.Count(), 3);
 }
@@ -198,7 +205,8 @@ TEST_F(RecorderTest, RefusedDetailLinesWaitInTheRingAndTheFirstFailureOfAnAlarmI
   std::getline(lines, line);  // header
   int expected = 0;
   while (std::getline(lines, line)) {
-    ASSERT_EQ(line, " 12:34:56," + std::to_string(expected) + ".00,0.00,0.00,1.00," + std::to_string(expected) + ".00");
+    ASSERT_EQ(line, " 12:34:56," + std::to_string(expected) + ".00,0.00,0.00,1.00," +
+                        std::to_string(expected) + ".00");
     ++expected;
   }
   EXPECT_EQ(expected, 213);

@@ -3,8 +3,8 @@
 #include <sstream>
 #include <vector>
 
-#include "base/RecordingPlatform.h"
 #include "ScratchDir.h"
+#include "base/RecordingPlatform.h"
 #include "sensor/Profile.h"
 
 namespace tevra {
@@ -12,7 +12,9 @@ namespace {
 
 class SettingsFileTest : public ScratchDirTest {
  protected:
-  void WriteIni(const std::string& utf8) { ASSERT_TRUE(WriteFileAtomically(Path(kSettingsFileName), Utf8ToCp932(utf8))); }
+  void WriteIni(const std::string& utf8) {
+    ASSERT_TRUE(WriteFileAtomically(Path(kSettingsFileName), Utf8ToCp932(utf8)));
+  }
   // Keys of the file in the order they appear, with their values.
   std::vector<std::string> Lines() const {
     std::vector<std::string> lines;
@@ -36,10 +38,19 @@ TEST_F(SettingsFileTest, MissingFileIsAnnouncedAfterTheSplashHidesThenCreatedWit
   ASSERT_EQ(platform_.Calls.size(), 1u);
   EXPECT_EQ(platform_.Calls[0], std::string("MessageBox ") + kSettingsMissingText + "||OK");
 
-  const std::vector<std::string> expected = {
-      "[00000000]", "ID=Default_ID", "UDPポート番号=80", "警報震度=1.500000", "地震情報の保存可否=1",
-      "加速度情報の保存可否=1", "UDPパケット使用の可否=0", "警報の種類=0", "地震情報フォルダ名=" + dir_,
-      "加速度情報フォルダ名=" + dir_, "警報加速度=20", "計測自動開始=0", "警報時振動情報の保存の可否=0"};
+  const std::vector<std::string> expected = {"[00000000]",
+                                             "ID=Default_ID",
+                                             "UDPポート番号=80",
+                                             "警報震度=1.500000",
+                                             "地震情報の保存可否=1",
+                                             "加速度情報の保存可否=1",
+                                             "UDPパケット使用の可否=0",
+                                             "警報の種類=0",
+                                             "地震情報フォルダ名=" + dir_,
+                                             "加速度情報フォルダ名=" + dir_,
+                                             "警報加速度=20",
+                                             "計測自動開始=0",
+                                             "警報時振動情報の保存の可否=0"};
   EXPECT_EQ(Lines(), expected);
   EXPECT_EQ(settings_.SensorId, "Default_ID");
   EXPECT_EQ(settings_.UdpPort, 80);
@@ -91,10 +102,19 @@ TEST_F(SettingsFileTest, OddValuesLoadUncheckedAndAreWrittenBackInTheirOwnFormat
   EXPECT_FALSE(settings_.SaveNoiseOnAlarm);
 
   SaveSettings(settings_, *profile);
-  const std::vector<std::string> expected = {
-      "[00000000]", "ID=地震センサ１", "UDPポート番号=0", "警報震度=4.500000", "地震情報の保存可否=1",
-      "加速度情報の保存可否=0", "警報加速度=-5", "UDPパケット使用の可否=1", "警報の種類=9",
-      "地震情報フォルダ名=/data/ev", "加速度情報フォルダ名=", "計測自動開始=1", "警報時振動情報の保存の可否=0"};
+  const std::vector<std::string> expected = {"[00000000]",
+                                             "ID=地震センサ１",
+                                             "UDPポート番号=0",
+                                             "警報震度=4.500000",
+                                             "地震情報の保存可否=1",
+                                             "加速度情報の保存可否=0",
+                                             "警報加速度=-5",
+                                             "UDPパケット使用の可否=1",
+                                             "警報の種類=9",
+                                             "地震情報フォルダ名=/data/ev",
+                                             "加速度情報フォルダ名=",
+                                             "計測自動開始=1",
+                                             "警報時振動情報の保存の可否=0"};
   EXPECT_EQ(Lines(), expected);
 }
 

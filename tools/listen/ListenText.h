@@ -10,9 +10,9 @@ namespace tevra {
 std::string ListenText(std::string_view bytes);
 
 struct TListenOptions {
-  int Port = 6668;       // the panel's default destination port
-  long Count = -1;       // stop after this many datagrams; -1 = no limit
-  double Seconds = -1;   // stop after this long; -1 = no limit
+  int Port = 6668;      // the panel's default destination port
+  long Count = -1;      // stop after this many datagrams; -1 = no limit
+  double Seconds = -1;  // stop after this long; -1 = no limit
 };
 
 // Parses "--port P", "--count N", "--seconds S" (also "--name=value"). False with `error` set

@@ -57,14 +57,16 @@ int main(int argc, char** argv) {
   }
   const int fd = OpenSocket(options.Port);
   if (fd < 0) {
-    std::fprintf(stderr, "tevra-listen: cannot listen on UDP port %d: %s\n", options.Port, std::strerror(errno));
+    std::fprintf(stderr, "tevra-listen: cannot listen on UDP port %d: %s\n", options.Port,
+                 std::strerror(errno));
     return 1;
   }
   std::fprintf(stderr, "tevra-listen: listening on UDP port %d\n", options.Port);
 
   using Clock = std::chrono::steady_clock;
-  const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                           std::chrono::duration<double>(options.Seconds > 0 ? options.Seconds : 0));
+  const auto deadline =
+      Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                         std::chrono::duration<double>(options.Seconds > 0 ? options.Seconds : 0));
   std::vector<char> buffer(65536);  // the largest UDP payload
   long received = 0;
   while (options.Count < 0 || received < options.Count) {
@@ -85,7 +87,8 @@ int main(int argc, char** argv) {
     if (ready == 0) continue;
     sockaddr_in from{};
     socklen_t length = sizeof from;
-    const ssize_t n = recvfrom(fd, buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&from), &length);
+    const ssize_t n =
+        recvfrom(fd, buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&from), &length);
     if (n < 0) continue;
     char sender[INET_ADDRSTRLEN] = "?";
     inet_ntop(AF_INET, &from.sin_addr, sender, sizeof sender);
