@@ -112,8 +112,17 @@ TFound Search(std::string_view file, std::string_view section, std::string_view 
   return f;
 }
 
+// False when the text ends with the first byte of a two-byte character, which would take the
+// following byte (a ']' for instance) as its second.
+bool EndsOnCharacter(std::string_view s) {
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (IsCp932LeadByte(static_cast<unsigned char>(s[i])) && ++i == s.size()) return false;
+  }
+  return true;
+}
+
 bool WritableSection(std::string_view s) {
-  return FindChar(s, ']') == std::string_view::npos && s.find_first_of("\r\n") == std::string_view::npos &&
+  return EndsOnCharacter(s) && FindChar(s, ']') == std::string_view::npos && s.find_first_of("\r\n") == std::string_view::npos &&
          Trim(s) == s;
 }
 
