@@ -20,6 +20,7 @@ int TRecordingPlatform::Count(const std::string& prefix) const {
 void TRecordingPlatform::Sleep(int ms) {
   Calls.push_back("Sleep " + std::to_string(ms));
   Advance(ms);
+  if (DuringSleep) DuringSleep(ms);
 }
 
 void TRecordingPlatform::SleepWithEvents(int ms) {

@@ -21,6 +21,9 @@ class TRecordingPlatform : public TPlatform {
   std::string FolderAnswer;
   // Called inside every message box, confirmation and error dialog, as a nested event loop would.
   std::function<void()> DuringDialog;
+  // Called inside every Sleep with its length: what the outside world does meanwhile (a sensor
+  // sending frames).
+  std::function<void(int ms)> DuringSleep;
   std::vector<std::string> Calls;
 
   void SetLocalNow(const TLocalDateTime& t) { WallSeconds = UtcSecondsOf(t); }

@@ -1,0 +1,231 @@
+// The measurement cycle of the real main window: figures, alarms of both kinds, their files and
+// packets, and the failures in between.
+#include <gtest/gtest.h>
+
+#include "base/AtomicFile.h"
+#include "base/TextFormat.h"
+#include "output/AlarmCriteria.h"
+#include "ui/PanelFixture.h"
+
+namespace tevra::test {
+namespace {
+
+int CountContaining(const std::vector<std::string>& lines, const std::string& part) {
+  return static_cast<int>(std::count_if(lines.begin(), lines.end(),
+                                        [&](const std::string& l) { return l.find(part) != std::string::npos; }));
+}
+
+int CountIn(const std::string& text, const std::string& part) {
+  int n = 0;
+  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+TEST_F(PanelTest, IntensityAlarmRunsFromDetectionToItsEndWithFilesAndPacket) {
+  CreatePanel({.AlarmKind = akInstrumentalIntensity, .AlarmIntensity = 3.0, .SaveNoiseOnAlarm = true});
+  Start();
+  EXPECT_EQ(panel_->Label5->text().toStdString(), "算出中");
+  EXPECT_FALSE(panel_->N8->isEnabled());
+  EXPECT_TRUE(panel_->N1->isEnabled());
+  EXPECT_EQ(ListLines().front(), " 2007/10/30 12:34:56　計測開始");
+  for (int i = 0; i < 70; ++i) Tick(10);  // 7 s of quiet data fill the detail ring
+  EXPECT_FALSE(panel_->AlarmState.Active);
+  EXPECT_EQ(panel_->Label5->text().toStdString(), "0.0");
+
+  source_.SwingGal = 120.0;
+  ASSERT_TRUE(TickUntil([&] { return panel_->AlarmState.Active; }));
+  const auto atStart = ListLines();
+  EXPECT_NE(atStart[0].find("　最大震度　"), std::string::npos);
+  EXPECT_NE(atStart[1].find("　地震検出　"), std::string::npos);
+  EXPECT_TRUE(panel_->Timer1.isActive());
+  EXPECT_EQ(platform_.Count("RaiseWindow"), 1);
+  EXPECT_EQ(FilesMatching("_noise.csv").size(), 1u);
+  const auto details = FilesMatching("_TEST01.csv");
+  ASSERT_EQ(details.size(), 1u);
+  const std::string detail = FileUtf8(details[0]);
+  EXPECT_EQ(detail.substr(0, detail.find('\n')), "TEST01,X(gal),Y(gal),Z(gal),計測震度,合成加速度(gal)");
+  const auto packets = Packets();
+  ASSERT_EQ(CountContaining(packets, ",地震発生,"), 1) << (packets.empty() ? "" : packets.back());
+
+  // The figure keeps rising: the maximum line replaces the top line, one alarm only.
+  for (int i = 0; i < 20; ++i) Tick(50);
+  const double maximum = panel_->AlarmState.MaxIntensity;
+  EXPECT_GT(maximum, 3.0);
+  const auto during = ListLines();
+  EXPECT_EQ(CountContaining(during, "地震検出"), 1);
+  EXPECT_EQ(CountContaining(during, "最大震度"), 1);
+  EXPECT_NE(panel_->TipText.find("TEST01 最大震度"), std::string::npos);
+  EXPECT_NE(panel_->TipText.find("警報出力中"), std::string::npos);
+
+  source_.SwingGal = 0.0;
+  ASSERT_TRUE(TickUntil([&] { return !panel_->AlarmState.Active; }, 600));
+  EXPECT_FALSE(panel_->Timer1.isActive());
+  EXPECT_TRUE(panel_->Measuring());
+  const std::string log = FileUtf8(JoinPath(dir_, "Tevra_TEST01.csv"));
+  EXPECT_EQ(CountIn(log, ",検出震度,"), 1);
+  EXPECT_EQ(CountIn(log, ",最大震度,"), 1);
+  EXPECT_NE(log.find(Printf(",最大震度,%1.1f,", maximum)), std::string::npos) << log;
+  EXPECT_GT(FileUtf8(details[0]).size(), detail.size()) << "the alarm's samples follow the ring's";
+  EXPECT_EQ(panel_->TipText.rfind("TEST01 計測震度", 0), 0u);
+
+  panel_->N1Click();
+  EXPECT_FALSE(panel_->Measuring());
+  EXPECT_EQ(ListLines().front().substr(20), "　計測終了");
+  EXPECT_NE(FileUtf8(JoinPath(dir_, "Tevra_TEST01.csv")).find(",計測終了\n"), std::string::npos);
+}
+
+TEST_F(PanelTest, CompositeAlarmHoldsSixtySecondsAfterItsLastExceedance) {
+  CreatePanel({.AlarmKind = akCompositeAcceleration, .AlarmAcceleration = 20});
+  EXPECT_EQ(panel_->Label2->text().toStdString(), "計測加速度(gal)");
+  EXPECT_EQ(panel_->Label1->text().toStdString(), "警報加速度　20 (gal)");
+  Start();
+  Tick(10);
+  EXPECT_FALSE(panel_->AlarmState.Active);
+  source_.SwingGal = 60.0;
+  Tick(10);
+  ASSERT_TRUE(panel_->AlarmState.Active);
+  const auto lines = ListLines();
+  EXPECT_NE(lines[0].find("　最大加速度　"), std::string::npos);
+  EXPECT_NE(lines[1].find("　検出加速度　"), std::string::npos);
+  EXPECT_NE(lines[1].find(" gal"), std::string::npos);
+
+  source_.SwingGal = 0.0;
+  for (int i = 0; i < 600; ++i) Tick(10);  // 60 s of quiet ticks: still held
+  EXPECT_TRUE(panel_->AlarmState.Active);
+  source_.SwingGal = 60.0;  // a second exceedance inside the alarm
+  Tick(10);
+  source_.SwingGal = 0.0;
+  for (int i = 0; i < 600; ++i) Tick(10);
+  EXPECT_TRUE(panel_->AlarmState.Active);
+  for (int i = 0; i < 12 && panel_->AlarmState.Active; ++i) Tick(10);
+  EXPECT_FALSE(panel_->AlarmState.Active);
+  const std::string log = FileUtf8(JoinPath(dir_, "Tevra_TEST01.csv"));
+  EXPECT_EQ(CountIn(log, ",検出震度,"), 1);
+  EXPECT_EQ(CountIn(log, ",最大震度,"), 1);
+  EXPECT_EQ(CountContaining(ListLines(), "検出加速度"), 1);
+}
+
+TEST_F(PanelTest, FormatErrorKeepsTheAlarmAndTheMaximumLineReplacesTheErrorLine) {
+  CreatePanel({.AlarmKind = akCompositeAcceleration, .AlarmAcceleration = 20});
+  Start();
+  source_.SwingGal = 40.0;
+  Tick(10);
+  ASSERT_TRUE(panel_->AlarmState.Active);
+  Send("12,34\r");  // a frame with a bad layout
+  Tick(10);
+  EXPECT_NE(ListLines().front().find("　データフォーマットエラー発生"), std::string::npos) << ListLines().front();
+  EXPECT_TRUE(panel_->Measuring());
+  EXPECT_TRUE(panel_->AlarmState.Active);
+  EXPECT_NE(FileUtf8(JoinPath(dir_, "Tevra_TEST01.csv")).find(",データフォーマットエラー発生\n"), std::string::npos);
+
+  source_.SwingGal = 200.0;  // a new maximum: its line takes the error line's place
+  Tick(10);
+  Tick(10);
+  const auto lines = ListLines();
+  EXPECT_NE(lines.front().find("　最大加速度　"), std::string::npos);
+  EXPECT_EQ(CountContaining(lines, "データフォーマットエラー発生"), 0);
+  EXPECT_EQ(CountContaining(lines, "最大加速度"), 2) << "the earlier maximum line stays below";
+}
+
+TEST_F(PanelTest, CommunicationErrorStopsMeasuringWithoutAMaximumLine) {
+  CreatePanel({.AlarmKind = akCompositeAcceleration, .AlarmAcceleration = 20});
+  Start();
+  source_.SwingGal = 40.0;
+  Tick(10);
+  ASSERT_TRUE(panel_->AlarmState.Active);
+  Send("0001,2048,3048,1\r");  // X at the converter's end: the sensor is not connected
+  Tick(0);
+  EXPECT_FALSE(panel_->Measuring());
+  EXPECT_FALSE(panel_->AlarmState.Active);
+  EXPECT_FALSE(panel_->Timer1.isActive());
+  const auto lines = ListLines();
+  EXPECT_EQ(lines[0].substr(20), "　計測終了");
+  EXPECT_EQ(lines[1].substr(20), "　通信エラー発生");
+  EXPECT_EQ(platform_.Count("ErrorDialog センサが繋がっていません"), 1);
+  const std::string log = FileUtf8(JoinPath(dir_, "Tevra_TEST01.csv"));
+  EXPECT_NE(log.find(",通信エラー発生\n"), std::string::npos);
+  EXPECT_EQ(CountIn(log, ",最大震度,"), 0);
+  EXPECT_NE(log.find(",計測終了\n"), std::string::npos);
+}
+
+TEST_F(PanelTest, VanishedSensorEndsInTheNoDataMessage) {
+  CreatePanel({.AlarmKind = akCompositeAcceleration, .AlarmAcceleration = 20});
+  Start();
+  Tick(10);
+  pty_.CloseMaster();
+  for (int i = 0; i < 120 && panel_->Measuring(); ++i) Tick(0);
+  EXPECT_FALSE(panel_->Measuring());
+  EXPECT_EQ(platform_.Count("ErrorDialog データ受信できません"), 1);
+}
+
+TEST_F(PanelTest, MissingDetailFolderStopsOnceAndNestedTicksDoNotStartTheAlarmAgain) {
+  CreatePanel({.AlarmKind = akCompositeAcceleration, .AlarmAcceleration = 20, .DetailFolder = "/nonexistent/x"});
+  Start();
+  int nestedTicks = 0;
+  platform_.DuringDialog = [&] {
+    ++nestedTicks;
+    Tick(10);  // Timer2 keeps firing inside the box
+  };
+  source_.SwingGal = 40.0;
+  Tick(10);
+  EXPECT_EQ(nestedTicks, 1);
+  EXPECT_EQ(platform_.Count("MessageBox 詳細データの書き込みに失敗しました。"), 1);
+  EXPECT_FALSE(panel_->Measuring());
+  EXPECT_FALSE(panel_->AlarmState.Active);
+  const auto lines = ListLines();
+  EXPECT_EQ(CountContaining(lines, "検出加速度"), 1);
+  EXPECT_EQ(lines[0].substr(20), "　計測終了") << "stop, then the box";
+  EXPECT_EQ(CountContaining(Packets(), ",地震発生,"), 1);
+}
+
+TEST_F(PanelTest, EventLogThatCannotBeOpenedStopsTheStart) {
+  CreatePanel({.EventFolder = "/nonexistent/log"});
+  panel_->N8Click();
+  EXPECT_FALSE(panel_->Measuring());
+  EXPECT_EQ(platform_.Count("MessageBox 警報データが書き込みできません。\r保存ファイルを開いていませんか？|"), 1);
+  const auto lines = ListLines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].substr(20), "　計測終了");
+  EXPECT_EQ(lines[1].substr(20), "　計測開始");
+  EXPECT_TRUE(panel_->Label8->isVisible());
+  EXPECT_EQ(panel_->Label8->text().toStdString(), "停止中");
+}
+
+TEST_F(PanelTest, SilentSensorOrEmptyFirstBatchShowsNoDataAndStaysStopped) {
+  CreatePanel();
+  sensorSends_ = false;
+  panel_->N8Click();
+  EXPECT_FALSE(panel_->Measuring());
+  EXPECT_EQ(platform_.Count("ErrorDialog データ受信できません"), 1);
+
+  // The line answers the check, then falls silent: the first batch stays empty.
+  int sleeps = 0;
+  platform_.DuringSleep = [&](int) {
+    ++sleeps;
+    if (sleeps <= 2) Send(source_.Next(1));  // one frame for each of the check's two reads
+  };
+  panel_->N8Click();
+  EXPECT_FALSE(panel_->Measuring());
+  EXPECT_EQ(platform_.Count("ErrorDialog データ受信できません"), 2);
+  EXPECT_TRUE(ListLines().empty());
+}
+
+TEST_F(PanelTest, HeartbeatAndTipFollowTheMeasurement) {
+  CreatePanel();
+  EXPECT_EQ(platform_.Count("TrayAdd TEST01 計測停止中"), 1);
+  Start();
+  EXPECT_TRUE(panel_->Timer4.isActive());
+  panel_->Timer4Timer();
+  const auto packets = Packets();
+  ASSERT_EQ(packets.size(), 1u);
+  EXPECT_EQ(packets[0], "000,TEST01,2007/10/30,12:34:56,0, , , ,");
+  for (int i = 0; i < 6; ++i) Tick(10);
+  EXPECT_EQ(panel_->TipText, "TEST01 計測震度0.0");
+  EXPECT_EQ(platform_.Count("TrayModify "), 6) << "the tip goes out on every tick";
+  panel_->N1Click();
+  EXPECT_FALSE(panel_->Timer4.isActive());
+  EXPECT_EQ(platform_.Calls.back(), "TrayModify TEST01 計測停止中");
+}
+
+}  // namespace
+}  // namespace tevra::test

@@ -1,0 +1,96 @@
+#pragma once
+// The panel's windows in a scratch working directory, with the recording seam, a sensor on a
+// pseudo-terminal that sends frames only while the panel waits or when told, and a UDP listener
+// on loopback for the packets.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/RecordingPlatform.h"
+#include "sensor/Pty.h"
+#include "ui/Alarm_form.h"
+#include "ui/Ini_form.h"
+#include "ui/PanelWindows.h"
+#include "ui/Portset.h"
+#include "ui/Tevra_form.h"
+#include "ui/Unit4.h"
+#include "ui/Unit5.h"
+
+namespace tevra::test {
+
+// Frames of a sensor at rest with a 2-Hz swing of `SwingGal` on X (and 0.8 of it on Y).
+class TFrameSource {
+ public:
+  double SwingGal = 0.0;
+  std::string Next(int frames);
+
+ private:
+  long long n_ = 0;
+};
+
+struct TPanelSetup {
+  std::string SensorId = "TEST01";
+  int AlarmKind = 1;
+  double AlarmIntensity = 3.0;
+  int AlarmAcceleration = 20;
+  bool SaveEventLog = true;
+  bool SaveDetailData = true;
+  bool SaveNoiseOnAlarm = false;
+  bool UseUdp = true;
+  bool AutoStart = false;
+  std::string EventFolder = {};   // "" = the working directory
+  std::string DetailFolder = {};  // "" = the working directory
+};
+
+class PanelTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Writes the two INI files and creates the windows in the program's order.
+  void CreatePanel(const TPanelSetup& setup = {});
+  void DestroyPanel();
+  // Starts measuring with a sensor that sends while the panel waits.
+  void Start();
+  // One tick with `frames` new frames (0.01 s of data each); the clocks move by the data's time,
+  // at least 100 ms.
+  void Tick(int frames = 10);
+  // Ticks until `done` holds, at most `maxTicks`; false when it never did.
+  template <typename F>
+  bool TickUntil(F done, int maxTicks = 400, int frames = 50) {
+    for (int i = 0; i < maxTicks; ++i) {
+      if (done()) return true;
+      Tick(frames);
+    }
+    return done();
+  }
+  // Writes to the sensor line and waits until the panel's end can read all of it.
+  void Send(const std::string& bytes);
+  std::vector<std::string> ListLines() const;
+  std::string FileUtf8(const std::string& path) const;
+  std::vector<std::string> FilesMatching(const std::string& suffix) const;
+  // Datagrams received so far, decoded to UTF-8.
+  std::vector<std::string> Packets();
+
+  std::string dir_;
+  std::string previous_;
+  TRecordingPlatform platform_;
+  TPty pty_;
+  int observer_ = -1;  // a second handle on the line, to see when sent bytes have arrived
+  TFrameSource source_;
+  bool sensorSends_ = true;
+  int udpPort_ = 0;
+  int udpSocket_ = -1;
+  TPanelWindows windows_;
+  std::unique_ptr<TForm4> form4_;
+  std::unique_ptr<TComPortForm> comPort_;
+  std::unique_ptr<TForm1> form1_;
+  std::unique_ptr<TForm2> form2_;
+  std::unique_ptr<TForm3> form3_;
+  std::unique_ptr<TForm5> form5_;
+  TForm1* panel_ = nullptr;
+};
+
+}  // namespace tevra::test
