@@ -2,6 +2,7 @@
 // A pseudo-terminal for serial tests: the test writes to the master, the code under test opens
 // the slave by its path.
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
@@ -39,5 +40,16 @@ class TPty {
   int Master = -1;
   std::string SlavePath;
 };
+
+// Waits (up to two seconds) until the terminal `fd` has at least `n` bytes to read: the pty
+// hands written bytes over asynchronously.
+inline bool WaitForBytes(int fd, std::size_t n) {
+  for (int i = 0; i < 2000; ++i) {
+    int queued = 0;
+    if (ioctl(fd, FIONREAD, &queued) == 0 && static_cast<std::size_t>(queued) >= n) return true;
+    usleep(1000);
+  }
+  return false;
+}
 
 }  // namespace tevra::test

@@ -115,7 +115,7 @@ TEST(PtyTest, ReadsReturnWhatHasArrivedAndReadLineStopsAtTheTerminator) {
   EXPECT_EQ(port.ReadLine(buf, '\r', sizeof buf), -3);
   EXPECT_STREQ(buf, "abc");
   ASSERT_TRUE(pty.Write("leftover"));
-  usleep(20000);
+  ASSERT_TRUE(test::WaitForBytes(port.Handle(), 8));
   EXPECT_EQ(port.Purge(TSerialLink::PurgeRxClear), 1);
   EXPECT_EQ(port.Read(buf, sizeof buf), 0);
 }
@@ -128,7 +128,7 @@ TEST(PtyTest, FramesThroughAPseudoTerminalLikeThroughTheLine) {
   VXTRRR reader(owner, platform);
   auto Send = [&](const std::string& s) {
     ASSERT_TRUE(pty.Write(s));
-    usleep(20000);
+    ASSERT_TRUE(test::WaitForBytes(owner.port->Handle(), s.size()));
   };
 
   // 30 frames and 10 bytes; the frame is completed by the next read.
@@ -211,7 +211,7 @@ TEST(PtyTest, CheckSensorMeasuresTheLineItFinds) {
     platform.OnSleep = [&](int n) {
       if (n == 1) {
         pty.Write("0,0\r" + c.Line);
-        usleep(20000);
+        test::WaitForBytes(owner.port->Handle(), 4 + c.Line.size());
       }
     };
     EXPECT_EQ(reader.CheckSensor(), c.Ok);
@@ -234,7 +234,7 @@ TEST(PtyTest, EmptyReadsCountUpToNoData) {
   VXTRRR reader(owner, platform);
   for (int i = 0; i < 99; ++i) ASSERT_TRUE(reader.ReadFrames());
   ASSERT_TRUE(pty.Write(Frames(1)));
-  usleep(20000);
+  ASSERT_TRUE(test::WaitForBytes(owner.port->Handle(), 17));
   ASSERT_TRUE(reader.ReadFrames());
   EXPECT_EQ(reader.SampleCount(), 1);
   for (int i = 0; i < 99; ++i) ASSERT_TRUE(reader.ReadFrames());
@@ -249,7 +249,7 @@ TEST(PtyTest, AMasterThatClosesMidRunLeadsToTheNoDataPath) {
   TRecordingPlatform platform;
   VXTRRR reader(owner, platform);
   ASSERT_TRUE(pty->Write(Frames(5)));
-  usleep(20000);
+  ASSERT_TRUE(test::WaitForBytes(owner.port->Handle(), 5 * 17));
   ASSERT_TRUE(reader.ReadFrames());
   EXPECT_EQ(reader.SampleCount(), 5);
   pty.reset();

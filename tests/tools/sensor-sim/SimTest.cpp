@@ -126,7 +126,7 @@ std::string Drain(RS232C& port, test::TChild& child) {
 TEST(SimProcessTest, SendsTheRecordedSamplesWithTheFaultsAsked) {
   test::TTempDir dir;
   const std::string record = dir.File("sent.csv");
-  test::TChild sim({Sim, "--speed", "20", "--seconds", "3", "--record", record, "--crlf-at", "1",
+  test::TChild sim({Sim, "--speed", "5", "--seconds", "3", "--record", record, "--crlf-at", "1",
                     "--garble-at", "2", "--value-error-at", "2.5", "--silence", "0.5:0.2", "--quake", "0.2:50"});
   std::string path;
   ASSERT_TRUE(sim.ReadLine(path));
