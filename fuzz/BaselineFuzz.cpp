@@ -13,7 +13,9 @@
 namespace {
 
 std::string gScratch;  // one file for the whole run, removed at exit
-void RemoveScratch() { unlink(gScratch.c_str()); }
+void RemoveScratch() {
+  unlink(gScratch.c_str());
+}
 
 }  // namespace
 

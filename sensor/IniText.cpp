@@ -122,8 +122,8 @@ bool EndsOnCharacter(std::string_view s) {
 }
 
 bool WritableSection(std::string_view s) {
-  return EndsOnCharacter(s) && FindChar(s, ']') == std::string_view::npos && s.find_first_of("\r\n") == std::string_view::npos &&
-         Trim(s) == s;
+  return EndsOnCharacter(s) && FindChar(s, ']') == std::string_view::npos &&
+         s.find_first_of("\r\n") == std::string_view::npos && Trim(s) == s;
 }
 
 bool WritableKey(std::string_view k) {

@@ -34,12 +34,23 @@ bool ApplyKernelTermios(int fd, const TKernelTermios& state, const TLineSettings
     t.c_cflag |= s.DataBits == 5 ? CS5 : s.DataBits == 6 ? CS6 : s.DataBits == 7 ? CS7 : CS8;
   }
   switch (s.Parity) {
-    case 'N': t.c_cflag &= ~(PARENB | PARODD | CMSPAR); break;
-    case 'O': t.c_cflag = (t.c_cflag & ~CMSPAR) | PARENB | PARODD; break;
-    case 'E': t.c_cflag = (t.c_cflag & ~(CMSPAR | PARODD)) | PARENB; break;
-    case 'M': t.c_cflag |= PARENB | CMSPAR | PARODD; break;
-    case 'S': t.c_cflag = (t.c_cflag & ~PARODD) | PARENB | CMSPAR; break;
-    default: break;
+    case 'N':
+      t.c_cflag &= ~(PARENB | PARODD | CMSPAR);
+      break;
+    case 'O':
+      t.c_cflag = (t.c_cflag & ~CMSPAR) | PARENB | PARODD;
+      break;
+    case 'E':
+      t.c_cflag = (t.c_cflag & ~(CMSPAR | PARODD)) | PARENB;
+      break;
+    case 'M':
+      t.c_cflag |= PARENB | CMSPAR | PARODD;
+      break;
+    case 'S':
+      t.c_cflag = (t.c_cflag & ~PARODD) | PARENB | CMSPAR;
+      break;
+    default:
+      break;
   }
   // With five data bits the UART sends 1.5 stop bits for CSTOPB.
   if (s.StopTenths == 10) t.c_cflag &= ~CSTOPB;

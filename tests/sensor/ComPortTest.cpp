@@ -6,9 +6,9 @@
 #include <fstream>
 #include <vector>
 
-#include "base/AtomicFile.h"
 #include "Pty.h"
 #include "TempDir.h"
+#include "base/AtomicFile.h"
 
 namespace tevra {
 namespace {

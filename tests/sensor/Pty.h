@@ -2,8 +2,8 @@
 // A pseudo-terminal for serial tests: the test writes to the master, the code under test opens
 // the slave by its path.
 #include <fcntl.h>
-#include <sys/ioctl.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 

@@ -1,6 +1,6 @@
 // The serial port and the reader on real pseudo-terminals.
-#include <gtest/gtest.h>
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -11,14 +11,14 @@
 #include <memory>
 #include <thread>
 
+#include "FakeLink.h"
+#include "Pty.h"
+#include "TempDir.h"
 #include "base/PlainPlatform.h"
 #include "base/RecordingPlatform.h"
 #include "sensor/ComPort.h"
 #include "sensor/RS232C.h"
 #include "sensor/VXTRRR.h"
-#include "FakeLink.h"
-#include "Pty.h"
-#include "TempDir.h"
 
 namespace tevra {
 namespace {

@@ -16,7 +16,8 @@ constexpr int RetryMs = 1000;
 
 class TRun {
  public:
-  TRun(VXTRRR& reader, TPlatform& platform, double seconds, const volatile std::sig_atomic_t* stop, std::FILE* out)
+  TRun(VXTRRR& reader, TPlatform& platform, double seconds, const volatile std::sig_atomic_t* stop,
+       std::FILE* out)
       : reader_(reader), platform_(platform), stop_(stop), out_(out), calculator_("") {
     end_ = seconds > 0 ? platform.MonotonicMs() + static_cast<std::int64_t>(seconds * 1000.0)
                        : std::numeric_limits<std::int64_t>::max();
@@ -43,7 +44,8 @@ class TRun {
       Ticks();
     }
     std::fprintf(out_, "frames %lld format-errors %lld value-errors %lld no-data %lld overflows %lld\n",
-                 counts_.Frames, counts_.FormatErrors, counts_.ValueErrors, counts_.NoData, counts_.Overflows);
+                 counts_.Frames, counts_.FormatErrors, counts_.ValueErrors, counts_.NoData,
+                 counts_.Overflows);
     std::fflush(out_);
     return counts_;
   }
@@ -64,11 +66,20 @@ class TRun {
     std::fprintf(out_, "error %d %s\n", status, SensorErrorText(status));
     std::fflush(out_);
     switch (status) {
-      case VXTRRR::ReaderFormatError: ++counts_.FormatErrors; break;
-      case VXTRRR::ReaderValueError: ++counts_.ValueErrors; break;
-      case VXTRRR::ReaderNoData: ++counts_.NoData; break;
-      case VXTRRR::ReaderOverflow: ++counts_.Overflows; break;
-      default: break;
+      case VXTRRR::ReaderFormatError:
+        ++counts_.FormatErrors;
+        break;
+      case VXTRRR::ReaderValueError:
+        ++counts_.ValueErrors;
+        break;
+      case VXTRRR::ReaderNoData:
+        ++counts_.NoData;
+        break;
+      case VXTRRR::ReaderOverflow:
+        ++counts_.Overflows;
+        break;
+      default:
+        break;
     }
     // As the panel does: only a format error keeps the port; every other failure reopens it.
     if (status != VXTRRR::ReaderFormatError) reader_.ReopenPort();
@@ -98,8 +109,8 @@ class TRun {
       counts_.Frames += reader_.SampleCount();
       processor_.Process(reader_.Samples(), reader_.SampleCount(), &calculator_);
       if (processor_.IntensityUpdated) {
-        std::fprintf(out_, "%s %.2f %.1f\n", TimeText(platform_.LocalNow()).c_str(), processor_.CurrentIntensity,
-                     processor_.TickMaxComposite);
+        std::fprintf(out_, "%s %.2f %.1f\n", TimeText(platform_.LocalNow()).c_str(),
+                     processor_.CurrentIntensity, processor_.TickMaxComposite);
         std::fflush(out_);
       }
     }
@@ -117,8 +128,8 @@ class TRun {
 
 }  // namespace
 
-TMonitorCounts RunMonitor(VXTRRR& reader, TPlatform& platform, double seconds, const volatile std::sig_atomic_t* stop,
-                          std::FILE* out) {
+TMonitorCounts RunMonitor(VXTRRR& reader, TPlatform& platform, double seconds,
+                          const volatile std::sig_atomic_t* stop, std::FILE* out) {
   return TRun(reader, platform, seconds, stop, out).Run();
 }
 

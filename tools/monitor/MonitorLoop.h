@@ -19,7 +19,7 @@ struct TMonitorCounts {
 };
 
 // Runs for `seconds` (<= 0: until *stop), printing to `out`; the summary line is printed too.
-TMonitorCounts RunMonitor(VXTRRR& reader, TPlatform& platform, double seconds, const volatile std::sig_atomic_t* stop,
-                          std::FILE* out);
+TMonitorCounts RunMonitor(VXTRRR& reader, TPlatform& platform, double seconds,
+                          const volatile std::sig_atomic_t* stop, std::FILE* out);
 
 }  // namespace tevra

@@ -23,7 +23,9 @@ constexpr const char* kUsage =
     "  the end (after S seconds, or on SIGINT/SIGTERM)\n";
 
 volatile std::sig_atomic_t gStop = 0;
-void OnSignal(int) { gStop = 1; }
+void OnSignal(int) {
+  gStop = 1;
+}
 
 // The port owner of one fixed device: reopening closes it and opens it again.
 class TDevicePort : public tevra::TPortOwner {

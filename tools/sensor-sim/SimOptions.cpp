@@ -84,7 +84,9 @@ bool ParseSimOptions(int argc, const char* const* argv, TSimOptions& o, std::str
   return true;
 }
 
-long long FrameAt(double seconds) { return std::llround(seconds * 100.0); }
+long long FrameAt(double seconds) {
+  return std::llround(seconds * 100.0);
+}
 
 TFrameFaults FaultsOf(const TSimOptions& o, long long frame) {
   TFrameFaults f;

@@ -10,8 +10,8 @@ namespace {
 
 double Envelope(double t) {
   if (t < 0.0) return 0.0;
-  if (t < 2.0) return std::sin(0.5 * std::numbers::pi * t / 2.0);  // rise
-  if (t < 8.0) return 1.0;                                           // strong phase
+  if (t < 2.0) return std::sin(0.5 * std::numbers::pi * t / 2.0);                           // rise
+  if (t < 8.0) return 1.0;                                                                  // strong phase
   if (t < QuakeSeconds) return 0.5 * (1.0 + std::cos(std::numbers::pi * (t - 8.0) / 5.0));  // decay
   return 0.0;
 }

@@ -24,7 +24,9 @@ using namespace tevra;
 using namespace tevra::sim;
 
 volatile sig_atomic_t gStop = 0;
-void OnSignal(int) { gStop = 1; }
+void OnSignal(int) {
+  gStop = 1;
+}
 
 std::int64_t NowNs() {
   timespec ts{};
@@ -42,7 +44,8 @@ int OpenMaster(std::string& slave) {
   if (fd < 0) return -1;
   char name[128];
   termios t{};
-  if (grantpt(fd) != 0 || unlockpt(fd) != 0 || ptsname_r(fd, name, sizeof name) != 0 || tcgetattr(fd, &t) != 0) {
+  if (grantpt(fd) != 0 || unlockpt(fd) != 0 || ptsname_r(fd, name, sizeof name) != 0 ||
+      tcgetattr(fd, &t) != 0) {
     close(fd);
     return -1;
   }
@@ -147,7 +150,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tevra-sensor-sim: %s\n", error.c_str());
     return 1;
   }
-  const std::vector<TAccelSample> quake = o.Quake ? SyntheticQuake(o.QuakePeak, o.Seed) : std::vector<TAccelSample>();
+  const std::vector<TAccelSample> quake =
+      o.Quake ? SyntheticQuake(o.QuakePeak, o.Seed) : std::vector<TAccelSample>();
   std::FILE* record = nullptr;
   if (!o.Record.empty() && !(record = std::fopen(o.Record.c_str(), "w"))) {
     std::fprintf(stderr, "tevra-sensor-sim: cannot write %s: %s\n", o.Record.c_str(), std::strerror(errno));

@@ -95,8 +95,8 @@ TEST(MonitorLoopTest, AQuietLinePrintsAnIntensityEveryHalfSecond) {
   EXPECT_NEAR(n, 19, 1);
   EXPECT_EQ(lines[0].substr(0, 7), "00:00:0");  // the local time of the tick
   std::smatch m;
-  ASSERT_TRUE(std::regex_match(lines.back(), m,
-                               std::regex(R"(frames (\d+) format-errors 0 value-errors 0 no-data 0 overflows 0)")));
+  ASSERT_TRUE(std::regex_match(
+      lines.back(), m, std::regex(R"(frames (\d+) format-errors 0 value-errors 0 no-data 0 overflows 0)")));
   EXPECT_NEAR(std::stoi(m[1]), 970, 15);  // 100 frames a second once aligned
 }
 
@@ -105,9 +105,9 @@ TEST(MonitorLoopTest, FailuresArePrintedCountedAndReadingGoesOnWithoutPriming) {
   const std::vector<std::string> lines = RunFor(
       12.0,
       [](long long i, std::string& f) {
-        if (i == 300) f[4] = ';';     // format error
+        if (i == 300) f[4] = ';';               // format error
         if (i == 600) f.replace(0, 4, "0001");  // X value 1
-        return !(i >= 800 && i < 950);  // 1.5 s of silence is less than 100 empty reads: no failure
+        return !(i >= 800 && i < 950);          // 1.5 s of silence is less than 100 empty reads: no failure
       },
       &reopens);
   std::vector<std::string> errors;
@@ -140,8 +140,8 @@ TEST(MonitorLoopTest, ASilentLineIsCheckedOnceASecond) {
 const std::string Bin = TEVRA_BINARY_DIR;
 
 TEST(MonitorProcessTest, TheMonitorWatchesTheSimulatorThroughAPseudoTerminal) {
-  test::TChild sim({Bin + "/tools/sensor-sim/tevra-sensor-sim", "--seconds", "20", "--garble-at", "3",
-                    "--quake", "4:80"});
+  test::TChild sim(
+      {Bin + "/tools/sensor-sim/tevra-sensor-sim", "--seconds", "20", "--garble-at", "3", "--quake", "4:80"});
   std::string path;
   ASSERT_TRUE(sim.ReadLine(path));
   test::TChild monitor({Bin + "/tools/monitor/tevra-monitor", path, "--seconds", "8"});
@@ -151,11 +151,13 @@ TEST(MonitorProcessTest, TheMonitorWatchesTheSimulatorThroughAPseudoTerminal) {
   EXPECT_NE(std::find(lines.begin(), lines.end(), "error 5 通信エラーが発生しました"), lines.end());
   double highest = 0;
   for (const std::string& l : lines) {
-    if (std::regex_match(l, std::regex(R"(\d\d:\d\d:\d\d .*)"))) highest = std::max(highest, std::stod(l.substr(9)));
+    if (std::regex_match(l, std::regex(R"(\d\d:\d\d:\d\d .*)")))
+      highest = std::max(highest, std::stod(l.substr(9)));
   }
   EXPECT_GT(highest, 2.5);  // the quake shows
   std::smatch m;
-  ASSERT_TRUE(std::regex_match(lines.back(), m, std::regex(R"(frames (\d+) format-errors 1 .*)"))) << lines.back();
+  ASSERT_TRUE(std::regex_match(lines.back(), m, std::regex(R"(frames (\d+) format-errors 1 .*)")))
+      << lines.back();
   EXPECT_GT(std::stoi(m[1]), 600);
   kill(sim.Pid, SIGTERM);
   sim.Wait();

@@ -39,8 +39,8 @@ TEST(SimSignalTest, SamplesBecomeFramesTheReaderAcceptsWhateverTheirSize) {
     ASSERT_EQ(reader.SampleCount(), 1);
     const TAccelSample s = reader.Samples()[0];
     // What the reader sees is what GalOfRaw says was sent.
-    const TAccelSample expected = GalOfRaw({std::stoi(chunk.substr(0, 4)), std::stoi(chunk.substr(5, 4)),
-                                            std::stoi(chunk.substr(10, 4))});
+    const TAccelSample expected = GalOfRaw(
+        {std::stoi(chunk.substr(0, 4)), std::stoi(chunk.substr(5, 4)), std::stoi(chunk.substr(10, 4))});
     EXPECT_DOUBLE_EQ(s.X * GalPerCount, expected.X);
     EXPECT_DOUBLE_EQ(s.Z * GalPerCount, expected.Z);
   }
@@ -80,8 +80,9 @@ TEST(SimSignalTest, TheSyntheticQuakeHasItsPeaksAndEnvelope) {
 TEST(SimOptionsTest, OptionsAndFaultTimes) {
   TSimOptions o;
   std::string error;
-  const char* argv[] = {"sim", "--speed", "4", "--quake", "30:80", "--silence", "2:0.5", "--crlf-at", "1",
-                        "--garble-at", "1.5", "--value-error-at", "3", "--seconds", "9", "--seed", "3"};
+  const char* argv[] = {"sim",   "--speed",   "4", "--quake",     "30:80", "--silence",
+                        "2:0.5", "--crlf-at", "1", "--garble-at", "1.5",   "--value-error-at",
+                        "3",     "--seconds", "9", "--seed",      "3"};
   ASSERT_TRUE(ParseSimOptions(17, argv, o, error)) << error;
   EXPECT_EQ(o.Speed, 4.0);
   EXPECT_TRUE(o.Quake);
@@ -127,7 +128,8 @@ TEST(SimProcessTest, SendsTheRecordedSamplesWithTheFaultsAsked) {
   test::TTempDir dir;
   const std::string record = dir.File("sent.csv");
   test::TChild sim({Sim, "--speed", "5", "--seconds", "3", "--record", record, "--crlf-at", "1",
-                    "--garble-at", "2", "--value-error-at", "2.5", "--silence", "0.5:0.2", "--quake", "0.2:50"});
+                    "--garble-at", "2", "--value-error-at", "2.5", "--silence", "0.5:0.2", "--quake",
+                    "0.2:50"});
   std::string path;
   ASSERT_TRUE(sim.ReadLine(path));
   RS232C port(1, "baud=9600 parity=N data=8 stop=1", path);
