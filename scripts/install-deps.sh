@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-multimedia-dev
   fonts-ipafont-gothic
   libfftw3-dev
-  socat xvfb xauth dbus-x11 xfce4-panel imagemagick locales
+  socat xvfb xauth x11-utils dbus-x11 xfce4-panel imagemagick locales
 )
 
 missing=()

@@ -1,7 +1,78 @@
 #!/usr/bin/env bash
-# The main job. For now: what the panel would show for the bundled Yonago record of 2000-10-06.
+# The panel with its built-in simulated sensor: installs what is missing, builds, and runs a
+# session in scratch/ with a synthetic earthquake 40 s in, so an alarm comes and goes.
+# With a display the panel simply appears; close it (ファイル > 終了) to end the session.
+# Without one it runs about three minutes under Xvfb with a notification area, saves
+# screenshots before, during and after the alarm, and prints what it wrote.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$PWD
 scripts/install-deps.sh
 scripts/build.sh build >/dev/null
-build/tools/intensity/tevra-intensity tests/data/jma/AA06EA01.csv
+build=$root/build
+source scripts/lib/panel-session.sh
+
+scratch=$root/scratch
+rm -rf "$scratch"
+mkdir -p "$scratch"
+extra_pids=()
+cleanup() {
+  session_end
+  local pid
+  for pid in "${extra_pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
+  for pid in "${extra_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+}
+trap cleanup EXIT
+
+session_start_sim "$build" "$scratch" --quake 40:120 --record "$scratch/record.csv"
+echo "simulated sensor on $SIM_DEVICE"
+session_write_ini "$scratch" "$SIM_DEVICE" 6668 DEMO-01 1 3.0
+session_start_listen "$build" "$scratch" 6668 100000
+tail -n +1 -f "$scratch/packets.txt" | sed 's/^/packet: /' &
+extra_pids+=($!)
+
+if [ -n "${DISPLAY:-}" ]; then
+  session_start_panel "$build" "$scratch"
+  echo "the panel is running (pid $PANEL_PID); end it from its menu ファイル > 終了"
+  wait "$PANEL_PID" || true
+  exit 0
+fi
+
+# No display: a virtual one with a notification area.
+display=
+for n in $(seq 90 99); do
+  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=:$n; break; fi
+done
+[ -n "$display" ] || { echo "no free X display number" >&2; exit 1; }
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >"$scratch/xvfb.log" 2>&1 &
+extra_pids+=($!)
+export DISPLAY=$display
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+eval "$(dbus-launch --sh-syntax)"
+extra_pids+=("$DBUS_SESSION_BUS_PID")
+XDG_CONFIG_HOME=$scratch/config xfce4-panel >"$scratch/xfce4-panel.log" 2>&1 &
+extra_pids+=($!)
+sleep 2
+
+session_start_panel "$build" "$scratch" XDG_CONFIG_HOME="$scratch/config"
+shot() {
+  import -window root "$scratch/$1.png" 2>/dev/null && echo "screenshot: scratch/$1.png"
+}
+log="$scratch/Tevra_DEMO-01.csv"
+sleep 30
+shot before-alarm
+if session_wait_for "$log" ',検出震度,' 60; then
+  sleep 3
+  shot during-alarm
+fi
+if session_wait_for "$log" ',最大震度,' 150; then
+  sleep 3
+  shot after-alarm
+fi
+session_stop_panel
+
+echo
+echo "event log (scratch/Tevra_DEMO-01.csv):"
+iconv -f CP932 -t UTF-8 "$log" | sed 's/^/  /'
+echo "files written:"
+(cd "$scratch" && ls -1 -- *.csv *.ini 2>/dev/null | sed 's/^/  /')

@@ -1,4 +1,6 @@
 // The measurement cycle: every 100 ms the sensor's frames become figures, and the alarm runs.
+#include <chrono>
+
 #include "base/TextFormat.h"
 #include "output/AlarmCriteria.h"
 #include "output/DetailRing.h"
@@ -23,11 +25,27 @@ class TTickGuard {
   bool entered_;
 };
 
+// Measures a tick for the panel's benchmark (printed at the end when TEVRA_TICK_STATS is set).
+class TTickTimer {
+ public:
+  explicit TTickTimer(TTickDurations& d) : d_(d), start_(std::chrono::steady_clock::now()) {}
+  ~TTickTimer() {
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start_).count();
+    ++d_.Ticks;
+    if (ms > d_.LongestMs) d_.LongestMs = ms;
+  }
+
+ private:
+  TTickDurations& d_;
+  std::chrono::steady_clock::time_point start_;
+};
+
 }  // namespace
 
 void TForm1::Timer2Timer() {
   TTickGuard guard(tickRunning_);
   if (!guard.Entered() || !Reader) return;
+  const TTickTimer timer(TickDurations);
 
   if (!Reader->ReadFrames()) {
     const int status = Reader->ReaderStatus();

@@ -2,6 +2,8 @@
 #include "ui/Tevra_form.h"
 
 #include <QCloseEvent>
+#include <cstdio>
+#include <cstdlib>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QMenuBar>
@@ -65,7 +67,11 @@ TForm1::TForm1(TPlatform& platform, TPanelWindows& windows, QWidget* parent)
 }
 
 // The calculator, a member, is destroyed before the controls and writes "NoiseData.csv".
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+  if (std::getenv("TEVRA_TICK_STATS")) {
+    std::fprintf(stderr, "ticks %lld longest %.3f ms\n", TickDurations.Ticks, TickDurations.LongestMs);
+  }
+}
 
 void TForm1::BuildControls() {
   auto* central = new QWidget(this);

@@ -26,6 +26,11 @@
 
 namespace tevra {
 
+struct TTickDurations {
+  long long Ticks = 0;
+  double LongestMs = 0.0;
+};
+
 struct TAlarmState {
   bool Active = false;
   double MaxIntensity = 0.0;
@@ -97,6 +102,7 @@ class TForm1 : public QMainWindow {
   int AutoStartCountdown = 3;
   std::string TipText;
   bool TrayRegistered = false;
+  TTickDurations TickDurations;
   bool Measuring() const { return Timer2.isActive(); }
 
   // Start-up and shut-down.

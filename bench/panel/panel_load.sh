@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# CPU time, resident memory and the longest measurement tick of the real panel while it measures
+# a quiet site with its window visible, averaged over 60 s (not a test: run it on a quiet machine).
+# Usage: bench/panel/panel_load.sh [BUILD_DIR] [SECONDS]
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+root=$PWD
+build=$(realpath "${1:-build}")
+seconds=${2:-60}
+source scripts/lib/panel-session.sh
+
+dir=$(mktemp -d /tmp/tevra_load_XXXXXX)
+xvfb_pid=
+cleanup() {
+  session_end
+  [ -z "$xvfb_pid" ] || { kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; }
+  rm -rf "$dir"
+}
+trap cleanup EXIT
+
+for n in $(seq 80 89); do
+  if [ ! -e "/tmp/.X$n-lock" ]; then display=:$n; break; fi
+done
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+sleep 1
+
+session_start_sim "$build" "$dir"
+session_write_ini "$dir" "$SIM_DEVICE" 6668 LOAD 1 3.0
+session_start_panel "$build" "$dir" DISPLAY="$display" TEVRA_TICK_STATS=1
+# Splash, tray attempts and the automatic-start countdown come first.
+session_wait_for "$dir/Tevra_LOAD.csv" ',計測開始' 30
+sleep 5
+
+ticks=$(getconf CLK_TCK)
+cpu() { awk '{ print $14 + $15 }' "/proc/$PANEL_PID/stat"; }
+before=$(cpu)
+sleep "$seconds"
+after=$(cpu)
+rss=$(awk '/^VmRSS/ { print $2 }' "/proc/$PANEL_PID/status")
+hwm=$(awk '/^VmHWM/ { print $2 }' "/proc/$PANEL_PID/status")
+session_stop_panel
+
+awk -v b="$before" -v a="$after" -v t="$ticks" -v s="$seconds" \
+  'BEGIN { printf "cpu %.2f %% of one core over %d s\n", 100 * (a - b) / t / s, s }'
+echo "resident memory ${rss} kB now, ${hwm} kB at most"
+grep '^ticks' "$dir/panel.err" || true

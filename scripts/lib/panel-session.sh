@@ -1,0 +1,88 @@
+# Helpers for running the real panel against the simulated sensor in a scratch folder.
+# Source it; every process started here is remembered in SESSION_PIDS and ended by session_end.
+
+SESSION_PIDS=()
+
+# session_write_ini DIR DEVICE UDP_PORT SENSOR_ID ALARM_KIND ALARM_INTENSITY
+session_write_ini() {
+  local dir=$1 device=$2 port=$3 id=$4 kind=$5 intensity=$6
+  printf '[RS232C]\nCOM=1\nBAUD=9600\nBIT=8\nSTOP=1\nPARITY=NONE\n[Devices]\nCOM1=%s\n' "$device" \
+    >"$dir/ComPort.ini"
+  {
+    printf '[00000000]\n'
+    printf 'ID=%s\n' "$id"
+    printf 'UDPポート番号=%s\n' "$port"
+    printf '警報震度=%s\n' "$intensity"
+    printf '地震情報の保存可否=1\n'
+    printf '加速度情報の保存可否=1\n'
+    printf '警報加速度=20\n'
+    printf 'UDPパケット使用の可否=1\n'
+    printf '警報の種類=%s\n' "$kind"
+    printf '地震情報フォルダ名=%s\n' "$dir"
+    printf '加速度情報フォルダ名=%s\n' "$dir"
+    printf '計測自動開始=1\n'
+    printf '警報時振動情報の保存の可否=1\n'
+  } | iconv -f UTF-8 -t CP932 >"$dir/TevraPanel.ini"
+}
+
+# session_start_sim BUILD DIR ARGS...: starts the simulator; the pty's path ends up in SIM_DEVICE.
+session_start_sim() {
+  local build=$1 dir=$2
+  shift 2
+  "$build/tools/sensor-sim/tevra-sensor-sim" --link "$dir/sensor" "$@" >"$dir/sim.out" 2>"$dir/sim.err" &
+  SESSION_PIDS+=($!)
+  SIM_PID=$!
+  for _ in $(seq 100); do
+    [ -s "$dir/sim.out" ] && break
+    sleep 0.1
+  done
+  SIM_DEVICE=$(head -n 1 "$dir/sim.out")
+  [ -n "$SIM_DEVICE" ]
+}
+
+# session_start_listen BUILD DIR PORT SECONDS: packets go to DIR/packets.txt.
+session_start_listen() {
+  "$1/tools/listen/tevra-listen" --port "$3" --seconds "$4" >"$2/packets.txt" 2>"$2/listen.err" &
+  SESSION_PIDS+=($!)
+  LISTEN_PID=$!
+}
+
+# session_start_panel BUILD DIR [ENV=VALUE...]: the panel, its broadcast kept on this machine.
+session_start_panel() {
+  local build=$1 dir=$2
+  shift 2
+  (cd "$dir" && exec env TEVRA_HOST_ADDRESSES=127.0.0.1 "$@" "$build/app/tevra_panel") \
+    >"$dir/panel.out" 2>"$dir/panel.err" &
+  SESSION_PIDS+=($!)
+  PANEL_PID=$!
+}
+
+# session_wait_for FILE PATTERN SECONDS: waits until FILE (CP932) holds PATTERN.
+session_wait_for() {
+  local file=$1 pattern=$2 seconds=$3
+  for _ in $(seq $((seconds * 2))); do
+    if [ -f "$file" ] && iconv -f CP932 -t UTF-8 "$file" 2>/dev/null | grep -q -- "$pattern"; then return 0; fi
+    sleep 0.5
+  done
+  return 1
+}
+
+# session_stop_panel: asks the panel to end as a logout would, and waits for it.
+session_stop_panel() {
+  [ -n "${PANEL_PID:-}" ] || return 0
+  kill -TERM "$PANEL_PID" 2>/dev/null || true
+  for _ in $(seq 100); do
+    kill -0 "$PANEL_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  wait "$PANEL_PID" 2>/dev/null || true
+  PANEL_PID=
+}
+
+# session_end: ends every process this session started.
+session_end() {
+  local pid
+  for pid in "${SESSION_PIDS[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
+  for pid in "${SESSION_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+  SESSION_PIDS=()
+}
