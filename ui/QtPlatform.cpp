@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSoundEffect>
 #include <QUrl>
 
@@ -35,6 +36,14 @@ QIcon ApplicationIcon() {
   QIcon icon;
   for (int size : {16, 32, 64, 128}) icon.addFile(QStringLiteral(":/tevra/icon_%1.png").arg(size));
   return icon;
+}
+
+void CentreOnScreen(QWidget* window) {
+  const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  QRect frame = window->frameGeometry();
+  frame.moveCenter(screen->availableGeometry().center());
+  window->move(frame.topLeft());
 }
 
 TQtPlatform::TQtPlatform() {

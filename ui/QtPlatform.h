@@ -46,4 +46,7 @@ class TQtPlatform : public QObject, public TPlainPlatform {
 // The application's own icon, in every size it ships.
 QIcon ApplicationIcon();
 
+// Places a window in the middle of its screen.
+void CentreOnScreen(QWidget* window);
+
 }  // namespace tevra

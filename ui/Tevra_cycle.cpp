@@ -83,28 +83,22 @@ void TForm1::Timer2Timer() {
   if (completed) SendTipUpdate();
 }
 
+// The list lines of an alarm kind. The kind's own quantity draws the lines; the other one's maximum
+// is raised without a line.
+struct TForm1::TAlarmLines {
+  const char* First;
+  const char* Second;
+  const char* Maximum;
+};
+
 bool TForm1::EvaluateCompositeAlarm() {
+  static constexpr TAlarmLines kLines{" %s　検出加速度　%.1f gal", " %s　最大加速度　%.1f gal",
+                                      " %s　最大加速度　%1.1f gal"};
   const char* id = Settings.SensorId.c_str();
   TipText = Printf("%s 合成加速度%.1fgal", id, Tick.TickMaxComposite);
-  if (!IsExceedance(Settings, Tick.CurrentIntensity, Tick.TickMaxComposite)) {
-    if (!AlarmEnd()) return false;
-  } else {
-    AlarmState.LastExceedTime = AlarmClockSeconds(platform_);
-    if (!AlarmState.Active) {
-      const std::string t = DateTimeText(TickTime);
-      if (!AlarmStart(Printf(" %s　検出加速度　%.1f gal", t.c_str(), Tick.TickMaxComposite),
-                      Printf(" %s　最大加速度　%.1f gal", t.c_str(), Tick.TickMaxComposite))) {
-        return false;
-      }
-    }
-    if (!PanelVisible()) ShowPanel();
-    if (AlarmState.MaxIntensity < Tick.CurrentIntensity) AlarmState.MaxIntensity = Tick.CurrentIntensity;
-    if (AlarmState.MaxComposite < Tick.TickMaxComposite) {
-      AlarmState.MaxComposite = Tick.TickMaxComposite;
-      AlarmState.TimeText = DateTimeText(TickTime);
-      ReplaceTopLine(Printf(" %s　最大加速度　%1.1f gal", AlarmState.TimeText.c_str(), AlarmState.MaxComposite));
-    }
-    AlarmState.Active = true;
+  if (!Evaluate(kLines, AlarmState.MaxComposite, Tick.TickMaxComposite, AlarmState.MaxIntensity,
+                Tick.CurrentIntensity)) {
+    return false;
   }
   if (AlarmState.Active) {
     TipText = Printf("%s 最大合成加速度 %.1fgal 警報出力中", id, AlarmState.MaxComposite);
@@ -114,34 +108,38 @@ bool TForm1::EvaluateCompositeAlarm() {
 }
 
 bool TForm1::EvaluateIntensityAlarm() {
+  static constexpr TAlarmLines kLines{" %s　地震検出　%1.1f", " %s　最大震度　%1.1f", " %s　最大震度　%1.1f"};
   const char* id = Settings.SensorId.c_str();
+  // Only a new intensity is evaluated; about every fifth tick brings one.
   if (Tick.IntensityUpdated) {
     TipText = Printf("%s 計測震度%2.1f", id, Tick.CurrentIntensity);
-    if (!IsExceedance(Settings, Tick.CurrentIntensity, Tick.TickMaxComposite)) {
-      if (!AlarmEnd()) return false;
-    } else {
-      AlarmState.LastExceedTime = AlarmClockSeconds(platform_);
-      if (!AlarmState.Active) {
-        const std::string t = DateTimeText(TickTime);
-        if (!AlarmStart(Printf(" %s　地震検出　%1.1f", t.c_str(), Tick.CurrentIntensity),
-                        Printf(" %s　最大震度　%1.1f", t.c_str(), Tick.CurrentIntensity))) {
-          return false;
-        }
-      }
-      if (!PanelVisible()) ShowPanel();
-      if (AlarmState.MaxComposite < Tick.TickMaxComposite) AlarmState.MaxComposite = Tick.TickMaxComposite;
-      if (AlarmState.MaxIntensity < Tick.CurrentIntensity) {
-        AlarmState.MaxIntensity = Tick.CurrentIntensity;
-        AlarmState.TimeText = DateTimeText(TickTime);
-        ReplaceTopLine(Printf(" %s　最大震度　%1.1f", AlarmState.TimeText.c_str(), AlarmState.MaxIntensity));
-      }
-      AlarmState.Active = true;
+    if (!Evaluate(kLines, AlarmState.MaxIntensity, Tick.CurrentIntensity, AlarmState.MaxComposite,
+                  Tick.TickMaxComposite)) {
+      return false;
     }
   }
   if (AlarmState.Active) {
     TipText = Printf("%s 最大震度%1.1f 警報出力中", id, AlarmState.MaxIntensity);
     Recorder.DrainDetailRing(platform_);
   }
+  return true;
+}
+
+bool TForm1::Evaluate(const TAlarmLines& lines, double& ownMax, double own, double& otherMax, double other) {
+  if (!IsExceedance(Settings, Tick.CurrentIntensity, Tick.TickMaxComposite)) return AlarmEnd();
+  AlarmState.LastExceedTime = AlarmClockSeconds(platform_);
+  if (!AlarmState.Active) {
+    const std::string t = DateTimeText(TickTime);
+    if (!AlarmStart(Printf(lines.First, t.c_str(), own), Printf(lines.Second, t.c_str(), own))) return false;
+  }
+  if (!PanelVisible()) ShowPanel();
+  if (otherMax < other) otherMax = other;
+  if (ownMax < own) {
+    ownMax = own;
+    AlarmState.TimeText = DateTimeText(TickTime);
+    ReplaceTopLine(Printf(lines.Maximum, AlarmState.TimeText.c_str(), ownMax));
+  }
+  AlarmState.Active = true;
   return true;
 }
 

@@ -139,6 +139,7 @@ void TForm1::BuildControls() {
 
   setCentralWidget(central);
   resize(560, 460);
+  CentreOnScreen(this);
 }
 
 void TForm1::BuildMenus() {

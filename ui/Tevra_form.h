@@ -164,8 +164,11 @@ class TForm1 : public QMainWindow {
   void ShowSensorErrorFor(int status);
   bool ReadFirstBatch();
   // The alarm of the tick; false when a start or end step failed and the tick must end.
+  struct TAlarmLines;
   bool EvaluateCompositeAlarm();
   bool EvaluateIntensityAlarm();
+  // One evaluation: the alarm end on a quiet one; on an exceedance the start if due, then the maxima.
+  bool Evaluate(const TAlarmLines& lines, double& ownMax, double own, double& otherMax, double other);
   bool AlarmStart(const std::string& firstLine, const std::string& secondLine);
   bool AlarmEnd();
   bool CarryOutOutcome(const TRecordOutcome& outcome);

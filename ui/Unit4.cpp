@@ -34,6 +34,7 @@ TForm4::TForm4(QWidget* parent)
   layout->addWidget(Label2);
   layout->addWidget(Label3);
 
+  CentreOnScreen(this);
   Timer1.setInterval(1500);
   Timer1.setSingleShot(true);
   connect(&Timer1, &QTimer::timeout, this, &TForm4::Timer1Timer);
