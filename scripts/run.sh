@@ -28,7 +28,7 @@ session_start_sim "$build" "$scratch" --quake 40:120 --record "$scratch/record.c
 echo "simulated sensor on $SIM_DEVICE"
 session_write_ini "$scratch" "$SIM_DEVICE" 6668 DEMO-01 1 3.0
 session_start_listen "$build" "$scratch" 6668 100000
-tail -n +1 -f "$scratch/packets.txt" | sed 's/^/packet: /' &
+tail -n +1 -f "$scratch/packets.txt" | sed -u 's/^/packet: /' &
 extra_pids+=($!)
 
 if [ -n "${DISPLAY:-}" ]; then
@@ -64,6 +64,8 @@ shot before-alarm
 if session_wait_for "$log" ',検出震度,' 60; then
   sleep 3
   shot during-alarm
+  sleep 0.5  # the strip blinks: the second picture catches the other phase
+  shot during-alarm-blink
 fi
 if session_wait_for "$log" ',最大震度,' 150; then
   sleep 3
