@@ -121,6 +121,11 @@ bool EndsOnCharacter(std::string_view s) {
   return true;
 }
 
+// The bytes that end a line whose last byte is `last`.
+const char* LineEndAfter(char last, const char* eol) {
+  return last == '\r' ? "\n" : eol;
+}
+
 bool WritableSection(std::string_view s) {
   return EndsOnCharacter(s) && FindChar(s, ']') == std::string_view::npos &&
          s.find_first_of("\r\n") == std::string_view::npos && Trim(s) == s;
@@ -158,14 +163,16 @@ bool SetIniValue(std::string& file, std::string_view section, std::string_view k
   }
   if (f.Section) {
     std::string insert;
-    // The section's last line may be the file's last line, without a line end.
-    if (f.SectionLast > 0 && file[f.SectionLast - 1] != '\n') insert += eol;
+    // The section's last line may be the file's last line, without a line end, or with only the
+    // CR of one: completed, a lone CR would otherwise become part of that line's text.
+    if (f.SectionLast > 0 && file[f.SectionLast - 1] != '\n')
+      insert += LineEndAfter(file[f.SectionLast - 1], eol);
     insert += line;
     insert += eol;
     file.insert(f.SectionLast, insert);
     return true;
   }
-  if (!file.empty() && file.back() != '\n') file += eol;
+  if (!file.empty() && file.back() != '\n') file += LineEndAfter(file.back(), eol);
   file += '[';
   file += section;
   file += ']';
