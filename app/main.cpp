@@ -44,9 +44,9 @@ int RunPanel(QApplication& app) {
   };
   g_panel = form1.get();
   form1->FormCreate();
-  auto form2 = std::make_unique<TForm2>();
+  auto form2 = std::make_unique<TForm2>(platform, windows);
   windows.Form2 = form2.get();
-  auto form3 = std::make_unique<TForm3>();
+  auto form3 = std::make_unique<TForm3>(windows);
   windows.Form3 = form3.get();
   auto form5 = std::make_unique<TForm5>();
   windows.Form5 = form5.get();

@@ -107,9 +107,9 @@ void PanelTest::CreatePanel(const TPanelSetup& s) {
   form1_ = std::make_unique<TForm1>(platform_, windows_);
   panel_ = windows_.Form1 = form1_.get();
   panel_->FormCreate();
-  form2_ = std::make_unique<TForm2>();
+  form2_ = std::make_unique<TForm2>(platform_, windows_);
   windows_.Form2 = form2_.get();
-  form3_ = std::make_unique<TForm3>();
+  form3_ = std::make_unique<TForm3>(windows_);
   windows_.Form3 = form3_.get();
   form5_ = std::make_unique<TForm5>();
   windows_.Form5 = form5_.get();
