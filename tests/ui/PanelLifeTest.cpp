@@ -4,6 +4,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QTest>
 
 #include "base/AtomicFile.h"
 #include "ui/PanelFixture.h"
@@ -86,6 +87,18 @@ TEST_F(PanelTest, WithoutANotificationAreaThePanelMinimizesInsteadOfHiding) {
   EXPECT_FALSE(panel_->PanelVisible());
   panel_->OnTrayMessage(TForm1::kLeftButtonUp);
   EXPECT_TRUE(panel_->PanelVisible());
+}
+
+TEST_F(PanelTest, AnIconAppearsOnceANotificationAreaDoes) {
+  platform_.TrayAvailable = false;
+  CreatePanel();
+  EXPECT_FALSE(panel_->TrayRegistered);
+  platform_.TrayAvailable = true;
+  QTest::qWait(2500);  // the panel looks again every two seconds
+  EXPECT_TRUE(panel_->TrayRegistered);
+  EXPECT_EQ(platform_.Calls.back(), "TrayAdd TEST01 計測停止中");
+  panel_->close();
+  EXPECT_FALSE(panel_->isVisible()) << "with an icon, closing hides again";
 }
 
 TEST_F(PanelTest, TrayClicksToggleThePanelButNotWhileTheSettingsDialogIsOpen) {
