@@ -2,13 +2,14 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
-#include <QFileDialog>
 #include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QSoundEffect>
 #include <QUrl>
+
+#include "ui/Ini_formFolderDialog.h"
 
 // Resources of a static library are registered by hand, outside any namespace.
 static void RegisterUiResources() { Q_INIT_RESOURCE(ui); }
@@ -80,9 +81,7 @@ void TQtPlatform::ErrorDialog(const std::string& text) {
 }
 
 std::string TQtPlatform::ChooseFolder(const std::string& start) {
-  const QString dir = QFileDialog::getExistingDirectory(mainWindow_, QString(), QString::fromStdString(start),
-                                                        QFileDialog::ShowDirsOnly);
-  return dir.toStdString();
+  return ChooseFolderWithCreate(mainWindow_, QString::fromStdString(start)).toStdString();
 }
 
 void TQtPlatform::AlarmSound() {
