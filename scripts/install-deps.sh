@@ -10,6 +10,7 @@ packages=(
   fonts-ipafont-gothic
   libfftw3-dev
   socat xvfb xauth x11-utils dbus-x11 xfce4-panel imagemagick locales
+  xdotool
 )
 
 missing=()
