@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "support/ScratchDir.h"
+
 namespace tevra {
 namespace {
 
@@ -15,15 +17,8 @@ namespace fs = std::filesystem;
 
 class AtomicFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/tevra_atomic_XXXXXX";
-    dir_ = mkdtemp(tmpl);
-  }
-  void TearDown() override {
-    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
-    fs::remove_all(dir_);
-  }
-  std::string dir_;
+  test::TScratchDir scratch_;
+  const std::string dir_ = scratch_.Path;
 };
 
 TEST_F(AtomicFileTest, ReplacesContentKeepsModeAndLeavesNoTemporaryFile) {

@@ -10,6 +10,7 @@
 
 #include "base/AtomicFile.h"
 #include "core/Tevra.h"
+#include "support/ScratchDir.h"
 
 namespace tevra {
 namespace {
@@ -18,16 +19,6 @@ namespace fs = std::filesystem;
 
 class BaselineFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/tevra_baseline_XXXXXX";
-    dir_ = mkdtemp(tmpl);
-    old_ = fs::current_path();
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    fs::current_path(old_);
-    fs::remove_all(dir_);
-  }
   void Write(const std::string& name, const std::string& bytes) {
     std::ofstream(dir_ + "/" + name, std::ios::binary) << bytes;
   }
@@ -42,8 +33,8 @@ class BaselineFileTest : public ::testing::Test {
     EXPECT_TRUE(LoadBaseline(dir_ + "/in.csv", table));
     return table;
   }
-  std::string dir_;
-  fs::path old_;
+  test::TScratchDir scratch_{test::TScratchDir::Enter};
+  const std::string dir_ = scratch_.Path;
 };
 
 TEST_F(BaselineFileTest, ValuesAreWrittenWithSixSignificantDigitsAndReadBack) {

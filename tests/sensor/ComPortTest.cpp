@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "Pty.h"
-#include "TempDir.h"
+#include "support/ScratchDir.h"
 #include "base/AtomicFile.h"
 
 namespace tevra {
@@ -16,11 +16,6 @@ namespace {
 // Runs each test in a scratch working directory, where "ComPort.ini" lives.
 class ComPortTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_NE(getcwd(old_, sizeof old_), nullptr);
-    ASSERT_EQ(chdir(dir.Path.c_str()), 0);
-  }
-  void TearDown() override { ASSERT_EQ(chdir(old_), 0); }
   void Ini(const std::string& text) { std::ofstream(dir.File("ComPort.ini")) << text; }
   std::string IniText() {
     std::string s;
@@ -29,10 +24,9 @@ class ComPortTest : public ::testing::Test {
   }
   std::string Devices() { return "[Devices]\nCOM1=" + pty.SlavePath + "\nCOM2=" + other.SlavePath + "\n"; }
 
-  test::TTempDir dir;
+  test::TScratchDir dir{test::TScratchDir::Enter};
   test::TPty pty;
   test::TPty other;
-  char old_[4096] = {};
 };
 
 TEST_F(ComPortTest, AMissingFileGetsTheDefaultsAndThePortOpensWithThem) {

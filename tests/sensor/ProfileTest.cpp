@@ -11,14 +11,14 @@
 #include <fstream>
 #include <sstream>
 
-#include "TempDir.h"
+#include "support/ScratchDir.h"
 #include "base/AtomicFile.h"
 #include "base/Cp932.h"
 
 namespace tevra {
 namespace {
 
-using test::TTempDir;
+using test::TScratchDir;
 
 void Put(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
@@ -31,7 +31,7 @@ std::string Get(const std::string& path) {
 
 class ProfileTest : public ::testing::Test {
  protected:
-  TTempDir dir;
+  TScratchDir dir;
   std::string file = dir.File("t.ini");
 };
 

@@ -13,7 +13,7 @@
 
 #include "FakeLink.h"
 #include "Pty.h"
-#include "TempDir.h"
+#include "support/ScratchDir.h"
 #include "base/PlainPlatform.h"
 #include "base/RecordingPlatform.h"
 #include "sensor/ComPort.h"
@@ -88,7 +88,7 @@ TEST(PtyTest, ThePortOpensConfiguredAndExclusive) {
 
 TEST(PtyTest, OpeningFailsForAMissingDeviceABadTextOrAPlainFile) {
   TPty pty;
-  test::TTempDir dir;
+  test::TScratchDir dir;
   std::ofstream(dir.File("plain")) << "x";
   EXPECT_EQ(RS232C(1, Line, dir.File("missing")).Status(), RS232C::PortNotReady);
   EXPECT_EQ(RS232C(1, Line, dir.File("plain")).Status(), RS232C::PortNotReady);

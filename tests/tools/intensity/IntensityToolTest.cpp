@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/Cp932.h"
+#include "support/ScratchDir.h"
 #include "tools/common/RecordReader.h"
 #include "tools/intensity/IntensityRun.h"
 
@@ -76,16 +77,12 @@ TEST(IntensityTool, OfficialFigureIsRoundedThenCut) {
 
 class IntensityToolFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/tevra_intensity_XXXXXX";
-    dir_ = mkdtemp(tmpl);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
   std::string Write(const std::string& name, const std::string& bytes) {
     std::ofstream(dir_ + "/" + name, std::ios::binary) << bytes;
     return dir_ + "/" + name;
   }
-  std::string dir_;
+  test::TScratchDir scratch_;
+  const std::string dir_ = scratch_.Path;
 };
 
 TEST_F(IntensityToolFiles, ReadsBlankSeparatedCp932AndCrlfAndRejectsBadInput) {

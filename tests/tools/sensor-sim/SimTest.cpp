@@ -10,7 +10,7 @@
 #include "sensor/RS232C.h"
 #include "sensor/VXTRRR.h"
 #include "tests/sensor/FakeLink.h"
-#include "tests/sensor/TempDir.h"
+#include "support/ScratchDir.h"
 #include "tests/tools/sensor-sim/Spawn.h"
 #include "tools/common/RecordReader.h"
 #include "tools/sensor-sim/SimOptions.h"
@@ -125,7 +125,7 @@ std::string Drain(RS232C& port, test::TChild& child) {
 }
 
 TEST(SimProcessTest, SendsTheRecordedSamplesWithTheFaultsAsked) {
-  test::TTempDir dir;
+  test::TScratchDir dir;
   const std::string record = dir.File("sent.csv");
   test::TChild sim({Sim, "--speed", "5", "--seconds", "3", "--record", record, "--crlf-at", "1",
                     "--garble-at", "2", "--value-error-at", "2.5", "--silence", "0.5:0.2", "--quake",
@@ -172,7 +172,7 @@ TEST(SimProcessTest, SendsTheRecordedSamplesWithTheFaultsAsked) {
 }
 
 TEST(SimProcessTest, ReplaysARecordAndEndsWithIt) {
-  test::TTempDir dir;
+  test::TScratchDir dir;
   {
     std::ofstream in(dir.File("in.csv"));
     in << "header line\n";
@@ -194,7 +194,7 @@ TEST(SimProcessTest, ReplaysARecordAndEndsWithIt) {
 }
 
 TEST(SimProcessTest, SigtermEndsItAndRemovesItsLinkOnly) {
-  test::TTempDir dir;
+  test::TScratchDir dir;
   const std::string link = dir.File("sensor");
   {
     test::TChild sim({Sim, "--link", link});
