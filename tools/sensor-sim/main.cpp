@@ -168,9 +168,8 @@ int main(int argc, char** argv) {
     close(master);
     return 1;
   }
-  std::printf("%s\n", slave.c_str());
-  std::fflush(stdout);
-
+  // The handlers come before the path: whoever reads the path may stop us at once, and the link
+  // must still be removed then.
   struct sigaction sa {};
   sa.sa_handler = OnSignal;
   sigemptyset(&sa.sa_mask);
@@ -178,6 +177,9 @@ int main(int argc, char** argv) {
   sigaction(SIGINT, &sa, nullptr);
   sigaction(SIGHUP, &sa, nullptr);
   signal(SIGPIPE, SIG_IGN);
+
+  std::printf("%s\n", slave.c_str());
+  std::fflush(stdout);
 
   long long limit = -1;
   if (o.Seconds > 0) limit = FrameAt(o.Seconds);
