@@ -238,15 +238,14 @@ void TForm1::OnQueryEndSession() {
   Timer2.stop();
   ExitRequested = true;
   CloseConfirmed = true;
+  // The close flow saves the settings; leaving the message loop destroys the calculator, which
+  // saves the baseline.
   close();
-  // A close that did not get through (a modal box open) must still leave the files written.
-  SaveAll();
 }
 
 void TForm1::SaveAll() {
   if (SettingsFile) SaveSettings(Settings, *SettingsFile);
   if (!Calculator.BaselinePath().empty()) Calculator.SaveBaselineAs(Calculator.BaselinePath());
-  saved_ = true;
 }
 
 void TForm1::InsertLine(const std::string& line) { ListBox1->insertItem(0, QString::fromStdString(line)); }

@@ -176,7 +176,6 @@ class TForm1 : public QMainWindow {
   TPlatform& platform_;
   TPanelWindows& windows_;
   bool tickRunning_ = false;
-  bool saved_ = false;
   QTimer trayRetry_;
 };
 
