@@ -1,8 +1,11 @@
 #include "ui/Ini_formFolderDialog.h"
 
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace tevra {
 
@@ -14,6 +17,17 @@ TFolderDialog::TFolderDialog(QWidget* parent, const QString& start)
   setOption(QFileDialog::DontUseNativeDialog);
   setLabelText(QFileDialog::Accept, QStringLiteral("選択"));
   setLabelText(QFileDialog::Reject, QStringLiteral("キャンセル"));
+  // Qt's own dialog greys its accept button for a folder that does not exist; here that is the
+  // way to ask for a new one. The button follows the typed name after Qt has looked at it.
+  auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+  auto* box = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+  if (name && box) {
+    connect(name, &QLineEdit::textChanged, this, [this, box] {
+      QPushButton* button = box->button(QDialogButtonBox::Open);
+      const QString folder = Folder();
+      if (button && !folder.isEmpty() && !QFileInfo::exists(folder)) button->setEnabled(true);
+    });
+  }
   ConfirmCreate = [this](const QString& folder) {
     return QMessageBox::question(this, windowTitle(),
                                  QStringLiteral("フォルダ '%1' はありません。作成しますか？").arg(folder)) ==

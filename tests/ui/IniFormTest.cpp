@@ -2,10 +2,12 @@
 // the test packet and the folder selection itself.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <functional>
 
 #include "base/AtomicFile.h"
 #include "base/Cp932.h"
@@ -16,8 +18,27 @@
 namespace tevra::test {
 namespace {
 
+// Runs `act` inside the dialog's own event loop, once the dialog is up and modal.
+void WhenModal(QDialog* dialog, std::function<void()> act) {
+  QTimer::singleShot(0, dialog, [dialog, act] {
+    if (dialog->isVisible() && QApplication::activeModalWidget() == dialog) {
+      act();
+    } else {
+      WhenModal(dialog, act);
+    }
+  });
+}
+
 class IniFormTest : public PanelTest {
  protected:
+  void SetUp() override {
+    PanelTest::SetUp();
+    // An allowed close in an earlier test ends the program through QCoreApplication::exit(),
+    // which makes every later event loop, a dialog's exec() included, return at once. A run of
+    // the application's own loop clears that.
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+  }
   void Type(QLineEdit* edit, const QString& text) {
     edit->setFocus();
     edit->selectAll();
@@ -195,20 +216,20 @@ TEST_F(IniFormTest, TestButtonFollowsTheUdpBoxButSendsWithTheStoredSettings) {
 
 TEST_F(IniFormTest, MenuOpensItModallyThenRefreshesTipWhileTrayClicksWait) {
   CreatePanel();
-  bool wasVisible = false;
-  QTimer::singleShot(0, form2_.get(), [&] {
-    wasVisible = form2_->isVisible();
+  bool wasModal = false;
+  WhenModal(form2_.get(), [&] {
+    wasModal = true;
     panel_->OnTrayMessage(TForm1::kLeftButtonUp);  // ignored while the dialog is open
     form2_->Edit4->setText(QStringLiteral("NEW9"));
     QTest::keyClick(form2_->Edit4, Qt::Key_Escape);  // leaves like Cancel
   });
   panel_->N4Click();
-  EXPECT_TRUE(wasVisible);
+  EXPECT_TRUE(wasModal);
   EXPECT_TRUE(panel_->PanelVisible());
   EXPECT_EQ(panel_->Settings.SensorId, "TEST01");
   EXPECT_EQ(platform_.Calls.back(), "TrayModify TEST01 計測停止中");
 
-  QTimer::singleShot(0, form2_.get(), [&] {
+  WhenModal(form2_.get(), [&] {
     form2_->Edit4->setText(QStringLiteral("NEW9"));
     QTest::keyClick(form2_->Edit4, Qt::Key_Return);  // OK is the default button
   });
