@@ -41,6 +41,8 @@ TComPortForm::TComPortForm(const std::string& fileName, QWidget* parent)
   Label1->setText(QString::fromStdString(port_->StatusText()));
   ShowDevices();
   LoadControls();
+  adjustSize();
+  CentreOnScreen(this);
 }
 
 // The port closes before the controls its status callback writes to go.

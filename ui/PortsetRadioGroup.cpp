@@ -17,7 +17,6 @@ TRadioGroup::TRadioGroup(const QString& caption, const QStringList& items, int c
     layout->addWidget(button, i % perColumn, i / perColumn);
     buttons_.push_back(button);
   }
-  layout->setRowStretch(perColumn, 1);
   QObject::connect(&group_, &QButtonGroup::idClicked, this, [this](int id) { Clicked(id); });
 }
 

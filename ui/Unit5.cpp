@@ -112,7 +112,7 @@ void TForm5::BuildControls() {
 void TForm5::FormCreate() {
   ComboBox1->setCurrentIndex(1);  // "10"
   ComboBox2->setCurrentIndex(0);  // "1"
-  // Programmatic selections above are no change of the user's: connect afterwards.
+  // Connected after the initial selection, which is no change made by the user.
   connect(ComboBox1, &QComboBox::currentIndexChanged, this, &TForm5::ComboBox1Change);
   H = Image_X->height();
   W = Image_X->width();

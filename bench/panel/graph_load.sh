@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# CPU time of the real panel while it measures with the acceleration graph open at its start-up
+# scroll speed "1" (one column per sample, 100 columns a second), averaged over 60 s. The graph is
+# opened as a user would, from the menu 表示 > 加速度グラフ, with xdotool (not a test: run it on a
+# quiet machine). Usage: bench/panel/graph_load.sh [BUILD_DIR] [SECONDS]
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+build=$(realpath "${1:-build}")
+seconds=${2:-60}
+source scripts/lib/panel-session.sh
+command -v xdotool >/dev/null || { echo "xdotool is missing: run scripts/install-deps.sh" >&2; exit 1; }
+
+dir=$(mktemp -d /tmp/tevra_graph_load_XXXXXX)
+xvfb_pid=
+cleanup() {
+  session_end
+  [ -z "$xvfb_pid" ] || { kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; }
+  rm -rf "$dir"
+}
+trap cleanup EXIT
+
+display=
+for n in $(seq 80 89); do
+  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=:$n; break; fi
+done
+[ -n "$display" ] || { echo "no free X display number" >&2; exit 1; }
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY=$display
+sleep 1
+
+# The visible window of the panel with this title.
+panel_window() {
+  local w
+  for w in $(xdotool search --onlyvisible --class tevra_panel 2>/dev/null); do
+    if [ "$(xdotool getwindowname "$w")" = "$1" ]; then echo "$w"; return 0; fi
+  done
+  return 1
+}
+
+session_start_sim "$build" "$dir"
+session_write_ini "$dir" "$SIM_DEVICE" 6668 LOAD 1 3.0
+session_start_panel "$build" "$dir" DISPLAY="$display"
+session_wait_for "$dir/Tevra_LOAD.csv" ',計測開始' 30
+
+panel=$(panel_window '計測震度')
+xdotool windowfocus --sync "$panel"
+xdotool key --clearmodifiers alt+v
+sleep 0.5
+xdotool key g
+graph=
+for _ in $(seq 20); do
+  graph=$(panel_window '加速度グラフ') && break
+  sleep 0.25
+done
+[ -n "$graph" ] || { echo "the graph window did not open" >&2; exit 1; }
+sleep 5
+
+ticks=$(getconf CLK_TCK)
+cpu() { awk '{ print $14 + $15 }' "/proc/$PANEL_PID/stat"; }
+before=$(cpu)
+sleep "$seconds"
+after=$(cpu)
+panel_window '加速度グラフ' >/dev/null || { echo "the graph window closed during the run" >&2; exit 1; }
+session_stop_panel
+
+awk -v b="$before" -v a="$after" -v t="$ticks" -v s="$seconds" \
+  'BEGIN { printf "cpu %.2f %% of one core over %d s with the graph open (scroll speed 1)\n", 100 * (a - b) / t / s, s }'
