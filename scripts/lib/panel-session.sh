@@ -57,11 +57,13 @@ session_start_panel() {
   PANEL_PID=$!
 }
 
-# session_wait_for FILE PATTERN SECONDS: waits until FILE (CP932) holds PATTERN.
+# session_wait_for FILE PATTERN SECONDS: waits until FILE (CP932) holds PATTERN; gives up early
+# when the panel has ended.
 session_wait_for() {
   local file=$1 pattern=$2 seconds=$3
   for _ in $(seq $((seconds * 2))); do
     if [ -f "$file" ] && iconv -f CP932 -t UTF-8 "$file" 2>/dev/null | grep -q -- "$pattern"; then return 0; fi
+    if [ -n "${PANEL_PID:-}" ] && ! kill -0 "$PANEL_PID" 2>/dev/null; then return 1; fi
     sleep 0.5
   done
   return 1

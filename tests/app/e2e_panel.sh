@@ -3,8 +3,8 @@
 # sensor; afterwards the files and packets must tell the story a user would read from them.
 # Usage: e2e_panel.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
-build=$1
-source_dir=$2
+build=$(realpath "$1")
+source_dir=$(realpath "$2")
 source "$source_dir/scripts/lib/panel-session.sh"
 
 dir=$(mktemp -d /tmp/tevra_e2e_XXXXXX)
