@@ -150,20 +150,20 @@ TEST_F(PortDialogTest, StoredValuesTheDialogDoesNotOfferAreReplacedAtStart) {
     EXPECT_EQ(Label(), "Ready       ");
   }
 
-  // Six data bits lie below the first item: nothing is selected and the value stays.
+  // Values below the first item select nothing, and selecting nothing is no click: they stay.
   form_.reset();
-  Open("COM=1\nBAUD=9600\nBIT=6\nSTOP=0\nPARITY=NONE\n");
+  Open("COM=1\nBAUD=9600\nBIT=5\nSTOP=-1\nPARITY=NONE\n");
   EXPECT_EQ(form_->RadioGroup2->ItemIndex(), -1);
   EXPECT_FALSE(form_->RadioGroup2->Button(0)->isChecked() || form_->RadioGroup2->Button(1)->isChecked());
-  EXPECT_EQ(Value("BIT"), "6");
+  EXPECT_EQ(Value("BIT"), "5");
   EXPECT_EQ(form_->RadioGroup3->ItemIndex(), -1);
-  EXPECT_EQ(Value("STOP"), "0");
-  EXPECT_EQ(Label(), "Not Ready   ") << "stop=0 is no line setting";
+  EXPECT_EQ(Value("STOP"), "-1");
+  EXPECT_EQ(Label(), "Not Ready   ") << "stop=-1 is no line setting";
   // A click on an item of that group writes it and the port comes up.
   Click(form_->RadioGroup3, "1");
   EXPECT_EQ(Value("STOP"), "1");
   EXPECT_EQ(Label(), "Ready       ");
-  EXPECT_EQ(OpenPort().Dcb().DataBits, 6);
+  EXPECT_EQ(OpenPort().Dcb().DataBits, 5);
 }
 
 TEST_F(PortDialogTest, ClickingTheSettingAlreadyStoredWritesNothingAndKeepsThePort) {
