@@ -37,9 +37,11 @@ QSlider* Slider(int maximum, QWidget* parent) {
   return slider;
 }
 
-// Slider position of an intensity. The factor 10.01 lifts values such as 0.7 (0.6999...) over
-// their tenth before the cut.
-int IntensityPosition(double intensity) { return static_cast<int>(std::trunc(intensity * 10.01)); }
+// Slider position of an intensity. The factor 10.01 lifts a value just below its tenth over it
+// before the cut (0.7 + 0.1 is 0.7999..., which would give 7 with 10).
+int IntensityPosition(double intensity) {
+  return static_cast<int>(std::trunc(intensity * 10.01));
+}
 
 }  // namespace
 
@@ -182,7 +184,9 @@ void TForm3::ApplyClassSelection() {
   windows_.Form1->UpdateAlarmLabel();
 }
 
-void TForm3::ComboBox1Change() { ApplyClassSelection(); }
+void TForm3::ComboBox1Change() {
+  ApplyClassSelection();
+}
 
 void TForm3::TrackBar1Change() {
   TPanelSettings& s = windows_.Form1->Settings;
@@ -221,7 +225,9 @@ void TForm3::RadioButton3Click() {
   windows_.Form1->UpdateAlarmLabel();
 }
 
-void TForm3::Button1Click() { hide(); }
+void TForm3::Button1Click() {
+  hide();
+}
 
 void TForm3::Button2Click() {
   // The acceleration is not put back: it keeps the last slider movement.
@@ -232,7 +238,9 @@ void TForm3::Button2Click() {
   hide();
 }
 
-void TForm3::reject() { Button2Click(); }
+void TForm3::reject() {
+  Button2Click();
+}
 
 void TForm3::closeEvent(QCloseEvent* event) {
   Button1Click();

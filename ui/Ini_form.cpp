@@ -75,8 +75,7 @@ void TForm2::BuildControls() {
   GroupBox4 = new QGroupBox(QStringLiteral("警報UDPパケット"), this);
   Label1 = new QLabel(QStringLiteral("センサID"), GroupBox4);
   Edit4 = new QLineEdit(QStringLiteral("地震センサ１"), GroupBox4);
-  Edit4->setToolTip(
-      QStringLiteral("34バイト（全角17文字）まで。長いIDは文字の区切りで切り詰めて保存します"));
+  Edit4->setToolTip(QStringLiteral("34バイト（全角17文字）まで。長いIDは文字の区切りで切り詰めて保存します"));
   Label2 = new QLabel(QStringLiteral("ポート番号"), GroupBox4);
   Edit1 = new QLineEdit(QStringLiteral("未設定"), GroupBox4);
   auto* packet = new QGridLayout(GroupBox4);
@@ -134,21 +133,26 @@ void TForm2::FormShow() {
   detailFolderChosen_ = false;
 }
 
-void TForm2::CheckBox3Click() { Button5->setEnabled(CheckBox3->isChecked() || CheckBox5->isChecked()); }
+void TForm2::CheckBox3Click() {
+  Button5->setEnabled(CheckBox3->isChecked() || CheckBox5->isChecked());
+}
 
-void TForm2::CheckBox5Click() { CheckBox3Click(); }
+void TForm2::CheckBox5Click() {
+  CheckBox3Click();
+}
 
 std::string TForm2::AcceptableFolder(const std::string& folder) {
   // The folder is kept in the settings file as CP932, at most 255 bytes: a folder that does not
   // come back from there unchanged would send the next run's files somewhere else.
   const std::string bytes = Utf8ToCp932(folder);
   if (Cp932ToUtf8(bytes) != folder) {
-    platform_.MessageBox(Printf("'%s' には設定ファイルに保存できない文字が含まれています。", folder.c_str()), "",
-                         false);
+    platform_.MessageBox(Printf("'%s' には設定ファイルに保存できない文字が含まれています。", folder.c_str()),
+                         "", false);
     return {};
   }
   if (bytes.size() > TPanelSettings::FolderMaxBytes) {
-    platform_.MessageBox(Printf("フォルダ名が長すぎます（%zuバイトまで）。", TPanelSettings::FolderMaxBytes), "", false);
+    platform_.MessageBox(Printf("フォルダ名が長すぎます（%zuバイトまで）。", TPanelSettings::FolderMaxBytes),
+                         "", false);
     return {};
   }
   return folder;
@@ -195,9 +199,13 @@ void TForm2::Button1Click() {
   accept();
 }
 
-void TForm2::Button2Click() { QDialog::reject(); }
+void TForm2::Button2Click() {
+  QDialog::reject();
+}
 
-void TForm2::reject() { Button2Click(); }
+void TForm2::reject() {
+  Button2Click();
+}
 
 void TForm2::Button5Click() {
   // The settings in force, not the dialog's edits: what the panel itself would send.

@@ -45,7 +45,8 @@ void TFolderDialog::accept() {
   if (!folder.isEmpty() && !QFileInfo::exists(folder)) {
     if (!ConfirmCreate || !ConfirmCreate(folder)) return;
     if (!QDir().mkpath(folder)) {
-      QMessageBox::warning(this, windowTitle(), QStringLiteral("フォルダ '%1' を作成できません。").arg(folder));
+      QMessageBox::warning(this, windowTitle(),
+                           QStringLiteral("フォルダ '%1' を作成できません。").arg(folder));
       return;
     }
   }

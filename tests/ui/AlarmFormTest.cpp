@@ -21,7 +21,9 @@ class AlarmFormTest : public PanelTest {
     QTest::keyClick(form3_->ComboBox1, Qt::Key_Home);
     for (int i = 0; i < index; ++i) QTest::keyClick(form3_->ComboBox1, Qt::Key_Down);
   }
-  void Pick(QRadioButton* radio) { QTest::mouseClick(radio, Qt::LeftButton, {}, QPoint(8, radio->height() / 2)); }
+  void Pick(QRadioButton* radio) {
+    QTest::mouseClick(radio, Qt::LeftButton, {}, QPoint(8, radio->height() / 2));
+  }
   std::string MainLabel() const { return panel_->Label1->text().toStdString(); }
   const TPanelSettings& S() const { return panel_->Settings; }
 };
@@ -59,7 +61,7 @@ TEST_F(AlarmFormTest, IntensitySliderSetsTenthsAndFollowsWithTheClassList) {
   const struct {
     int position;
     const char* item;
-  } bounds[] = {{14, "１"}, {15, "２"}, {24, "２"}, {34, "３"}, {44, "４"}, {49, "５弱"},
+  } bounds[] = {{14, "１"},   {15, "２"},   {24, "２"},   {34, "３"}, {44, "４"}, {49, "５弱"},
                 {54, "５強"}, {59, "６弱"}, {64, "６強"}, {65, "７"}, {70, "７"}, {0, "１"}};
   for (const auto& b : bounds) {
     form3_->TrackBar1->setSliderPosition(b.position);

@@ -44,7 +44,8 @@ class IniFormTest : public PanelTest {
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_Delete);
     // Typed key by key; keyClicks knows only ASCII keys, the IME hands over whole characters.
-    for (const QChar c : text) QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    for (const QChar c : text)
+      QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
   }
   void Click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(8, w->height() / 2)); }
   std::string IniBytes() {
@@ -156,7 +157,8 @@ TEST_F(IniFormTest, FoldersTheSettingsFileCannotHoldAreRefused) {
   form2_->show();
   platform_.FolderAnswer = "/tmp/données";  // é has no CP932 code: the file would keep "donn?es"
   QTest::mouseClick(form2_->Button3, Qt::LeftButton);
-  EXPECT_EQ(platform_.Count("MessageBox '/tmp/données' には設定ファイルに保存できない文字が含まれています。"), 1);
+  EXPECT_EQ(platform_.Count("MessageBox '/tmp/données' には設定ファイルに保存できない文字が含まれています。"),
+            1);
   EXPECT_EQ(form2_->Edit2->text().toStdString(), panel_->Settings.EventFolder);
 
   platform_.FolderAnswer = "/" + std::string(255, 'a');
@@ -246,11 +248,20 @@ TEST(IniFormNumber, PortTextMustBeOneWholeNumberInTheIntRange) {
     int value;
   };
   const Row rows[] = {
-      {"5000", true, 5000},       {" 6668 ", true, 6668},     {"+7", true, 7},
-      {"-1", true, -1},           {"2147483647", true, 2147483647},
-      {"12a", false, 0},          {"", false, 0},             {"  ", false, 0},
-      {"1.5", false, 0},          {"2147483648", false, 0},   {"+-1", false, 0},
-      {"+", false, 0},            {"0x10", false, 0},         {"５０００", false, 0},
+      {"5000", true, 5000},
+      {" 6668 ", true, 6668},
+      {"+7", true, 7},
+      {"-1", true, -1},
+      {"2147483647", true, 2147483647},
+      {"12a", false, 0},
+      {"", false, 0},
+      {"  ", false, 0},
+      {"1.5", false, 0},
+      {"2147483648", false, 0},
+      {"+-1", false, 0},
+      {"+", false, 0},
+      {"0x10", false, 0},
+      {"５０００", false, 0},
   };
   for (const Row& row : rows) {
     int value = 0;
