@@ -15,7 +15,9 @@ constexpr int kChartGap = 10;
 constexpr int kPanelBorder = 1;
 
 // Rows far outside the chart are never drawn; keeping them bounded keeps the conversion defined.
+// A value that is no number is drawn off the top.
 int Row(double y) {
+  if (std::isnan(y)) return -1000000;
   return static_cast<int>(std::clamp(y, -1.0e6, 1.0e6));
 }
 
