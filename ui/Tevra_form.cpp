@@ -35,6 +35,13 @@ QLabel* NewLabel(const QString& text, QWidget* parent, int pixelSize = 0, bool b
   return label;
 }
 
+// A modeless window already open behind the panel comes to the front.
+void ShowInFront(QWidget* window) {
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
 }  // namespace
 
 TForm1::TForm1(TPlatform& platform, TPanelWindows& windows, QWidget* parent)
@@ -275,7 +282,7 @@ void TForm1::Exit1Click() {
 void TForm1::Exit2Click() { Exit1Click(); }
 
 void TForm1::N5Click() {
-  windows_.Form3->show();
+  ShowInFront(windows_.Form3);
   UpdateStatusBar();
 }
 
@@ -287,7 +294,7 @@ void TForm1::N4Click() {
 }
 
 void TForm1::N6Click() {
-  windows_.ComPortForm->show();
+  ShowInFront(windows_.ComPortForm);
   if (Reader) {
     Reader->ReopenPort();
   } else {
@@ -302,7 +309,7 @@ void TForm1::N7Click() {
   }
 }
 
-void TForm1::G1Click() { windows_.Form5->show(); }
+void TForm1::G1Click() { ShowInFront(windows_.Form5); }
 
 void TForm1::V1Click() {
   platform_.MessageBox(std::string("tevra_panel.exe\rVersion 2007/10/30\rtevra_panel\rVersion ") + TEVRA_VERSION,
