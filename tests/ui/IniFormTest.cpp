@@ -31,14 +31,6 @@ void WhenModal(QDialog* dialog, std::function<void()> act) {
 
 class IniFormTest : public PanelTest {
  protected:
-  void SetUp() override {
-    PanelTest::SetUp();
-    // An allowed close in an earlier test ends the program through QCoreApplication::exit(),
-    // which makes every later event loop, a dialog's exec() included, return at once. A run of
-    // the application's own loop clears that.
-    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
-    QCoreApplication::exec();
-  }
   void Type(QLineEdit* edit, const QString& text) {
     edit->setFocus();
     edit->selectAll();

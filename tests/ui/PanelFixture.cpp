@@ -7,7 +7,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QTimer>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -34,6 +36,11 @@ std::string TFrameSource::Next(int frames) {
 }
 
 void PanelTest::SetUp() {
+  // An allowed close in an earlier test ends the program through QCoreApplication::exit(), which
+  // makes every later event loop, a dialog's exec() included, return at once. A run of the
+  // application's own loop clears that.
+  QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+  QCoreApplication::exec();
   // The panel's packets must never leave this machine: its broadcast goes to 127.0.0.255.
   ::setenv("TEVRA_HOST_ADDRESSES", "127.0.0.1", 1);
   char tmpl[] = "/tmp/tevra_ui_XXXXXX";
