@@ -15,21 +15,14 @@ source scripts/lib/panel-session.sh
 scratch=$root/scratch
 rm -rf "$scratch"
 mkdir -p "$scratch"
-extra_pids=()
-cleanup() {
-  session_end
-  local pid
-  for pid in "${extra_pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
-  for pid in "${extra_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-}
-trap cleanup EXIT
+trap session_end EXIT
 
 session_start_sim "$build" "$scratch" --quake 40:120 --record "$scratch/record.csv"
 echo "simulated sensor on $SIM_DEVICE"
 session_write_ini "$scratch" "$SIM_DEVICE" 6668 DEMO-01 1 3.0
 session_start_listen "$build" "$scratch" 6668 100000
-tail -n +1 -f "$scratch/packets.txt" | sed -u 's/^/packet: /' &
-extra_pids+=($!)
+tail -n +1 -f --pid="$LISTEN_PID" "$scratch/packets.txt" | sed -u 's/^/packet: /' &
+SESSION_PIDS+=($!)
 
 if [ -n "${DISPLAY:-}" ]; then
   session_start_panel "$build" "$scratch"
@@ -39,19 +32,11 @@ if [ -n "${DISPLAY:-}" ]; then
 fi
 
 # No display: a virtual one with a notification area.
-display=
-for n in $(seq 90 99); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=:$n; break; fi
-done
-[ -n "$display" ] || { echo "no free X display number" >&2; exit 1; }
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >"$scratch/xvfb.log" 2>&1 &
-extra_pids+=($!)
-export DISPLAY=$display
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+session_start_xvfb
 eval "$(dbus-launch --sh-syntax)"
-extra_pids+=("$DBUS_SESSION_BUS_PID")
+SESSION_PIDS+=("$DBUS_SESSION_BUS_PID")
 XDG_CONFIG_HOME=$scratch/config xfce4-panel >"$scratch/xfce4-panel.log" 2>&1 &
-extra_pids+=($!)
+SESSION_PIDS+=($!)
 sleep 2
 
 session_start_panel "$build" "$scratch" XDG_CONFIG_HOME="$scratch/config"

@@ -11,23 +11,8 @@ source scripts/lib/panel-session.sh
 command -v xdotool >/dev/null || { echo "xdotool is missing: run scripts/install-deps.sh" >&2; exit 1; }
 
 dir=$(mktemp -d /tmp/tevra_graph_load_XXXXXX)
-xvfb_pid=
-cleanup() {
-  session_end
-  [ -z "$xvfb_pid" ] || { kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; }
-  rm -rf "$dir"
-}
-trap cleanup EXIT
-
-display=
-for n in $(seq 80 89); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=:$n; break; fi
-done
-[ -n "$display" ] || { echo "no free X display number" >&2; exit 1; }
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY=$display
-sleep 1
+trap 'session_end; rm -rf "$dir"' EXIT
+session_start_xvfb
 
 # The visible window of the panel with this title.
 panel_window() {
@@ -40,7 +25,7 @@ panel_window() {
 
 session_start_sim "$build" "$dir"
 session_write_ini "$dir" "$SIM_DEVICE" 6668 LOAD 1 3.0
-session_start_panel "$build" "$dir" DISPLAY="$display"
+session_start_panel "$build" "$dir"
 session_wait_for "$dir/Tevra_LOAD.csv" ',計測開始' 30
 
 panel=$(panel_window '計測震度')

@@ -10,24 +10,12 @@ seconds=${2:-60}
 source scripts/lib/panel-session.sh
 
 dir=$(mktemp -d /tmp/tevra_load_XXXXXX)
-xvfb_pid=
-cleanup() {
-  session_end
-  [ -z "$xvfb_pid" ] || { kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; }
-  rm -rf "$dir"
-}
-trap cleanup EXIT
-
-for n in $(seq 80 89); do
-  if [ ! -e "/tmp/.X$n-lock" ]; then display=:$n; break; fi
-done
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-sleep 1
+trap 'session_end; rm -rf "$dir"' EXIT
+session_start_xvfb
 
 session_start_sim "$build" "$dir"
 session_write_ini "$dir" "$SIM_DEVICE" 6668 LOAD 1 3.0
-session_start_panel "$build" "$dir" DISPLAY="$display" TEVRA_TICK_STATS=1
+session_start_panel "$build" "$dir" TEVRA_TICK_STATS=1
 # Splash, tray attempts and the automatic-start countdown come first.
 session_wait_for "$dir/Tevra_LOAD.csv" ',計測開始' 30
 sleep 5

@@ -3,6 +3,24 @@
 
 SESSION_PIDS=()
 
+# session_start_xvfb: a virtual display on the first free number from 80 on; exports DISPLAY.
+session_start_xvfb() {
+  local n
+  for n in $(seq 80 99); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    SESSION_PIDS+=($!)
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do
+      xdpyinfo >/dev/null 2>&1 && return 0
+      sleep 0.1
+    done
+    return 1
+  done
+  echo "no free X display number" >&2
+  return 1
+}
+
 # session_write_ini DIR DEVICE UDP_PORT SENSOR_ID ALARM_KIND ALARM_INTENSITY
 session_write_ini() {
   local dir=$1 device=$2 port=$3 id=$4 kind=$5 intensity=$6
@@ -81,10 +99,13 @@ session_stop_panel() {
   PANEL_PID=
 }
 
-# session_end: ends every process this session started.
+# session_end: ends every process this session started, the newest first (the panel before the
+# display it draws on).
 session_end() {
-  local pid
-  for pid in "${SESSION_PIDS[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
-  for pid in "${SESSION_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+  local i
+  for ((i = ${#SESSION_PIDS[@]} - 1; i >= 0; i--)); do
+    kill -TERM "${SESSION_PIDS[i]}" 2>/dev/null || true
+    wait "${SESSION_PIDS[i]}" 2>/dev/null || true
+  done
   SESSION_PIDS=()
 }
