@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "output/AlarmCriteria.h"
+#include "ui/DialogButtons.h"
 #include "ui/QtPlatform.h"
 #include "ui/Tevra_form.h"
 
@@ -35,6 +36,16 @@ QSlider* Slider(int maximum, QWidget* parent) {
   slider->setTickPosition(QSlider::TicksBelow);
   slider->setTickInterval(1);
   return slider;
+}
+
+// A threshold row: caption, large value and unit on one line, the slider under them.
+void SliderRow(QGroupBox* group, QLabel* caption, QLabel* value, QLabel* unit, QSlider* slider) {
+  auto* grid = new QGridLayout(group);
+  grid->addWidget(caption, 0, 0);
+  grid->addWidget(value, 0, 1);
+  grid->addWidget(unit, 0, 2);
+  grid->setColumnStretch(3, 1);
+  grid->addWidget(slider, 1, 0, 1, 4);
 }
 
 // Slider position of an intensity. The factor 10.01 lifts a value just below its tenth over it
@@ -89,12 +100,7 @@ void TForm3::BuildControls() {
   Label5 = ValueLabel(GroupBox2);
   Label4 = new QLabel(QStringLiteral("以上で警報する"), GroupBox2);
   TrackBar1 = Slider(70, GroupBox2);
-  auto* intensityRow = new QGridLayout(GroupBox2);
-  intensityRow->addWidget(Label2, 0, 0);
-  intensityRow->addWidget(Label5, 0, 1);
-  intensityRow->addWidget(Label4, 0, 2);
-  intensityRow->setColumnStretch(3, 1);
-  intensityRow->addWidget(TrackBar1, 1, 0, 1, 4);
+  SliderRow(GroupBox2, Label2, Label5, Label4, TrackBar1);
 
   RadioButton3 = new QRadioButton(QStringLiteral("合成加速度で警報設定する"), this);
   GroupBox3 = new QGroupBox(this);
@@ -102,21 +108,9 @@ void TForm3::BuildControls() {
   Label7 = ValueLabel(GroupBox3);
   Label8 = new QLabel(QStringLiteral("gal 以上で警報する"), GroupBox3);
   TrackBar2 = Slider(100, GroupBox3);
-  auto* accelerationRow = new QGridLayout(GroupBox3);
-  accelerationRow->addWidget(Label6, 0, 0);
-  accelerationRow->addWidget(Label7, 0, 1);
-  accelerationRow->addWidget(Label8, 0, 2);
-  accelerationRow->setColumnStretch(3, 1);
-  accelerationRow->addWidget(TrackBar2, 1, 0, 1, 4);
+  SliderRow(GroupBox3, Label6, Label7, Label8, TrackBar2);
 
-  Button1 = new QPushButton(QStringLiteral("OK"), this);
-  Button1->setDefault(true);
-  Button2 = new QPushButton(QStringLiteral("キャンセル"), this);
-  Button2->setAutoDefault(false);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(Button1);
-  buttons->addWidget(Button2);
+  QHBoxLayout* buttons = OkCancelRow(this, Button1, Button2);
 
   // The radio buttons are siblings outside their groups: exactly one is on, and a disabled row
   // never disables the button that selects it.

@@ -8,6 +8,7 @@
 #include "base/Cp932.h"
 #include "base/TextFormat.h"
 #include "output/PanelSettings.h"
+#include "ui/DialogButtons.h"
 #include "ui/Ini_formNumber.h"
 #include "ui/QtPlatform.h"
 #include "ui/Tevra_form.h"
@@ -86,14 +87,7 @@ void TForm2::BuildControls() {
   packet->setColumnStretch(1, 1);
 
   CheckBox4 = new QCheckBox(QStringLiteral("アプリケーション起動後、自動的に計測を開始する"), this);
-  Button1 = new QPushButton(QStringLiteral("OK"), this);
-  Button1->setDefault(true);
-  Button2 = new QPushButton(QStringLiteral("キャンセル"), this);
-  Button2->setAutoDefault(false);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(Button1);
-  buttons->addWidget(Button2);
+  QHBoxLayout* buttons = OkCancelRow(this, Button1, Button2);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(GroupBox1);
