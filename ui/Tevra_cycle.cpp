@@ -30,7 +30,8 @@ class TTickTimer {
  public:
   explicit TTickTimer(TTickDurations& d) : d_(d), start_(std::chrono::steady_clock::now()) {}
   ~TTickTimer() {
-    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start_).count();
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start_).count();
     ++d_.Ticks;
     if (ms > d_.LongestMs) d_.LongestMs = ms;
   }
@@ -66,14 +67,10 @@ void TForm1::Timer2Timer() {
 
   TickTime = platform_.LocalNow();
   const int n = Reader->SampleCount();
-  Tick.Process(Reader->Samples(), n, nullptr);
+  // Conversion, offset removal, composite and the calculator; the graph plots the same samples.
+  Tick.Process(Reader->Samples(), n, &Calculator);
   if (windows_.Form5) windows_.Form5->PlotSamples(Tick.TickSamples.data(), n);
-  Tick.IntensityUpdated = false;
-  if (Calculator.AddSamples(Tick.TickSamples.data(), n) == 1) {
-    Tick.IntensityUpdated = true;
-    Tick.CurrentIntensity = Calculator.GetIntensity();
-    Label5->setText(QString::fromStdString(Printf("%1.1f", Tick.CurrentIntensity)));
-  }
+  if (Tick.IntensityUpdated) Label5->setText(QString::fromStdString(Printf("%1.1f", Tick.CurrentIntensity)));
   Label6->setText(QString::fromStdString(Printf("%.1f", Tick.TickMaxComposite)));
   PushTickRecords(Recorder.DetailRing, TickTime, Tick.TickSamples.data(), Tick.TickComposite.data(), n,
                   Tick.CurrentIntensity);
@@ -155,20 +152,22 @@ bool TForm1::AlarmStart(const std::string& firstLine, const std::string& secondL
                                                    Tick.TickMaxComposite))) {
     return false;
   }
-  if (!CarryOutOutcome(Recorder.StartAlarmRecording(Settings, platform_.LocalNow(), Calculator))) return false;
+  if (!CarryOutOutcome(Recorder.StartAlarmRecording(Settings, platform_.LocalNow(), Calculator)))
+    return false;
   Timer1.start();
   platform_.RaiseWindow();
   return true;
 }
 
 bool TForm1::AlarmEnd() {
-  if (!AlarmState.Active || !AlarmEndDue(AlarmClockSeconds(platform_), AlarmState.LastExceedTime)) return true;
+  if (!AlarmState.Active || !AlarmEndDue(AlarmClockSeconds(platform_), AlarmState.LastExceedTime))
+    return true;
   AlarmState.Active = false;
   Timer1.stop();
   SetStripRed(false);
   Recorder.CloseDetailFile();
-  return CarryOutOutcome(
-      Recorder.WriteMaximumLine(Settings, AlarmState.TimeText, AlarmState.MaxIntensity, AlarmState.MaxComposite));
+  return CarryOutOutcome(Recorder.WriteMaximumLine(Settings, AlarmState.TimeText, AlarmState.MaxIntensity,
+                                                   AlarmState.MaxComposite));
 }
 
 bool TForm1::CarryOutOutcome(const TRecordOutcome& outcome) {
