@@ -20,16 +20,10 @@ session_start_panel "$build" "$dir" TEVRA_TICK_STATS=1
 session_wait_for "$dir/Tevra_LOAD.csv" ',計測開始' 30
 sleep 5
 
-ticks=$(getconf CLK_TCK)
-cpu() { awk '{ print $14 + $15 }' "/proc/$PANEL_PID/stat"; }
-before=$(cpu)
-sleep "$seconds"
-after=$(cpu)
+cpu=$(session_panel_cpu "$seconds")
 rss=$(awk '/^VmRSS/ { print $2 }' "/proc/$PANEL_PID/status")
 hwm=$(awk '/^VmHWM/ { print $2 }' "/proc/$PANEL_PID/status")
 session_stop_panel
-
-awk -v b="$before" -v a="$after" -v t="$ticks" -v s="$seconds" \
-  'BEGIN { printf "cpu %.2f %% of one core over %d s\n", 100 * (a - b) / t / s, s }'
+echo "cpu $cpu % of one core over $seconds s"
 echo "resident memory ${rss} kB now, ${hwm} kB at most"
 grep '^ticks' "$dir/panel.err" || true

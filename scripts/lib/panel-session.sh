@@ -87,6 +87,18 @@ session_wait_for() {
   return 1
 }
 
+# session_panel_cpu SECONDS: prints the panel's CPU time over the next SECONDS as a percentage of one
+# core.
+session_panel_cpu() {
+  local seconds=$1 before after
+  cpu() { awk '{ print $14 + $15 }' "/proc/$PANEL_PID/stat"; }
+  before=$(cpu)
+  sleep "$seconds"
+  after=$(cpu)
+  awk -v b="$before" -v a="$after" -v t="$(getconf CLK_TCK)" -v s="$seconds" \
+    'BEGIN { printf "%.2f", 100 * (a - b) / t / s }'
+}
+
 # session_stop_panel: asks the panel to end as a logout would, and waits for it.
 session_stop_panel() {
   [ -n "${PANEL_PID:-}" ] || return 0
