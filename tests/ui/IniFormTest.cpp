@@ -263,8 +263,8 @@ TEST(IniFormNumber, PortTextMustBeOneWholeNumberInTheIntRange) {
 }
 
 TEST(FolderDialog, MissingFolderIsCreatedOnlyAfterConfirmation) {
-  char tmpl[] = "/tmp/tevra_folder_XXXXXX";
-  const std::string base = mkdtemp(tmpl);
+  const TScratchDir scratch;
+  const std::string& base = scratch.Path;
   TFolderDialog dialog(nullptr, QString::fromStdString(base));
   EXPECT_EQ(QDir::cleanPath(dialog.directory().absolutePath()).toStdString(), base);
   int asked = 0;
@@ -290,7 +290,6 @@ TEST(FolderDialog, MissingFolderIsCreatedOnlyAfterConfirmation) {
   EXPECT_TRUE(std::filesystem::is_directory(wanted));
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
   EXPECT_EQ(dialog.Folder().toStdString(), wanted);
-  std::filesystem::remove_all(base);
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 #include "ui/PanelFixture.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -43,10 +43,6 @@ void PanelTest::SetUp() {
   QCoreApplication::exec();
   // The panel's packets must never leave this machine: its broadcast goes to 127.0.0.255.
   ::setenv("TEVRA_HOST_ADDRESSES", "127.0.0.1", 1);
-  char tmpl[] = "/tmp/tevra_ui_XXXXXX";
-  dir_ = mkdtemp(tmpl);
-  previous_ = CurrentDirectory();
-  ASSERT_EQ(::chdir(dir_.c_str()), 0);
   ASSERT_FALSE(pty_.SlavePath.empty());
   observer_ = ::open(pty_.SlavePath.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   // The sensor sends while the panel waits, 100 frames a second of waiting.
@@ -86,25 +82,21 @@ void PanelTest::TearDown() {
   DestroyPanel();
   if (observer_ >= 0) ::close(observer_);
   if (udpSocket_ >= 0) ::close(udpSocket_);
-  if (::chdir(previous_.c_str()) != 0) std::abort();
-  std::error_code ec;
-  std::filesystem::permissions(dir_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
-  std::filesystem::remove_all(dir_, ec);
 }
 
 void PanelTest::CreatePanel(const TPanelSetup& s) {
-  WriteFileAtomically(JoinPath(dir_, "ComPort.ini"),
-                      "[RS232C]\nCOM=1\nBAUD=9600\nBIT=8\nSTOP=1\nPARITY=NONE\n[Devices]\nCOM1=" + pty_.SlavePath +
-                          "\n");
+  WriteFileAtomically(
+      JoinPath(dir_, "ComPort.ini"),
+      "[RS232C]\nCOM=1\nBAUD=9600\nBIT=8\nSTOP=1\nPARITY=NONE\n[Devices]\nCOM1=" + pty_.SlavePath + "\n");
   char ini[2048];
-  std::snprintf(ini, sizeof ini,
-                "[00000000]\nID=%s\nUDPポート番号=%d\n警報震度=%f\n地震情報の保存可否=%d\n加速度情報の保存可否=%d\n"
-                "警報加速度=%d\nUDPパケット使用の可否=%d\n警報の種類=%d\n地震情報フォルダ名=%s\n"
-                "加速度情報フォルダ名=%s\n計測自動開始=%d\n警報時振動情報の保存の可否=%d\n",
-                s.SensorId.c_str(), udpPort_, s.AlarmIntensity, s.SaveEventLog, s.SaveDetailData,
-                s.AlarmAcceleration, s.UseUdp, s.AlarmKind,
-                (s.EventFolder.empty() ? dir_ : s.EventFolder).c_str(),
-                (s.DetailFolder.empty() ? dir_ : s.DetailFolder).c_str(), s.AutoStart, s.SaveNoiseOnAlarm);
+  std::snprintf(
+      ini, sizeof ini,
+      "[00000000]\nID=%s\nUDPポート番号=%d\n警報震度=%f\n地震情報の保存可否=%d\n加速度情報の保存可否=%d\n"
+      "警報加速度=%d\nUDPパケット使用の可否=%d\n警報の種類=%d\n地震情報フォルダ名=%s\n"
+      "加速度情報フォルダ名=%s\n計測自動開始=%d\n警報時振動情報の保存の可否=%d\n",
+      s.SensorId.c_str(), udpPort_, s.AlarmIntensity, s.SaveEventLog, s.SaveDetailData, s.AlarmAcceleration,
+      s.UseUdp, s.AlarmKind, (s.EventFolder.empty() ? dir_ : s.EventFolder).c_str(),
+      (s.DetailFolder.empty() ? dir_ : s.DetailFolder).c_str(), s.AutoStart, s.SaveNoiseOnAlarm);
   WriteFileAtomically(JoinPath(dir_, "TevraPanel.ini"), Utf8ToCp932(ini));
 
   form4_ = std::make_unique<TForm4>();
@@ -149,7 +141,8 @@ void PanelTest::Tick(int frames) {
 
 std::vector<std::string> PanelTest::ListLines() const {
   std::vector<std::string> lines;
-  for (int i = 0; i < panel_->ListBox1->count(); ++i) lines.push_back(panel_->ListBox1->item(i)->text().toStdString());
+  for (int i = 0; i < panel_->ListBox1->count(); ++i)
+    lines.push_back(panel_->ListBox1->item(i)->text().toStdString());
   return lines;
 }
 
@@ -164,7 +157,8 @@ std::vector<std::string> PanelTest::FilesMatching(const std::string& suffix) con
   for (const auto& e : std::filesystem::directory_iterator(dir_)) {
     const std::string name = e.path().filename().string();
     if (name.rfind("Tevra_", 0) == 0) continue;  // the event log
-    if (name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+    if (name.size() >= suffix.size() &&
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
       names.push_back(e.path().string());
     }
   }

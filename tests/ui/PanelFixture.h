@@ -10,6 +10,7 @@
 
 #include "base/RecordingPlatform.h"
 #include "sensor/Pty.h"
+#include "support/ScratchDir.h"
 #include "ui/Alarm_form.h"
 #include "ui/Ini_form.h"
 #include "ui/PanelWindows.h"
@@ -74,8 +75,8 @@ class PanelTest : public ::testing::Test {
   // Datagrams received so far, decoded to UTF-8.
   std::vector<std::string> Packets();
 
-  std::string dir_;
-  std::string previous_;
+  TScratchDir scratch_{TScratchDir::Enter};
+  const std::string dir_ = scratch_.Path;
   TRecordingPlatform platform_;
   TPty pty_;
   int observer_ = -1;  // a second handle on the line, to see when sent bytes have arrived

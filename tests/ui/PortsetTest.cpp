@@ -9,6 +9,7 @@
 
 #include "base/AtomicFile.h"
 #include "sensor/Pty.h"
+#include "support/ScratchDir.h"
 #include "ui/PanelFixture.h"
 #include "ui/Portset.h"
 
@@ -20,19 +21,10 @@ namespace {
 class PortDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/tevra_port_XXXXXX";
-    dir_ = mkdtemp(tmpl);
-    previous_ = CurrentDirectory();
-    ASSERT_EQ(::chdir(dir_.c_str()), 0);
     ASSERT_FALSE(com1_.SlavePath.empty());
     ASSERT_FALSE(com2_.SlavePath.empty());
   }
-  void TearDown() override {
-    form_.reset();
-    if (::chdir(previous_.c_str()) != 0) std::abort();
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
+  void TearDown() override { form_.reset(); }
 
   std::string Devices() const {
     std::string text = "[Devices]\nCOM1=" + com1_.SlavePath + "\nCOM2=" + com2_.SlavePath + "\n";
@@ -69,7 +61,8 @@ class PortDialogTest : public ::testing::Test {
   }
   const RS232C& OpenPort() { return *form_->Port().Port(); }
 
-  std::string dir_, previous_;
+  TScratchDir scratch_{TScratchDir::Enter};
+  const std::string dir_ = scratch_.Path;
   TPty com1_, com2_;
   std::unique_ptr<TComPortForm> form_;
 };
