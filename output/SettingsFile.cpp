@@ -28,6 +28,7 @@ constexpr const char* kDefaultFolder = "/";
 constexpr std::size_t kReadBufferSize = 255;
 
 void WriteNewFile(Profile& profile, const std::string& section) {
+  const Profile::TBatch batch(profile);
   const std::string cwd = CurrentDirectory();
   profile.WriteString(section, kId, kDefaultId);
   profile.WriteInteger(section, kUdpPort, kNewFileUdpPort);
@@ -81,6 +82,7 @@ std::unique_ptr<Profile> LoadSettings(TPanelSettings& settings, TPlatform& platf
 void SaveSettings(const TPanelSettings& record, Profile& profile) {
   TPanelSettings settings = record;
   FitSettingsTexts(settings);
+  const Profile::TBatch batch(profile);
   const std::string& section = settings.SettingsSection;
   profile.WriteString(section, kId, settings.SensorId);
   profile.WriteInteger(section, kUdpPort, settings.UdpPort);

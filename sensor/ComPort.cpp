@@ -18,6 +18,7 @@ std::string FirstCharacter(const std::string& s) {
 ComPort::ComPort(const std::string& fileName, StatusCallback onStatus)
     : settings_(fileName), onStatus_(std::move(onStatus)) {
   if (settings_.Missing != 0) {
+    const Profile::TBatch batch(settings_);
     settings_.WriteInteger(Section, "COM", 1);
     settings_.WriteInteger(Section, "BAUD", 9600);
     settings_.WriteInteger(Section, "BIT", 8);

@@ -42,7 +42,7 @@ std::string Profile::ReadString(const std::string& section, const std::string& k
   std::string file;
   std::string_view value;
   std::string stored;
-  if (ReadWholeFile(Path, file) && FindIniValue(file, Utf8ToCp932(section), Utf8ToCp932(key), value)) {
+  if (CurrentText(file) && FindIniValue(file, Utf8ToCp932(section), Utf8ToCp932(key), value)) {
     stored.assign(value);
   } else {
     stored = Utf8ToCp932(def);
@@ -54,11 +54,34 @@ std::string Profile::WriteString(const std::string& section, const std::string& 
                                  const std::string& value) {
   std::string file;
   // A file that cannot be read is written over, as a missing one would be.
-  if (!ReadWholeFile(Path, file)) file.clear();
+  if (!CurrentText(file)) file.clear();
   if (SetIniValue(file, Utf8ToCp932(section), Utf8ToCp932(key), Utf8ToCp932(value))) {
-    WriteFileAtomically(Path, file);
+    if (batchOpen_) {
+      batchText_ = std::move(file);
+      batchChanged_ = true;
+    } else {
+      WriteFileAtomically(Path, file);
+    }
   }
   return value;
+}
+
+bool Profile::CurrentText(std::string& text) const {
+  if (!batchOpen_) return ReadWholeFile(Path, text);
+  text = batchText_;
+  return true;
+}
+
+Profile::TBatch::TBatch(Profile& profile) : profile_(profile) {
+  if (!ReadWholeFile(profile_.Path, profile_.batchText_)) profile_.batchText_.clear();
+  profile_.batchOpen_ = true;
+  profile_.batchChanged_ = false;
+}
+
+Profile::TBatch::~TBatch() {
+  profile_.batchOpen_ = false;
+  if (profile_.batchChanged_) WriteFileAtomically(profile_.Path, profile_.batchText_);
+  profile_.batchText_.clear();
 }
 
 int Profile::ReadInteger(const std::string& section, const std::string& key, int def) const {

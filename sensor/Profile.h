@@ -26,6 +26,28 @@ class Profile {
   // 31 characters at most, with atof rules; values are written with six decimals.
   double ReadFloat(const std::string& section, const std::string& key, double def) const;
   double WriteFloat(const std::string& section, const std::string& key, double value);
+
+  // Several writes as one: while a batch is open, writes edit the text in memory (reads see them)
+  // and closing it replaces the file once. The settings' twelve keys thus cost one write, not
+  // twelve, and a crash leaves either all of them or none.
+  class TBatch {
+   public:
+    explicit TBatch(Profile& profile);
+    ~TBatch();
+    TBatch(const TBatch&) = delete;
+    TBatch& operator=(const TBatch&) = delete;
+
+   private:
+    Profile& profile_;
+  };
+
+ private:
+  // The file's text while a batch is open; `batchOpen_` false otherwise.
+  bool batchOpen_ = false;
+  bool batchChanged_ = false;
+  std::string batchText_;
+  // The file's current text: the batch's copy, or what the disk holds ("" when unreadable).
+  bool CurrentText(std::string& text) const;
 };
 
 }  // namespace tevra

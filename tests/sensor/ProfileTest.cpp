@@ -11,9 +11,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "support/ScratchDir.h"
 #include "base/AtomicFile.h"
 #include "base/Cp932.h"
+#include "support/ScratchDir.h"
 
 namespace tevra {
 namespace {
@@ -162,6 +162,27 @@ TEST_F(ProfileTest, WritesProduceTheExpectedBytes) {
   p.WriteFloat("X", "g", -0.0000004);
   EXPECT_EQ(Get(file),
             "[RS232C]\nCOM=1\nBAUD=9600\nBIT=8\nSTOP=1\nPARITY=NONE\n[X]\nf=20.000000\ni=-5\ng=-0.000000\n");
+}
+
+TEST_F(ProfileTest, ABatchWritesTheFileOnceAndItsReadsSeeTheEdits) {
+  Put(file, "[S]\nkeep=1\n");
+  Profile p(file);
+  {
+    const Profile::TBatch batch(p);
+    p.WriteInteger("S", "a", 7);
+    p.WriteString("S", "keep", "2");
+    EXPECT_EQ(Get(file), "[S]\nkeep=1\n") << "nothing reaches the disk before the batch ends";
+    EXPECT_EQ(p.ReadInteger("S", "a", 0), 7);
+  }
+  EXPECT_EQ(Get(file), "[S]\nkeep=2\na=7\n");
+  struct stat before {};
+  ::stat(file.c_str(), &before);
+  { const Profile::TBatch unchanged(p); }
+  struct stat after {};
+  ::stat(file.c_str(), &after);
+  EXPECT_EQ(before.st_ino, after.st_ino) << "a batch without writes leaves the file alone";
+  p.WriteInteger("S", "a", 8);
+  EXPECT_EQ(p.ReadInteger("S", "a", 0), 8) << "outside a batch every write goes to the file";
 }
 
 TEST_F(ProfileTest, EditsKeepEveryOtherByteOfAHandMadeFile) {
