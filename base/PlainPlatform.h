@@ -13,6 +13,9 @@ class TPlainPlatform : public TPlatform {
   void Sleep(int ms) override;
 
   bool MessageBox(const std::string& text, const std::string& title, bool okCancel) override;
+  void Notice(const std::string& text, const std::string& title, bool) override {
+    MessageBox(text, title, false);
+  }
   bool Confirm(const std::string& text) override;
   void ErrorDialog(const std::string& text) override;
   std::string ChooseFolder(const std::string& start) override;
@@ -22,6 +25,7 @@ class TPlainPlatform : public TPlatform {
   bool TrayAdd(const std::string&) override { return false; }
   bool TrayModify(const std::string&) override { return false; }
   bool TrayDelete() override { return false; }
+  bool TrayVisible() override { return false; }
 };
 
 }  // namespace tevra

@@ -25,6 +25,11 @@ class TPlatform {
 
   // Message box with an OK button, or OK and Cancel; true when the answer is OK.
   virtual bool MessageBox(const std::string& text, const std::string& title, bool okCancel) = 0;
+  // A box with an OK button that does not wait: the caller runs on while it is open. Raised by
+  // the measurement cycle, which must not stop for a person; a text already showing is not
+  // shown a second time.
+  // `error` gives it the look of the error dialog.
+  virtual void Notice(const std::string& text, const std::string& title, bool error) = 0;
   // Confirmation dialog with OK and Cancel; true when the answer is OK.
   virtual bool Confirm(const std::string& text) = 0;
   // Error dialog with a single Yes button.
@@ -39,6 +44,8 @@ class TPlatform {
   virtual bool TrayAdd(const std::string& tip) = 0;
   virtual bool TrayModify(const std::string& tip) = 0;
   virtual bool TrayDelete() = 0;
+  // The icon is shown in a notification area now (one may go away after the icon was added).
+  virtual bool TrayVisible() = 0;
 };
 
 }  // namespace tevra

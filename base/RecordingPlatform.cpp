@@ -68,6 +68,7 @@ std::string TRecordingPlatform::ChooseFolder(const std::string& start) {
 
 bool TRecordingPlatform::TrayAdd(const std::string& tip) {
   Calls.push_back("TrayAdd " + tip);
+  trayShown_ = TrayAvailable;
   return TrayAvailable;
 }
 
@@ -78,6 +79,7 @@ bool TRecordingPlatform::TrayModify(const std::string& tip) {
 
 bool TRecordingPlatform::TrayDelete() {
   Calls.push_back("TrayDelete");
+  trayShown_ = false;
   return TrayAvailable;
 }
 

@@ -39,6 +39,9 @@ class TRecordingPlatform : public TPlatform {
   void SleepWithEvents(int ms) override;
 
   bool MessageBox(const std::string& text, const std::string& title, bool okCancel) override;
+  void Notice(const std::string& text, const std::string& title, bool error) override {
+    Calls.push_back((error ? "ErrorNotice " : "Notice ") + text + "|" + title);
+  }
   bool Confirm(const std::string& text) override;
   void ErrorDialog(const std::string& text) override;
   std::string ChooseFolder(const std::string& start) override;
@@ -48,12 +51,14 @@ class TRecordingPlatform : public TPlatform {
   bool TrayAdd(const std::string& tip) override;
   bool TrayModify(const std::string& tip) override;
   bool TrayDelete() override;
+  bool TrayVisible() override { return TrayAvailable && trayShown_; }
 
  private:
   bool NextAnswer();
   void RunDuringDialog();
   int subMillis_ = 0;
   bool inDialog_ = false;
+  bool trayShown_ = false;
 };
 
 }  // namespace tevra

@@ -12,6 +12,7 @@ bool TAppendFile::Open(const std::string& path) {
   // "e": the descriptor must not leak into programs started later.
   file_ = std::fopen(path.c_str(), "a+e");
   if (file_ == nullptr) return false;
+  path_ = path;
   // Every write goes straight to the kernel, so its result tells what reached the file.
   std::setvbuf(file_, nullptr, _IONBF, 0);
   return true;
@@ -36,6 +37,20 @@ std::size_t TAppendFile::WriteSome(std::string_view bytes) {
   return done;
 }
 
+bool TAppendFile::Vanished() const {
+  if (file_ == nullptr) return false;
+  struct stat st {};
+  return fstat(fileno(file_), &st) == 0 && st.st_nlink == 0;
+}
+
+void TAppendFile::Remove() {
+  if (file_ == nullptr) return;
+  struct stat st {};
+  const bool regular = fstat(fileno(file_), &st) == 0 && S_ISREG(st.st_mode);
+  Close();
+  if (regular) ::unlink(path_.c_str());
+}
+
 long long TAppendFile::Size() const {
   if (file_ == nullptr) return -1;
   struct stat st {};
@@ -50,7 +65,7 @@ void TAppendFile::TruncateTo(long long size) {
 }
 
 bool TAppendFile::Append(std::string_view bytes) {
-  if (file_ == nullptr) return false;
+  if (file_ == nullptr || Vanished()) return false;
   const long long before = Size();
   const std::size_t written = WriteSome(bytes);
   if (written == bytes.size()) return true;
@@ -60,7 +75,7 @@ bool TAppendFile::Append(std::string_view bytes) {
 
 std::size_t TAppendFile::AppendPieces(std::string_view bytes, const std::size_t* ends,
                                       std::size_t pieceCount) {
-  if (file_ == nullptr || pieceCount == 0) return 0;
+  if (file_ == nullptr || pieceCount == 0 || Vanished()) return 0;
   const long long before = Size();
   const std::size_t written = WriteSome(bytes);
   std::size_t whole = 0;

@@ -19,8 +19,13 @@ class TAppendFile {
   bool Open(const std::string& path);
   void Close();
   bool IsOpen() const { return file_ != nullptr; }
+  // The open file has been deleted (its folder too, maybe): writes would vanish with it.
+  bool Vanished() const;
+  // Closes and deletes the file (a detail file that never got its header).
+  void Remove();
 
-  // Appends all of `bytes` or nothing: a short write is cut back off the file. False on failure.
+  // Appends all of `bytes` or nothing: a short write is cut back off the file. False on failure,
+  // and for a file that has been deleted since it was opened.
   bool Append(std::string_view bytes);
 
   // Appends as much of `bytes` as the disk takes, cut back to the last whole piece: `ends` holds
@@ -37,6 +42,7 @@ class TAppendFile {
   std::size_t WriteSome(std::string_view bytes);
 
   std::FILE* file_ = nullptr;
+  std::string path_;
 };
 
 }  // namespace tevra

@@ -50,11 +50,15 @@ void TPanelNetwork::MakeBroadcastAddress() {
   BroadcastAddress = tevra::MakeBroadcastAddress(LocalAddress);
 }
 
-TSendResult TPanelNetwork::SendPanelPacket(const TPanelSettings& settings, TPlatform& platform) {
+TSendResult TPanelNetwork::SendPanelPacket(const TPanelSettings& settings, TPlatform& platform,
+                                           bool personAsked) {
   if (!settings.UseUdp) return TSendResult::Disabled;
   UDP sender;
   const bool bound = sender.Open(LocalAddress, BroadcastAddress, settings.UdpPort);
-  if (!bound && !portBoxOpen_) {
+  if (!bound && !personAsked) {
+    // Heartbeats and earthquake packets must not wait for a person.
+    platform.Notice(kPortFailedText, kPortFailedTitle, false);
+  } else if (!bound && !portBoxOpen_) {
     // The box's nested event loop lets heartbeats run; they must not stack further boxes.
     portBoxOpen_ = true;
     platform.MessageBox(kPortFailedText, kPortFailedTitle, false);
@@ -73,7 +77,7 @@ TSendResult TPanelNetwork::SendHeartbeat(const TPanelSettings& settings, TPlatfo
 
 TSendResult TPanelNetwork::SendTestPacket(const TPanelSettings& settings, TPlatform& platform) {
   PacketBuffer = TestPacket(settings.SensorId, platform.LocalNow());
-  return SendPanelPacket(settings, platform);
+  return SendPanelPacket(settings, platform, true);
 }
 
 TSendResult TPanelNetwork::SendEventPacket(const TPanelSettings& settings, const TLocalDateTime& tickTime,

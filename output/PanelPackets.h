@@ -36,8 +36,9 @@ class TPanelNetwork {
   void MakeBroadcastAddress();
 
   // Sends PacketBuffer to BroadcastAddress:UdpPort from a socket of its own. A port that cannot
-  // be bound shows the "**" box, at most one at a time, and the send is tried all the same.
-  TSendResult SendPanelPacket(const TPanelSettings& settings, TPlatform& platform);
+  // be bound shows the "**" box, at most one at a time, and the send is tried all the same; the
+  // box waits for OK only when a person asked for the packet.
+  TSendResult SendPanelPacket(const TPanelSettings& settings, TPlatform& platform, bool personAsked = false);
 
   // Heartbeat (every 5 s while measuring) and test packet, stamped with the local time now.
   TSendResult SendHeartbeat(const TPanelSettings& settings, TPlatform& platform);

@@ -28,88 +28,103 @@ TRecorder::TRecorder() {
 }
 
 TRecordOutcome TRecorder::OpenEventLog(const TPanelSettings& settings, std::string_view timeText) {
+  eventLogFailing_ = false;
+  detailFailing_ = false;
   if (!settings.SaveEventLog) return {};
-  if (!EventLog.Open(EventLogPath(settings.EventFolder, settings.SensorId))) {
-    return Failed(true, kEventLogOpenFailedText);
-  }
+  eventLogPath_ = EventLogPath(settings.EventFolder, settings.SensorId);
+  if (!EventLog.Open(eventLogPath_)) return Failed(true, kEventLogOpenFailedText);
   EventLog.Append(EventStartLine(timeText));
   return {};
 }
 
 void TRecorder::CloseForStop(const TPanelSettings& settings, std::string_view timeText) {
-  DetailFile.Close();
+  CloseDetailFile();
   if (settings.SaveEventLog && EventLog.IsOpen()) EventLog.Append(EventStopLine(timeText));
   EventLog.Close();
+  eventLogPath_.clear();
 }
 
-bool TRecorder::WriteFormatErrorLine(std::string_view timeText) {
-  return !EventLog.IsOpen() || EventLog.Append(FormatErrorLine(timeText));
+std::string TRecorder::Failure(bool& failing, const char* text) {
+  if (failing) return {};
+  failing = true;
+  return text;
 }
 
-bool TRecorder::WriteCommunicationErrorLine(std::string_view timeText) {
-  return !EventLog.IsOpen() || EventLog.Append(CommunicationErrorLine(timeText));
-}
-
-TRecordOutcome TRecorder::WriteDetectionLine(const TPanelSettings& settings, std::string_view timeText,
-                                             double currentIntensity, double tickMaxComposite) {
-  if (!settings.SaveEventLog) return {};
-  if (!EventLog.IsOpen()) return Failed(false, kDetectionLineFailedText);
-  TRecordOutcome outcome;
-  if (!EventLog.Append(DetectionLine(timeText, currentIntensity, tickMaxComposite))) {
-    outcome.Message = kDetectionLineFailedText;
-  }
-  return outcome;
-}
-
-TRecordOutcome TRecorder::WriteMaximumLine(const TPanelSettings& settings, std::string_view timeText,
-                                           double maxIntensity, double maxComposite) {
-  if (!settings.SaveEventLog) return {};
-  if (!EventLog.IsOpen()) return Failed(true, kMaximumLineFailedText);
-  TRecordOutcome outcome;
-  if (!EventLog.Append(MaximumLine(timeText, maxIntensity, maxComposite))) {
-    outcome.Message = kMaximumLineFailedText;
-  }
-  return outcome;
-}
-
-TRecordOutcome TRecorder::StartAlarmRecording(const TPanelSettings& settings, const TLocalDateTime& now,
-                                              const Tevra& calculator) {
-  const std::string stamp = StampText(now);
-  // A snapshot that cannot be written does not hinder the alarm.
-  if (settings.SaveNoiseOnAlarm) calculator.SaveBaselineAs(NoiseFileName(stamp, settings.SensorId));
-  if (!settings.SaveDetailData) return {};
-
-  if (!DetailFile.Open(DetailFilePath(settings.DetailFolder, stamp, settings.SensorId))) {
-    return Failed(false, kDetailWriteFailedText);
-  }
-  // A second alarm within the same second appends to the same file: undo only our own part.
-  const long long sizeAtOpen = DetailFile.Size();
-  FormatBuffered();
-  if (!DetailFile.Append(DetailHeaderLine(settings.SensorId)) || !DetailFile.Append(batch_)) {
-    DetailFile.TruncateTo(sizeAtOpen);
-    DetailFile.Close();
-    TRecordOutcome outcome;
-    outcome.Ok = false;
-    return outcome;
-  }
-  ClearDetailRing(DetailRing);
-  drainFailureShown_ = false;
+std::string TRecorder::AppendEventLine(const std::string& line, const char* failureText) {
+  if (EventLog.IsOpen() && EventLog.Vanished()) EventLog.Close();
+  if (!EventLog.IsOpen() && !eventLogPath_.empty()) EventLog.Open(eventLogPath_);
+  if (!EventLog.Append(line)) return Failure(eventLogFailing_, failureText);
+  eventLogFailing_ = false;
   return {};
 }
 
-bool TRecorder::DrainDetailRing(TPlatform& platform) {
-  if (!DetailFile.IsOpen()) return true;
-  if (DetailRing.Count() == 0) return true;
-  FormatBuffered();
-  const std::size_t written = DetailFile.AppendPieces(batch_, ends_.data(), ends_.size());
-  DetailRing.DropOldest(static_cast<int>(written));
-  if (written == ends_.size()) return true;
-  if (!drainFailureShown_) {
-    // Set before the box: its nested event loop may drain again.
-    drainFailureShown_ = true;
-    platform.MessageBox(kDetailWriteFailedText, "", false);
+std::string TRecorder::WriteFormatErrorLine(std::string_view timeText) {
+  if (eventLogPath_.empty()) return {};
+  return AppendEventLine(FormatErrorLine(timeText), kMaximumLineFailedText);
+}
+
+std::string TRecorder::WriteCommunicationErrorLine(std::string_view timeText) {
+  if (eventLogPath_.empty()) return {};
+  return AppendEventLine(CommunicationErrorLine(timeText), kMaximumLineFailedText);
+}
+
+std::string TRecorder::WriteDetectionLine(const TPanelSettings& settings, std::string_view timeText,
+                                          double currentIntensity, double tickMaxComposite) {
+  if (!settings.SaveEventLog) return {};
+  return AppendEventLine(DetectionLine(timeText, currentIntensity, tickMaxComposite),
+                         kDetectionLineFailedText);
+}
+
+std::string TRecorder::WriteMaximumLine(const TPanelSettings& settings, std::string_view timeText,
+                                        double maxIntensity, double maxComposite) {
+  if (!settings.SaveEventLog) return {};
+  return AppendEventLine(MaximumLine(timeText, maxIntensity, maxComposite), kMaximumLineFailedText);
+}
+
+std::string TRecorder::StartAlarmRecording(const TPanelSettings& settings, const TLocalDateTime& now,
+                                           const Tevra& calculator) {
+  const std::string stamp = StampText(now);
+  // A snapshot that cannot be written does not hinder the alarm.
+  if (settings.SaveNoiseOnAlarm) calculator.SaveBaselineAs(NoiseFileName(stamp, settings.SensorId));
+  CloseDetailFile();
+  if (!settings.SaveDetailData) return {};
+  detailPath_ = DetailFilePath(settings.DetailFolder, stamp, settings.SensorId);
+  detailHeader_ = DetailHeaderLine(settings.SensorId);
+  return DrainDetailRing();
+}
+
+bool TRecorder::OpenDetailFile() {
+  if (!DetailFile.Open(detailPath_)) return false;
+  // A second alarm within the same second appends to the same file: undo only our own part.
+  const long long sizeAtOpen = DetailFile.Size();
+  if (DetailFile.Append(detailHeader_)) return true;
+  if (sizeAtOpen == 0) {
+    DetailFile.Remove();
+  } else {
+    DetailFile.TruncateTo(sizeAtOpen);
+    DetailFile.Close();
   }
   return false;
+}
+
+std::string TRecorder::DrainDetailRing() {
+  if (detailPath_.empty()) return {};
+  // A deleted file is started anew, header first, where its folder still or again exists.
+  if (DetailFile.IsOpen() && DetailFile.Vanished()) DetailFile.Close();
+  if (!DetailFile.IsOpen() && !OpenDetailFile()) return Failure(detailFailing_, kDetailWriteFailedText);
+  if (DetailRing.Count() > 0) {
+    FormatBuffered();
+    const std::size_t written = DetailFile.AppendPieces(batch_, ends_.data(), ends_.size());
+    DetailRing.DropOldest(static_cast<int>(written));
+    if (written != ends_.size()) return Failure(detailFailing_, kDetailWriteFailedText);
+  }
+  detailFailing_ = false;
+  return {};
+}
+
+void TRecorder::CloseDetailFile() {
+  DetailFile.Close();
+  detailPath_.clear();
 }
 
 void TRecorder::FormatBuffered() {

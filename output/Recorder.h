@@ -36,40 +36,54 @@ class TRecorder {
   // Measurement stop: closes the detail file, writes the stop line and closes the event log.
   void CloseForStop(const TPanelSettings& settings, std::string_view timeText);
 
-  // The reader's failures; written only while the event log is open. False when a write failed.
-  bool WriteFormatErrorLine(std::string_view timeText);
-  bool WriteCommunicationErrorLine(std::string_view timeText);
+  // Once measuring has started no file failure stops it or repeats an alarm start: a failed write
+  // returns its box text once per outage (until a write to that file succeeds again), "" else.
+  // An event log or detail file that was deleted while open counts as failing, and is opened
+  // again by path on the next write, so a restored folder works again.
 
-  // Alarm start and end. Without an open event log (and SaveEventLog set) they fail and ask for
-  // the stop and the box (detection: stop, then box; maximum: box, then stop). A line the disk
-  // refuses is reported with the same box while measuring goes on.
-  TRecordOutcome WriteDetectionLine(const TPanelSettings& settings, std::string_view timeText,
-                                    double currentIntensity, double tickMaxComposite);
-  TRecordOutcome WriteMaximumLine(const TPanelSettings& settings, std::string_view timeText,
-                                  double maxIntensity, double maxComposite);
+  // The reader's failures; written only while the event log is open.
+  std::string WriteFormatErrorLine(std::string_view timeText);
+  std::string WriteCommunicationErrorLine(std::string_view timeText);
 
-  // Alarm start after the detection line: the noise snapshot (SaveNoiseOnAlarm), then the detail
-  // file with its header and the buffered samples. A file that cannot be opened asks for the stop,
-  // then the box; a failed header or first drain closes the file again, leaves it as it was and
-  // keeps the samples buffered for the next attempt.
-  TRecordOutcome StartAlarmRecording(const TPanelSettings& settings, const TLocalDateTime& now,
-                                     const Tevra& calculator);
+  // Alarm start and end, with SaveEventLog.
+  std::string WriteDetectionLine(const TPanelSettings& settings, std::string_view timeText,
+                                 double currentIntensity, double tickMaxComposite);
+  std::string WriteMaximumLine(const TPanelSettings& settings, std::string_view timeText, double maxIntensity,
+                               double maxComposite);
 
-  // Writes the records buffered since the last drain to the detail file. Records leave the ring
-  // only once written, so what the disk refuses waits for the next drain; the first failure of
-  // an alarm shows a box. True when no file is open or everything was written.
-  bool DrainDetailRing(TPlatform& platform);
+  // Alarm start after the detection line: the noise snapshot (SaveNoiseOnAlarm), then, with
+  // SaveDetailData, the detail file with its header and the buffered samples. What cannot be
+  // written yet stays buffered and the following drains try again; a file that did not get its
+  // header is removed, never left empty.
+  std::string StartAlarmRecording(const TPanelSettings& settings, const TLocalDateTime& now,
+                                  const Tevra& calculator);
+
+  // Writes the records buffered since the last drain to the detail file of the alarm (opening it
+  // first when the alarm's start or an earlier drain could not). Records leave the ring only once
+  // written, so what the disk refuses waits for the next drain.
+  std::string DrainDetailRing();
 
   // Alarm end or measurement stop.
-  void CloseDetailFile() { DetailFile.Close(); }
+  void CloseDetailFile();
 
  private:
   // Formats every buffered record into batch_ and their end offsets into ends_.
   void FormatBuffered();
 
+  // Appends a line to the event log, opening it again when it was deleted or could not be opened.
+  std::string AppendEventLine(const std::string& line, const char* failureText);
+  // Opens the alarm's detail file and writes its header; false (file removed or cut back) when not.
+  bool OpenDetailFile();
+  // The report of a failed write: its text the first time of an outage.
+  static std::string Failure(bool& failing, const char* text);
+
   std::string batch_;
   std::vector<std::size_t> ends_;
-  bool drainFailureShown_ = false;
+  std::string eventLogPath_;
+  std::string detailPath_;  // "" when the current alarm writes no detail file
+  std::string detailHeader_;
+  bool eventLogFailing_ = false;
+  bool detailFailing_ = false;
 };
 
 }  // namespace tevra

@@ -12,7 +12,9 @@
 #include "ui/Ini_formFolderDialog.h"
 
 // Resources of a static library are registered by hand, outside any namespace.
-static void RegisterUiResources() { Q_INIT_RESOURCE(ui); }
+static void RegisterUiResources() {
+  Q_INIT_RESOURCE(ui);
+}
 
 namespace tevra {
 namespace {
@@ -68,6 +70,20 @@ bool TQtPlatform::MessageBox(const std::string& text, const std::string& title, 
   return box.exec() == QMessageBox::Ok;
 }
 
+void TQtPlatform::Notice(const std::string& text, const std::string& title, bool error) {
+  const QString shown = DisplayText(text);
+  if (openNotices_.contains(shown)) return;
+  auto* box = error ? new QMessageBox(QMessageBox::Critical, QStringLiteral("エラー"), shown,
+                                      QMessageBox::Yes, mainWindow_)
+                    : new QMessageBox(QMessageBox::NoIcon, QString::fromStdString(title), shown,
+                                      QMessageBox::Ok, mainWindow_);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setModal(false);
+  openNotices_.insert(shown);
+  connect(box, &QObject::destroyed, this, [this, shown] { openNotices_.remove(shown); });
+  box->show();
+}
+
 bool TQtPlatform::Confirm(const std::string& text) {
   QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), DisplayText(text),
                   QMessageBox::Ok | QMessageBox::Cancel, mainWindow_);
@@ -117,6 +133,10 @@ bool TQtPlatform::TrayModify(const std::string& tip) {
   if (!tray_) return false;
   tray_->setToolTip(QString::fromStdString(tip));
   return true;
+}
+
+bool TQtPlatform::TrayVisible() {
+  return tray_ && tray_->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 bool TQtPlatform::TrayDelete() {

@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QSystemTrayIcon>
 #include <functional>
 #include <memory>
@@ -28,6 +29,7 @@ class TQtPlatform : public QObject, public TPlainPlatform {
 
   void SleepWithEvents(int ms) override;
   bool MessageBox(const std::string& text, const std::string& title, bool okCancel) override;
+  void Notice(const std::string& text, const std::string& title, bool error) override;
   bool Confirm(const std::string& text) override;
   void ErrorDialog(const std::string& text) override;
   std::string ChooseFolder(const std::string& start) override;
@@ -36,11 +38,13 @@ class TQtPlatform : public QObject, public TPlainPlatform {
   bool TrayAdd(const std::string& tip) override;
   bool TrayModify(const std::string& tip) override;
   bool TrayDelete() override;
+  bool TrayVisible() override;
 
  private:
   QPointer<QWidget> mainWindow_;
   std::unique_ptr<QSystemTrayIcon> tray_;
   QSoundEffect* sound_ = nullptr;
+  QSet<QString> openNotices_;
 };
 
 // The application's own icon, in every size it ships.

@@ -53,14 +53,14 @@ void TForm1::Timer2Timer() {
     AlarmState.TimeText = DateTimeText(platform_.LocalNow());
     if (status == VXTRRR::ReaderFormatError) {
       InsertLine(Printf(" %s　データフォーマットエラー発生", AlarmState.TimeText.c_str()));
-      if (Recorder.EventLog.IsOpen()) Recorder.WriteFormatErrorLine(AlarmState.TimeText);
+      ReportWriteFailure(Recorder.WriteFormatErrorLine(AlarmState.TimeText));
       Reader->CheckSensor();
       return;
     }
     InsertLine(Printf(" %s　通信エラー発生", AlarmState.TimeText.c_str()));
-    if (Recorder.EventLog.IsOpen()) Recorder.WriteCommunicationErrorLine(AlarmState.TimeText);
+    Recorder.WriteCommunicationErrorLine(AlarmState.TimeText);
     StopMeasurement();
-    ShowSensorErrorFor(status);
+    ShowSensorErrorFor(status, true);
     Reader->CheckSensor();
     return;
   }
@@ -75,9 +75,12 @@ void TForm1::Timer2Timer() {
   PushTickRecords(Recorder.DetailRing, TickTime, Tick.TickSamples.data(), Tick.TickComposite.data(), n,
                   Tick.CurrentIntensity);
 
-  const bool completed =
-      Settings.AlarmKind == akCompositeAcceleration ? EvaluateCompositeAlarm() : EvaluateIntensityAlarm();
-  if (completed) SendTipUpdate();
+  if (Settings.AlarmKind == akCompositeAcceleration) {
+    EvaluateCompositeAlarm();
+  } else {
+    EvaluateIntensityAlarm();
+  }
+  SendTipUpdate();
 }
 
 // The list lines of an alarm kind. The kind's own quantity draws the lines; the other one's maximum
@@ -88,46 +91,43 @@ struct TForm1::TAlarmLines {
   const char* Maximum;
 };
 
-bool TForm1::EvaluateCompositeAlarm() {
+void TForm1::EvaluateCompositeAlarm() {
   static constexpr TAlarmLines kLines{" %s　検出加速度　%.1f gal", " %s　最大加速度　%.1f gal",
                                       " %s　最大加速度　%1.1f gal"};
   const char* id = Settings.SensorId.c_str();
   TipText = Printf("%s 合成加速度%.1fgal", id, Tick.TickMaxComposite);
-  if (!Evaluate(kLines, AlarmState.MaxComposite, Tick.TickMaxComposite, AlarmState.MaxIntensity,
-                Tick.CurrentIntensity)) {
-    return false;
-  }
+  Evaluate(kLines, AlarmState.MaxComposite, Tick.TickMaxComposite, AlarmState.MaxIntensity,
+           Tick.CurrentIntensity);
   if (AlarmState.Active) {
     TipText = Printf("%s 最大合成加速度 %.1fgal 警報出力中", id, AlarmState.MaxComposite);
-    Recorder.DrainDetailRing(platform_);
+    ReportWriteFailure(Recorder.DrainDetailRing(), true);
   }
-  return true;
 }
 
-bool TForm1::EvaluateIntensityAlarm() {
+void TForm1::EvaluateIntensityAlarm() {
   static constexpr TAlarmLines kLines{" %s　地震検出　%1.1f", " %s　最大震度　%1.1f", " %s　最大震度　%1.1f"};
   const char* id = Settings.SensorId.c_str();
   // Only a new intensity is evaluated; about every fifth tick brings one.
   if (Tick.IntensityUpdated) {
     TipText = Printf("%s 計測震度%2.1f", id, Tick.CurrentIntensity);
-    if (!Evaluate(kLines, AlarmState.MaxIntensity, Tick.CurrentIntensity, AlarmState.MaxComposite,
-                  Tick.TickMaxComposite)) {
-      return false;
-    }
+    Evaluate(kLines, AlarmState.MaxIntensity, Tick.CurrentIntensity, AlarmState.MaxComposite,
+             Tick.TickMaxComposite);
   }
   if (AlarmState.Active) {
     TipText = Printf("%s 最大震度%1.1f 警報出力中", id, AlarmState.MaxIntensity);
-    Recorder.DrainDetailRing(platform_);
+    ReportWriteFailure(Recorder.DrainDetailRing(), true);
   }
-  return true;
 }
 
-bool TForm1::Evaluate(const TAlarmLines& lines, double& ownMax, double own, double& otherMax, double other) {
-  if (!IsExceedance(Settings, Tick.CurrentIntensity, Tick.TickMaxComposite)) return AlarmEnd();
+void TForm1::Evaluate(const TAlarmLines& lines, double& ownMax, double own, double& otherMax, double other) {
+  if (!IsExceedance(Settings, Tick.CurrentIntensity, Tick.TickMaxComposite)) {
+    AlarmEnd();
+    return;
+  }
   AlarmState.LastExceedTime = AlarmClockSeconds(platform_);
   if (!AlarmState.Active) {
     const std::string t = DateTimeText(TickTime);
-    if (!AlarmStart(Printf(lines.First, t.c_str(), own), Printf(lines.Second, t.c_str(), own))) return false;
+    AlarmStart(Printf(lines.First, t.c_str(), own), Printf(lines.Second, t.c_str(), own));
   }
   if (!PanelVisible()) ShowPanel();
   if (otherMax < other) otherMax = other;
@@ -137,10 +137,11 @@ bool TForm1::Evaluate(const TAlarmLines& lines, double& ownMax, double own, doub
     ReplaceTopLine(Printf(lines.Maximum, AlarmState.TimeText.c_str(), ownMax));
   }
   AlarmState.Active = true;
-  return true;
 }
 
-bool TForm1::AlarmStart(const std::string& firstLine, const std::string& secondLine) {
+// The alarm starts once, whatever the disk says: a file that cannot be written is reported (once
+// per outage) and tried again on the following ticks, and the start is never repeated for it.
+void TForm1::AlarmStart(const std::string& firstLine, const std::string& secondLine) {
   AlarmState.MaxIntensity = Tick.CurrentIntensity;
   AlarmState.MaxComposite = Tick.TickMaxComposite;
   ShowPanel();
@@ -148,33 +149,31 @@ bool TForm1::AlarmStart(const std::string& firstLine, const std::string& secondL
   InsertLine(firstLine);
   InsertLine(secondLine);
   Network.SendEventPacket(Settings, TickTime, Tick.CurrentIntensity, Tick.TickMaxComposite, platform_);
-  if (!CarryOutOutcome(Recorder.WriteDetectionLine(Settings, AlarmState.TimeText, Tick.CurrentIntensity,
-                                                   Tick.TickMaxComposite))) {
-    return false;
-  }
-  if (!CarryOutOutcome(Recorder.StartAlarmRecording(Settings, platform_.LocalNow(), Calculator)))
-    return false;
+  ReportWriteFailure(Recorder.WriteDetectionLine(Settings, AlarmState.TimeText, Tick.CurrentIntensity,
+                                                 Tick.TickMaxComposite),
+                     true);
+  ReportWriteFailure(Recorder.StartAlarmRecording(Settings, platform_.LocalNow(), Calculator), true);
   Timer1.start();
   platform_.RaiseWindow();
-  return true;
 }
 
-bool TForm1::AlarmEnd() {
-  if (!AlarmState.Active || !AlarmEndDue(AlarmClockSeconds(platform_), AlarmState.LastExceedTime))
-    return true;
+void TForm1::AlarmEnd() {
+  if (!AlarmState.Active || !AlarmEndDue(AlarmClockSeconds(platform_), AlarmState.LastExceedTime)) return;
   AlarmState.Active = false;
   Timer1.stop();
   SetStripRed(false);
   Recorder.CloseDetailFile();
-  return CarryOutOutcome(Recorder.WriteMaximumLine(Settings, AlarmState.TimeText, AlarmState.MaxIntensity,
-                                                   AlarmState.MaxComposite));
+  ReportWriteFailure(Recorder.WriteMaximumLine(Settings, AlarmState.TimeText, AlarmState.MaxIntensity,
+                                               AlarmState.MaxComposite));
 }
 
-bool TForm1::CarryOutOutcome(const TRecordOutcome& outcome) {
-  if (outcome.StopMeasuring || !outcome.Message.empty()) {
-    CarryOut(outcome, platform_, [this] { StopMeasurement(); });
-  }
-  return outcome.Ok;
+void TForm1::ReportWriteFailure(const std::string& text, bool belowAlarmLine) {
+  if (text.empty()) return;
+  // Its own time text: the event log's maximum line keeps the time of the alarm's lines. During
+  // an alarm it goes below the top line, which the next maximum replaces.
+  const std::string line = Printf(" %s　%s", DateTimeText(platform_.LocalNow()).c_str(), text.c_str());
+  ListBox1->insertItem(belowAlarmLine && ListBox1->count() > 0 ? 1 : 0, QString::fromStdString(line));
+  platform_.Notice(text, "", false);
 }
 
 void TForm1::Timer1Timer() {

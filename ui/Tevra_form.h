@@ -161,17 +161,20 @@ class TForm1 : public QMainWindow {
   void ReplaceTopLine(const std::string& line);
   void SetStripRed(bool red);
   void SetMeasuringLook(bool measuring);
-  void ShowSensorErrorFor(int status);
+  // The box waits for OK unless the measurement cycle raised it.
+  void ShowSensorErrorFor(int status, bool fromCycle = false);
   bool ReadFirstBatch();
-  // The alarm of the tick; false when a start or end step failed and the tick must end.
+  // The alarm of the tick.
   struct TAlarmLines;
-  bool EvaluateCompositeAlarm();
-  bool EvaluateIntensityAlarm();
+  void EvaluateCompositeAlarm();
+  void EvaluateIntensityAlarm();
   // One evaluation: the alarm end on a quiet one; on an exceedance the start if due, then the maxima.
-  bool Evaluate(const TAlarmLines& lines, double& ownMax, double own, double& otherMax, double other);
-  bool AlarmStart(const std::string& firstLine, const std::string& secondLine);
-  bool AlarmEnd();
-  bool CarryOutOutcome(const TRecordOutcome& outcome);
+  void Evaluate(const TAlarmLines& lines, double& ownMax, double own, double& otherMax, double other);
+  void AlarmStart(const std::string& firstLine, const std::string& secondLine);
+  void AlarmEnd();
+  // A failed write (text from the recorder, "" for none): an operation-log line and a box that
+  // does not stop the measurement.
+  void ReportWriteFailure(const std::string& text, bool belowAlarmLine = false);
 
   TPlatform& platform_;
   TPanelWindows& windows_;

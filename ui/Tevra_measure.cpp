@@ -107,11 +107,17 @@ void TForm1::StopMeasurement() {
   Recorder.CloseForStop(Settings, AlarmState.TimeText);
 }
 
-void TForm1::ShowSensorError() { ShowSensorErrorFor(Reader ? Reader->ReaderStatus() : VXTRRR::ReaderIdle); }
+void TForm1::ShowSensorError() {
+  ShowSensorErrorFor(Reader ? Reader->ReaderStatus() : VXTRRR::ReaderIdle);
+}
 
-void TForm1::ShowSensorErrorFor(int status) {
+void TForm1::ShowSensorErrorFor(int status, bool fromCycle) {
   if (Reader) Reader->ReopenPort();
-  platform_.ErrorDialog(SensorErrorText(status));
+  if (fromCycle) {
+    platform_.Notice(SensorErrorText(status), "", true);
+  } else {
+    platform_.ErrorDialog(SensorErrorText(status));
+  }
   SetStripRed(false);
   BlinkOn = false;
 }

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "base/RecordingPlatform.h"
 #include "core/Tevra.h"
 #include "output/Recorder.h"
 
@@ -41,8 +40,7 @@ void BM_DrainFullRing(benchmark::State& state) {
   settings.DetailFolder = dir;
   TRecorder recorder;
   Tevra calculator("");
-  TRecordingPlatform platform;
-  if (!recorder.StartAlarmRecording(settings, kNow, calculator).Ok) {
+  if (!recorder.StartAlarmRecording(settings, kNow, calculator).empty()) {
     state.SkipWithError("cannot open the detail file");
     return;
   }
@@ -51,7 +49,7 @@ void BM_DrainFullRing(benchmark::State& state) {
     recorder.DetailFile.TruncateTo(0);
     Fill(recorder.DetailRing, TDetailRing::Capacity);
     state.ResumeTiming();
-    if (!recorder.DrainDetailRing(platform)) state.SkipWithError("write failed");
+    if (!recorder.DrainDetailRing().empty()) state.SkipWithError("write failed");
   }
   state.SetItemsProcessed(state.iterations() * TDetailRing::Capacity);
   recorder.CloseDetailFile();

@@ -173,12 +173,18 @@ TEST_F(UdpTest, UnboundSenderShowsOneBoxAtATimeAndMalformedAddressesFailQuietly)
   Receiver receiver;
   settings_.UdpPort = receiver.Port();
   network_.LocalAddress = "10.255.255.1";  // not this machine's: the bind fails at once
+  // Heartbeats and earthquake packets never wait for a person.
+  EXPECT_EQ(network_.SendHeartbeat(settings_, platform_), TSendResult::NotBound);
+  EXPECT_EQ(network_.SendEventPacket(settings_, kNow, 1, 1, platform_), TSendResult::NotBound);
+  EXPECT_EQ(platform_.Calls, (std::vector<std::string>(2, std::string("Notice ") + kPortFailedText + "|**")));
+  // The test packet a person asked for waits for OK, one box at a time.
+  platform_.Calls.clear();
   int nested = 0;
   platform_.DuringDialog = [&] {
     ++nested;
-    EXPECT_EQ(network_.SendHeartbeat(settings_, platform_), TSendResult::NotBound);
+    EXPECT_EQ(network_.SendTestPacket(settings_, platform_), TSendResult::NotBound);
   };
-  EXPECT_EQ(network_.SendHeartbeat(settings_, platform_), TSendResult::NotBound);
+  EXPECT_EQ(network_.SendTestPacket(settings_, platform_), TSendResult::NotBound);
   EXPECT_EQ(nested, 1);
   EXPECT_EQ(platform_.Calls,
             (std::vector<std::string>{std::string("MessageBox ") + kPortFailedText + "|**|OK"}));
@@ -187,7 +193,7 @@ TEST_F(UdpTest, UnboundSenderShowsOneBoxAtATimeAndMalformedAddressesFailQuietly)
   network_.MakeBroadcastAddress();
   EXPECT_EQ(network_.BroadcastAddress, "");
   platform_.DuringDialog = nullptr;
-  EXPECT_EQ(network_.SendHeartbeat(settings_, platform_), TSendResult::NotBound);
+  EXPECT_EQ(network_.SendTestPacket(settings_, platform_), TSendResult::NotBound);
   EXPECT_EQ(platform_.Count("MessageBox"), 2);
 
   network_.LocalAddress = "127.0.0.1";

@@ -2,6 +2,7 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <sstream>
@@ -63,16 +64,16 @@ TEST_F(RecorderTest, EventLogAndDetailFileMatchTheReferenceBytes) {
   EXPECT_TRUE(recorder_.OpenEventLog(settings_, "2007/10/30 12:30:00").Ok);
   Push({2007, 10, 30, 12, 34, 55}, {{1.234, -0.5, 0.0}, {0.005, 0.015, -0.001}}, 2.5, {1.25});
   Push(kAlarmTime, {{10, 20, 30}}, 4.46);
-  EXPECT_TRUE(recorder_.WriteDetectionLine(settings_, "2007/10/30 12:34:56", 4.46, 123.45).Ok);
-  EXPECT_TRUE(recorder_.StartAlarmRecording(settings_, kAlarmTime, calculator_).Ok);
+  EXPECT_EQ(recorder_.WriteDetectionLine(settings_, "2007/10/30 12:34:56", 4.46, 123.45), "");
+  EXPECT_EQ(recorder_.StartAlarmRecording(settings_, kAlarmTime, calculator_), "");
   EXPECT_EQ(recorder_.DetailRing.Count(), 0);
   Push({2007, 10, 30, 12, 34, 57}, {{-1.005, 2.675, 1e6}}, 4.46);
-  EXPECT_TRUE(recorder_.DrainDetailRing(platform_));
-  EXPECT_TRUE(recorder_.DrainDetailRing(platform_));  // nothing new: nothing written
-  EXPECT_TRUE(recorder_.WriteFormatErrorLine("2007/10/30 12:35:00"));
-  EXPECT_TRUE(recorder_.WriteMaximumLine(settings_, "2007/10/30 12:35:01", 5.25, 234.56).Ok);
+  EXPECT_EQ(recorder_.DrainDetailRing(), "");
+  EXPECT_EQ(recorder_.DrainDetailRing(), "");  // nothing new: nothing written
+  EXPECT_EQ(recorder_.WriteFormatErrorLine("2007/10/30 12:35:00"), "");
+  EXPECT_EQ(recorder_.WriteMaximumLine(settings_, "2007/10/30 12:35:01", 5.25, 234.56), "");
   recorder_.CloseDetailFile();
-  EXPECT_TRUE(recorder_.WriteCommunicationErrorLine("2007/10/30 12:40:00"));
+  EXPECT_EQ(recorder_.WriteCommunicationErrorLine("2007/10/30 12:40:00"), "");
   recorder_.CloseForStop(settings_, "2007/10/30 12:40:00");
   EXPECT_FALSE(recorder_.EventLog.IsOpen());
   // A second measurement appends to the same log.
@@ -92,7 +93,7 @@ TEST_F(RecorderTest, SlashInTheIdBecomesUnderscoreInFileNamesOnly) {
   settings_.SaveNoiseOnAlarm = true;
   EXPECT_EQ(EventLogPath("/d/", "A/B"), "/d/Tevra_A_B.csv");
   EXPECT_TRUE(recorder_.OpenEventLog(settings_, "t").Ok);
-  EXPECT_TRUE(recorder_.StartAlarmRecording(settings_, kAlarmTime, calculator_).Ok);
+  EXPECT_EQ(recorder_.StartAlarmRecording(settings_, kAlarmTime, calculator_), "");
   EXPECT_TRUE(fs::exists(Path("ev/Tevra_A_B.csv")));
   EXPECT_EQ(Utf8Of(Path("acc/20071030123456_A_B.csv")),
             "A/B,X(gal),Y(gal),Z(gal),計測震度,合成加速度(gal)\n");
@@ -105,12 +106,12 @@ TEST_F(RecorderTest, SwitchedOffFilesLeaveNoTrace) {
   settings_.SaveNoiseOnAlarm = true;
   PushNumbered(0, 5);
   EXPECT_TRUE(recorder_.OpenEventLog(settings_, "t").Ok);
-  EXPECT_TRUE(recorder_.WriteFormatErrorLine("t"));
-  EXPECT_TRUE(recorder_.WriteDetectionLine(settings_, "t", 1, 1).Ok);
-  EXPECT_TRUE(recorder_.StartAlarmRecording(settings_, kAlarmTime, calculator_).Ok);
-  EXPECT_TRUE(recorder_.DrainDetailRing(platform_));
+  EXPECT_EQ(recorder_.WriteFormatErrorLine("t"), "");
+  EXPECT_EQ(recorder_.WriteDetectionLine(settings_, "t", 1, 1), "");
+  EXPECT_EQ(recorder_.StartAlarmRecording(settings_, kAlarmTime, calculator_), "");
+  EXPECT_EQ(recorder_.DrainDetailRing(), "");
   EXPECT_EQ(recorder_.DetailRing.Count(), 5);  // no file: the ring is left alone
-  EXPECT_TRUE(recorder_.WriteMaximumLine(settings_, "t", 1, 1).Ok);
+  EXPECT_EQ(recorder_.WriteMaximumLine(settings_, "t", 1, 1), "");
   recorder_.CloseForStop(settings_, "t");
   EXPECT_TRUE(fs::is_empty(Path("ev")));
   EXPECT_TRUE(fs::is_empty(Path("acc")));
@@ -119,48 +120,6 @@ TEST_F(RecorderTest, SwitchedOffFilesLeaveNoTrace) {
   int lines = 0;
   for (std::string line; std::getline(noise, line);) ++lines;
   EXPECT_EQ(lines, 2048);
-}
-
-TEST_F(RecorderTest, MissingFoldersAskForTheStopAndTheBoxInEachStepsOrder) {
-  settings_.EventFolder = Path("missing");
-  settings_.DetailFolder = Path("ev/Tevra_ABC.csv");  // a folder that is a file
-  const TRecordOutcome open = recorder_.OpenEventLog(settings_, "t");
-  EXPECT_FALSE(open.Ok);
-  EXPECT_EQ(Carried(open), (std::vector<std::string>{
-                               std::string("MessageBox ") + kEventLogOpenFailedText + "||OK", "Stop"}));
-
-  EXPECT_EQ(
-      Carried(recorder_.WriteDetectionLine(settings_, "t", 1, 1)),
-      (std::vector<std::string>{"Stop", std::string("MessageBox ") + kDetectionLineFailedText + "||OK"}));
-  EXPECT_EQ(Carried(recorder_.WriteMaximumLine(settings_, "t", 1, 1)),
-            (std::vector<std::string>{std::string("MessageBox ") + kMaximumLineFailedText + "||OK", "Stop"}));
-
-  ASSERT_TRUE(WriteFileAtomically(Path("ev/Tevra_ABC.csv"), ""));
-  PushNumbered(0, 3);
-  const TRecordOutcome start = recorder_.StartAlarmRecording(settings_, kAlarmTime, calculator_);
-  EXPECT_FALSE(start.Ok);
-  EXPECT_EQ(Carried(start),
-            (std::vector<std::string>{"Stop", std::string("MessageBox ") + kDetailWriteFailedText + "||OK"}));
-  EXPECT_FALSE(recorder_.DetailFile.IsOpen());
-  EXPECT_EQ(recorder_.DetailRing.Count(), 3);
-}
-
-TEST_F(RecorderTest, FullDiskReportsAlarmLinesAndUndoesAFailedRecordingStart) {
-  fs::create_symlink("/dev/full", Path("ev/Tevra_ABC.csv"));
-  fs::create_symlink("/dev/full", Path("acc/20071030123456_ABC.csv"));
-  ASSERT_TRUE(recorder_.OpenEventLog(settings_, "t").Ok);
-  EXPECT_FALSE(recorder_.WriteFormatErrorLine("t"));
-  // The alarm goes on, but the lost line is reported.
-  EXPECT_EQ(Carried(recorder_.WriteDetectionLine(settings_, "t", 1, 1)),
-            (std::vector<std::string>{std::string("MessageBox ") + kDetectionLineFailedText + "||OK"}));
-  EXPECT_TRUE(recorder_.WriteMaximumLine(settings_, "t", 1, 1).Ok);
-
-  PushNumbered(0, 4);
-  const TRecordOutcome start = recorder_.StartAlarmRecording(settings_, kAlarmTime, calculator_);
-  EXPECT_FALSE(start.Ok);
-  EXPECT_TRUE(Carried(start).empty());
-  EXPECT_FALSE(recorder_.DetailFile.IsOpen());  // the next exceedance opens it afresh
-  EXPECT_EQ(recorder_.DetailRing.Count(), 4);   // and still finds the samples
 }
 
 // Lets the file grow only up to `limit` bytes while it lives, as a filling disk would.
@@ -179,25 +138,87 @@ class FileSizeLimit {
   rlimit saved_{};
 };
 
-TEST_F(RecorderTest, RefusedDetailLinesWaitInTheRingAndTheFirstFailureOfAnAlarmIsShownOnce) {
+TEST_F(RecorderTest, AMissingEventLogFolderStopsTheStartButLaterFailuresAreReportedOncePerOutage) {
+  settings_.EventFolder = Path("missing");
+  settings_.DetailFolder = Path("ev/Tevra_ABC.csv");  // a folder that is a file
+  const TRecordOutcome open = recorder_.OpenEventLog(settings_, "t");
+  EXPECT_FALSE(open.Ok);
+  EXPECT_EQ(Carried(open), (std::vector<std::string>{
+                               std::string("MessageBox ") + kEventLogOpenFailedText + "||OK", "Stop"}));
+
+  ASSERT_TRUE(WriteFileAtomically(Path("ev/Tevra_ABC.csv"), ""));
   PushNumbered(0, 3);
-  ASSERT_TRUE(recorder_.StartAlarmRecording(settings_, kAlarmTime, calculator_).Ok);
+  EXPECT_EQ(recorder_.StartAlarmRecording(settings_, kAlarmTime, calculator_), kDetailWriteFailedText);
+  EXPECT_EQ(recorder_.DrainDetailRing(), "");  // the same outage
+  EXPECT_FALSE(recorder_.DetailFile.IsOpen());
+  EXPECT_EQ(recorder_.DetailRing.Count(), 3);
+}
+
+TEST_F(RecorderTest, AFullDiskIsReportedOnceAndLeavesNoEmptyDetailFile) {
+  fs::create_symlink("/dev/full", Path("ev/Tevra_ABC.csv"));
+  ASSERT_TRUE(recorder_.OpenEventLog(settings_, "t").Ok);
+  EXPECT_EQ(recorder_.WriteDetectionLine(settings_, "t", 1, 1), kDetectionLineFailedText);
+  EXPECT_EQ(recorder_.WriteFormatErrorLine("t"), "");
+  EXPECT_EQ(recorder_.WriteMaximumLine(settings_, "t", 1, 1), "");
+
+  PushNumbered(0, 4);
+  {
+    FileSizeLimit limit(0);  // not even the header fits
+    EXPECT_EQ(recorder_.StartAlarmRecording(settings_, kAlarmTime, calculator_), kDetailWriteFailedText);
+    EXPECT_EQ(recorder_.DrainDetailRing(), "");
+  }
+  EXPECT_TRUE(fs::is_empty(Path("acc")));
+  EXPECT_EQ(recorder_.DetailRing.Count(), 4);
+  // Room again: the next drain writes the header and every buffered sample.
+  EXPECT_EQ(recorder_.DrainDetailRing(), "");
+  EXPECT_EQ(recorder_.DetailRing.Count(), 0);
+  const std::string detail = Bytes(Path("acc/20071030123456_ABC.csv"));
+  EXPECT_EQ(std::count(detail.begin(), detail.end(), '\n'), 5);
+}
+
+TEST_F(RecorderTest, DeletedFilesAndFoldersAreReportedOnceAndWrittenAgainWhenBack) {
+  ASSERT_TRUE(recorder_.OpenEventLog(settings_, "t").Ok);
+  PushNumbered(0, 2);
+  ASSERT_EQ(recorder_.StartAlarmRecording(settings_, kAlarmTime, calculator_), "");
+  fs::remove_all(Path("ev"));
+  fs::remove_all(Path("acc"));
+  EXPECT_EQ(recorder_.WriteFormatErrorLine("t1"), kMaximumLineFailedText);
+  EXPECT_EQ(recorder_.WriteFormatErrorLine("t2"), "");
+  PushNumbered(2, 2);
+  EXPECT_EQ(recorder_.DrainDetailRing(), kDetailWriteFailedText);
+  PushNumbered(4, 2);
+  EXPECT_EQ(recorder_.DrainDetailRing(), "");
+  EXPECT_EQ(recorder_.DetailRing.Count(), 4);
+
+  fs::create_directory(Path("ev"));
+  fs::create_directory(Path("acc"));
+  EXPECT_EQ(recorder_.WriteFormatErrorLine("t3"), "");
+  EXPECT_EQ(Utf8Of(Path("ev/Tevra_ABC.csv")), " t3,データフォーマットエラー発生\n");
+  EXPECT_EQ(recorder_.DrainDetailRing(), "");
+  EXPECT_EQ(recorder_.DetailRing.Count(), 0);
+  EXPECT_EQ(Utf8Of(Path("acc/20071030123456_ABC.csv")).substr(0, 4), "ABC,");
+  fs::remove_all(Path("ev"));
+  EXPECT_EQ(recorder_.WriteFormatErrorLine("t4"), kMaximumLineFailedText);
+}
+
+TEST_F(RecorderTest, RefusedDetailLinesWaitInTheRingAndEachOutageIsReportedOnce) {
+  PushNumbered(0, 3);
+  ASSERT_EQ(recorder_.StartAlarmRecording(settings_, kAlarmTime, calculator_), "");
   const std::string path = Path("acc/20071030123456_ABC.csv");
   const auto sizeAfterStart = fs::file_size(path);
   PushNumbered(3, 200);
   {
     FileSizeLimit limit(sizeAfterStart + 1000);  // room for some 30 lines, the last one torn
-    EXPECT_FALSE(recorder_.DrainDetailRing(platform_));
+    EXPECT_EQ(recorder_.DrainDetailRing(), kDetailWriteFailedText);
     PushNumbered(203, 10);
-    EXPECT_FALSE(recorder_.DrainDetailRing(platform_));
+    EXPECT_EQ(recorder_.DrainDetailRing(), "");
   }
-  EXPECT_EQ(platform_.Count(std::string("MessageBox ") + kDetailWriteFailedText), 1);
   const std::string partial = Bytes(path);
   EXPECT_LE(partial.size(), sizeAfterStart + 1000);
   EXPECT_EQ(partial.back(), '\n');
   EXPECT_GT(recorder_.DetailRing.Count(), 150);
 
-  EXPECT_TRUE(recorder_.DrainDetailRing(platform_));
+  EXPECT_EQ(recorder_.DrainDetailRing(), "");
   EXPECT_EQ(recorder_.DetailRing.Count(), 0);
   // Every record exactly once, in order, no torn line.
   std::istringstream lines(Bytes(path));
@@ -211,15 +232,14 @@ TEST_F(RecorderTest, RefusedDetailLinesWaitInTheRingAndTheFirstFailureOfAnAlarmI
   }
   EXPECT_EQ(expected, 213);
 
-  // A new alarm shows its own first failure again.
+  // A new outage is reported again.
   recorder_.CloseDetailFile();
-  ASSERT_TRUE(recorder_.StartAlarmRecording(settings_, {2007, 10, 30, 12, 40, 0}, calculator_).Ok);
+  ASSERT_EQ(recorder_.StartAlarmRecording(settings_, {2007, 10, 30, 12, 40, 0}, calculator_), "");
   PushNumbered(0, 50);
   {
     FileSizeLimit limit(0);
-    EXPECT_FALSE(recorder_.DrainDetailRing(platform_));
+    EXPECT_EQ(recorder_.DrainDetailRing(), kDetailWriteFailedText);
   }
-  EXPECT_EQ(platform_.Count(std::string("MessageBox ") + kDetailWriteFailedText), 2);
   EXPECT_EQ(recorder_.DetailRing.Count(), 50);
 }
 

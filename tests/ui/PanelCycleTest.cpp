@@ -2,6 +2,8 @@
 // packets, and the failures in between.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "base/AtomicFile.h"
 #include "base/TextFormat.h"
 #include "output/AlarmCriteria.h"
@@ -11,8 +13,8 @@ namespace tevra::test {
 namespace {
 
 int CountContaining(const std::vector<std::string>& lines, const std::string& part) {
-  return static_cast<int>(std::count_if(lines.begin(), lines.end(),
-                                        [&](const std::string& l) { return l.find(part) != std::string::npos; }));
+  return static_cast<int>(std::count_if(
+      lines.begin(), lines.end(), [&](const std::string& l) { return l.find(part) != std::string::npos; }));
 }
 
 int CountIn(const std::string& text, const std::string& part) {
@@ -113,10 +115,12 @@ TEST_F(PanelTest, FormatErrorKeepsTheAlarmAndTheMaximumLineReplacesTheErrorLine)
   ASSERT_TRUE(panel_->AlarmState.Active);
   Send("12,34\r");  // a frame with a bad layout
   Tick(10);
-  EXPECT_NE(ListLines().front().find("　データフォーマットエラー発生"), std::string::npos) << ListLines().front();
+  EXPECT_NE(ListLines().front().find("　データフォーマットエラー発生"), std::string::npos)
+      << ListLines().front();
   EXPECT_TRUE(panel_->Measuring());
   EXPECT_TRUE(panel_->AlarmState.Active);
-  EXPECT_NE(FileUtf8(JoinPath(dir_, "Tevra_TEST01.csv")).find(",データフォーマットエラー発生\n"), std::string::npos);
+  EXPECT_NE(FileUtf8(JoinPath(dir_, "Tevra_TEST01.csv")).find(",データフォーマットエラー発生\n"),
+            std::string::npos);
 
   source_.SwingGal = 200.0;  // a new maximum: its line takes the error line's place
   Tick(10);
@@ -141,7 +145,7 @@ TEST_F(PanelTest, CommunicationErrorStopsMeasuringWithoutAMaximumLine) {
   const auto lines = ListLines();
   EXPECT_EQ(lines[0].substr(20), "　計測終了");
   EXPECT_EQ(lines[1].substr(20), "　通信エラー発生");
-  EXPECT_EQ(platform_.Count("ErrorDialog センサが繋がっていません"), 1);
+  EXPECT_EQ(platform_.Count("ErrorNotice センサが繋がっていません"), 1);
   const std::string log = FileUtf8(JoinPath(dir_, "Tevra_TEST01.csv"));
   EXPECT_NE(log.find(",通信エラー発生\n"), std::string::npos);
   EXPECT_EQ(CountIn(log, ",最大震度,"), 0);
@@ -155,34 +159,47 @@ TEST_F(PanelTest, VanishedSensorEndsInTheNoDataMessage) {
   pty_.CloseMaster();
   for (int i = 0; i < 120 && panel_->Measuring(); ++i) Tick(0);
   EXPECT_FALSE(panel_->Measuring());
-  EXPECT_EQ(platform_.Count("ErrorDialog データ受信できません"), 1);
+  EXPECT_EQ(platform_.Count("ErrorNotice データ受信できません"), 1);
 }
 
-TEST_F(PanelTest, MissingDetailFolderStopsOnceAndNestedTicksDoNotStartTheAlarmAgain) {
-  CreatePanel({.AlarmKind = akCompositeAcceleration, .AlarmAcceleration = 20, .DetailFolder = "/nonexistent/x"});
-  Start();
-  int nestedTicks = 0;
-  platform_.DuringDialog = [&] {
-    ++nestedTicks;
-    Tick(10);  // Timer2 keeps firing inside the box
-  };
-  source_.SwingGal = 40.0;
-  Tick(10);
-  EXPECT_EQ(nestedTicks, 1);
-  EXPECT_EQ(platform_.Count("MessageBox 詳細データの書き込みに失敗しました。"), 1);
-  EXPECT_FALSE(panel_->Measuring());
-  EXPECT_FALSE(panel_->AlarmState.Active);
-  const auto lines = ListLines();
-  EXPECT_EQ(CountContaining(lines, "検出加速度"), 1);
-  EXPECT_EQ(lines[0].substr(20), "　計測終了") << "stop, then the box";
-  EXPECT_EQ(CountContaining(Packets(), ",地震発生,"), 1);
+TEST_F(PanelTest, AQuakeOnAFullDiskStartsTheAlarmOnceAndMeasuringGoesOn) {
+  for (const int kind : {akCompositeAcceleration, akInstrumentalIntensity}) {
+    SCOPED_TRACE(kind);
+    std::filesystem::remove(JoinPath(dir_, "Tevra_TEST01.csv"));
+    std::filesystem::create_symlink("/dev/full", JoinPath(dir_, "Tevra_TEST01.csv"));
+    CreatePanel({.AlarmKind = kind,
+                 .AlarmIntensity = 3.0,
+                 .AlarmAcceleration = 20,
+                 .DetailFolder = "/nonexistent/x"});
+    Start();
+    const int packetsBefore = CountContaining(Packets(), ",地震発生,");
+    source_.SwingGal = 120.0;
+    ASSERT_TRUE(TickUntil([&] { return panel_->AlarmState.Active; }));
+    for (int i = 0; i < 30; ++i) Tick(50);
+    EXPECT_TRUE(panel_->Measuring());
+    EXPECT_TRUE(panel_->AlarmState.Active);
+    EXPECT_TRUE(panel_->Timer1.isActive());
+    EXPECT_EQ(platform_.Count("RaiseWindow"), 1);
+    EXPECT_EQ(CountContaining(Packets(), ",地震発生,") - packetsBefore, 1);
+    const auto lines = ListLines();
+    EXPECT_EQ(CountContaining(lines, kind == akCompositeAcceleration ? "検出加速度" : "地震検出"), 1);
+    // Each failing file is told once, as a box that does not wait and an operation-log line.
+    EXPECT_EQ(platform_.Count("Notice 警報データが書き込みできません。|"), 1);
+    EXPECT_EQ(platform_.Count("Notice 詳細データの書き込みに失敗しました。|"), 1);
+    EXPECT_EQ(platform_.Count("MessageBox"), 0);
+    EXPECT_EQ(CountContaining(lines, "　詳細データの書き込みに失敗しました。"), 1);
+    EXPECT_TRUE(FilesMatching("_TEST01.csv").empty());
+    platform_.Calls.clear();
+    DestroyPanel();
+  }
 }
 
 TEST_F(PanelTest, EventLogThatCannotBeOpenedStopsTheStart) {
   CreatePanel({.EventFolder = "/nonexistent/log"});
   panel_->N8Click();
   EXPECT_FALSE(panel_->Measuring());
-  EXPECT_EQ(platform_.Count("MessageBox 警報データが書き込みできません。\r保存ファイルを開いていませんか？|"), 1);
+  EXPECT_EQ(platform_.Count("MessageBox 警報データが書き込みできません。\r保存ファイルを開いていませんか？|"),
+            1);
   const auto lines = ListLines();
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0].substr(20), "　計測終了");
