@@ -36,10 +36,6 @@ TAlarmLabels AlarmLabelTexts(const TPanelSettings& settings) {
   }
 }
 
-bool EvaluatesThisTick(int alarmKind, bool intensityUpdated) {
-  return alarmKind == akCompositeAcceleration || intensityUpdated;
-}
-
 bool IsExceedance(const TPanelSettings& settings, double currentIntensity, double tickMaxComposite) {
   if (settings.AlarmKind == akCompositeAcceleration) {
     return tickMaxComposite >= static_cast<double>(settings.AlarmAcceleration);

@@ -21,10 +21,6 @@ struct TAlarmLabels {
 };
 TAlarmLabels AlarmLabelTexts(const TPanelSettings& settings);
 
-// Kind 2 compares every tick with data; the others (any value but 2) only ticks with a new
-// intensity.
-bool EvaluatesThisTick(int alarmKind, bool intensityUpdated);
-
 // Equality counts: kind 2 compares the tick's largest composite acceleration with the integer
 // threshold, any other kind the unrounded intensity with AlarmIntensity.
 bool IsExceedance(const TPanelSettings& settings, double currentIntensity, double tickMaxComposite);

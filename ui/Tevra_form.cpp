@@ -2,12 +2,12 @@
 #include "ui/Tevra_form.h"
 
 #include <QCloseEvent>
-#include <cstdio>
-#include <cstdlib>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QMenuBar>
 #include <QVBoxLayout>
+#include <cstdio>
+#include <cstdlib>
 
 #include "base/TextFormat.h"
 #include "output/AlarmCriteria.h"
@@ -65,12 +65,7 @@ TForm1::TForm1(TPlatform& platform, TPanelWindows& windows, QWidget* parent)
 
   // Without a notification area at start-up, the icon appears as soon as one does.
   trayRetry_.setInterval(2000);
-  connect(&trayRetry_, &QTimer::timeout, this, [this] {
-    if (platform_.TrayAdd(TipText)) {
-      TrayRegistered = true;
-      trayRetry_.stop();
-    }
-  });
+  connect(&trayRetry_, &QTimer::timeout, this, &TForm1::RetryTrayIcon);
 }
 
 // The calculator, a member, is destroyed before the controls and writes "NoiseData.csv".
@@ -187,8 +182,8 @@ void TForm1::FormCreate() {
   bool found = false;
   for (int attempt = 0; attempt < kAddressAttempts && !found; ++attempt) found = Network.FindLocalAddress();
   if (!found) {
-    platform_.MessageBox("IPアドレスが確認できません\nネットワークを確認し、ソフトウェアを再起動してください", "",
-                         false);
+    platform_.MessageBox("IPアドレスが確認できません\nネットワークを確認し、ソフトウェアを再起動してください",
+                         "", false);
     N2->menuAction()->setEnabled(false);
     N3->menuAction()->setEnabled(false);
     return;
@@ -255,7 +250,9 @@ void TForm1::SaveAll() {
   if (!Calculator.BaselinePath().empty()) Calculator.SaveBaselineAs(Calculator.BaselinePath());
 }
 
-void TForm1::InsertLine(const std::string& line) { ListBox1->insertItem(0, QString::fromStdString(line)); }
+void TForm1::InsertLine(const std::string& line) {
+  ListBox1->insertItem(0, QString::fromStdString(line));
+}
 
 void TForm1::ReplaceTopLine(const std::string& line) {
   delete ListBox1->takeItem(0);
@@ -279,7 +276,9 @@ void TForm1::Exit1Click() {
   close();
 }
 
-void TForm1::Exit2Click() { Exit1Click(); }
+void TForm1::Exit2Click() {
+  Exit1Click();
+}
 
 void TForm1::N5Click() {
   ShowInFront(windows_.Form3);
@@ -309,15 +308,22 @@ void TForm1::N7Click() {
   }
 }
 
-void TForm1::G1Click() { ShowInFront(windows_.Form5); }
-
-void TForm1::V1Click() {
-  platform_.MessageBox(std::string("tevra_panel.exe\rVersion 2007/10/30\rtevra_panel\rVersion ") + TEVRA_VERSION,
-                       "TevraPanel", false);
+void TForm1::G1Click() {
+  ShowInFront(windows_.Form5);
 }
 
-void TForm1::Timer3Timer() { Label4->setText(QString::fromStdString(DateTimeText(platform_.LocalNow()))); }
+void TForm1::V1Click() {
+  platform_.MessageBox(
+      std::string("tevra_panel.exe\rVersion 2007/10/30\rtevra_panel\rVersion ") + TEVRA_VERSION, "TevraPanel",
+      false);
+}
 
-void TForm1::Timer4Timer() { Network.SendHeartbeat(Settings, platform_); }
+void TForm1::Timer3Timer() {
+  Label4->setText(QString::fromStdString(DateTimeText(platform_.LocalNow())));
+}
+
+void TForm1::Timer4Timer() {
+  Network.SendHeartbeat(Settings, platform_);
+}
 
 }  // namespace tevra

@@ -142,6 +142,8 @@ class TForm1 : public QMainWindow {
   static constexpr int kRightButtonUp = 0x205;
   void RegisterTrayIcon();
   void RemoveTrayIcon();
+  // Adds the icon once a notification area appears after the start-up attempts.
+  void RetryTrayIcon();
   void OnTrayMessage(int mouseMessage);
   void SendTipUpdate();
   void ShowPanel();

@@ -151,6 +151,7 @@ void TForm1::Timer5Timer() {
   Reader = std::make_unique<VXTRRR>(windows_.ComPortForm->Port(), platform_);
   Reader->ReopenPort();
   StartMeasurement();
+  if (!Measuring()) SetMeasuringLook(false);  // not the set-up look forever
 }
 
 }  // namespace tevra

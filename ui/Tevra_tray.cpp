@@ -31,6 +31,13 @@ void TForm1::RegisterTrayIcon() {
   trayRetry_.start();
 }
 
+void TForm1::RetryTrayIcon() {
+  if (platform_.TrayAdd(CutUtf8ToCp932Bytes(TipText, kTipMaxBytes))) {
+    TrayRegistered = true;
+    trayRetry_.stop();
+  }
+}
+
 void TForm1::RemoveTrayIcon() {
   trayRetry_.stop();
   if (TrayRegistered) platform_.TrayDelete();
@@ -55,7 +62,9 @@ void TForm1::OnTrayMessage(int mouseMessage) {
   }
 }
 
-bool TForm1::PanelVisible() const { return isVisible() && !isMinimized(); }
+bool TForm1::PanelVisible() const {
+  return isVisible() && !isMinimized();
+}
 
 void TForm1::ShowPanel() {
   if (isMinimized()) {
@@ -68,7 +77,8 @@ void TForm1::ShowPanel() {
 }
 
 void TForm1::HidePanel() {
-  if (TrayRegistered) {
+  // Decided now: a notification area can go away long after the icon was added.
+  if (TrayRegistered && platform_.TrayVisible()) {
     hide();
   } else {
     showMinimized();
@@ -76,6 +86,8 @@ void TForm1::HidePanel() {
   if (windows_.Form5) windows_.Form5->hide();
 }
 
-void TForm1::N0001Click() { ShowPanel(); }
+void TForm1::N0001Click() {
+  ShowPanel();
+}
 
 }  // namespace tevra

@@ -63,11 +63,6 @@ TEST(AlarmCriteria, ExceedanceCountsEqualityAndUnknownKindsCompareTheIntensity) 
   EXPECT_FALSE(IsExceedance(s, 7.0, 19.999));
   s.AlarmAcceleration = 0;
   EXPECT_TRUE(IsExceedance(s, 0.0, 0.0));  // even a tick without samples
-
-  EXPECT_TRUE(EvaluatesThisTick(akCompositeAcceleration, false));
-  EXPECT_FALSE(EvaluatesThisTick(akIntensityClass, false));
-  EXPECT_FALSE(EvaluatesThisTick(5, false));
-  EXPECT_TRUE(EvaluatesThisTick(akInstrumentalIntensity, true));
 }
 
 TEST(AlarmCriteria, AlarmEndsOnlyMoreThanSixtyWholeSecondsAfterTheLastExceedance) {

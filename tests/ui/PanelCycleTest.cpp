@@ -162,6 +162,19 @@ TEST_F(PanelTest, VanishedSensorEndsInTheNoDataMessage) {
   EXPECT_EQ(platform_.Count("ErrorNotice データ受信できません"), 1);
 }
 
+TEST_F(PanelTest, TheCompositeKindEvaluatesEveryTickAndAnyOtherKindOnlyNewIntensities) {
+  for (const int kind : {int{akCompositeAcceleration}, int{akIntensityClass}, 5}) {
+    SCOPED_TRACE(kind);
+    CreatePanel({.AlarmKind = kind, .AlarmIntensity = 0.0, .AlarmAcceleration = 0});
+    Start();
+    Tick(0);  // no sample, no new intensity
+    EXPECT_EQ(panel_->AlarmState.Active, kind == akCompositeAcceleration);
+    ASSERT_TRUE(TickUntil([&] { return panel_->Tick.IntensityUpdated; }, 10, 10));
+    EXPECT_TRUE(panel_->AlarmState.Active);
+    DestroyPanel();
+  }
+}
+
 TEST_F(PanelTest, AQuakeOnAFullDiskStartsTheAlarmOnceAndMeasuringGoesOn) {
   for (const int kind : {akCompositeAcceleration, akInstrumentalIntensity}) {
     SCOPED_TRACE(kind);

@@ -74,6 +74,17 @@ TEST_F(PanelTest, AutomaticStartWaitsForTheSplashThenCountsDown) {
   EXPECT_EQ(panel_->Label2->text().toStdString(), "計測震度");
 }
 
+TEST_F(PanelTest, AFailedAutomaticStartShowsTheStoppedLook) {
+  CreatePanel({.AutoStart = true});
+  sensorSends_ = false;
+  for (int i = 0; i < 4; ++i) panel_->Timer5Timer();
+  EXPECT_FALSE(panel_->Measuring());
+  EXPECT_EQ(platform_.Count("ErrorDialog データ受信できません"), 1);
+  EXPECT_EQ(panel_->Label8->text().toStdString(), "停止中");
+  EXPECT_TRUE(panel_->N8->isEnabled());
+  EXPECT_FALSE(panel_->N1->isEnabled());
+}
+
 TEST_F(PanelTest, WithoutANotificationAreaThePanelMinimizesInsteadOfHiding) {
   platform_.TrayAvailable = false;
   CreatePanel();
@@ -94,11 +105,19 @@ TEST_F(PanelTest, AnIconAppearsOnceANotificationAreaDoes) {
   CreatePanel();
   EXPECT_FALSE(panel_->TrayRegistered);
   platform_.TrayAvailable = true;
+  panel_->TipText = std::string(200, 'x');
   QTest::qWait(2500);  // the panel looks again every two seconds
   EXPECT_TRUE(panel_->TrayRegistered);
-  EXPECT_EQ(platform_.Calls.back(), "TrayAdd TEST01 計測停止中");
+  EXPECT_EQ(platform_.Calls.back(), "TrayAdd " + std::string(127, 'x')) << "the tip is cut as everywhere";
   panel_->close();
   EXPECT_FALSE(panel_->isVisible()) << "with an icon, closing hides again";
+
+  // The notification area goes away later: the panel minimizes again, so it can be found.
+  panel_->ShowPanel();
+  platform_.TrayAvailable = false;
+  panel_->close();
+  EXPECT_TRUE(panel_->isVisible());
+  EXPECT_TRUE(panel_->isMinimized());
 }
 
 TEST_F(PanelTest, TrayClicksToggleThePanelButNotWhileTheSettingsDialogIsOpen) {
