@@ -8,7 +8,7 @@ namespace tevra {
 struct TPanelSettings {
   // Text limits in CP932 bytes: the ID must fit every tip and packet field it goes into.
   static constexpr std::size_t SensorIdMaxBytes = 34;
-  static constexpr std::size_t FolderMaxBytes = 255;
+  static constexpr std::size_t FolderMaxBytes = 4095;  // the system's path limit less the end
 
   std::string SettingsSection = "00000000";
   std::string SensorId;

@@ -1,6 +1,10 @@
 #include "output/SettingsFile.h"
 
+#include <cmath>
+
 #include "base/AtomicFile.h"
+#include "base/Cp932.h"
+#include "sensor/IniText.h"
 #include "sensor/Profile.h"
 
 namespace tevra {
@@ -24,8 +28,9 @@ constexpr int kDefaultUdpPort = 6668;
 constexpr int kNewFileUdpPort = 80;
 // The drive root where the first platform had "c:\".
 constexpr const char* kDefaultFolder = "/";
-// Text values are read into a 255-byte buffer.
+// Text values are read into a 255-byte buffer; folders whole, up to the system's path limit.
 constexpr std::size_t kReadBufferSize = 255;
+constexpr std::size_t kFolderBufferSize = TPanelSettings::FolderMaxBytes + 1;
 
 void WriteNewFile(Profile& profile, const std::string& section) {
   const Profile::TBatch batch(profile);
@@ -42,6 +47,32 @@ void WriteNewFile(Profile& profile, const std::string& section) {
   profile.WriteInteger(section, kAlarmAcceleration, 20);
   profile.WriteInteger(section, kAutoStart, 0);
   profile.WriteInteger(section, kSaveNoiseOnAlarm, 0);
+}
+
+// "nan" or "inf" would read as 0 (an alarm on every evaluation), and an overflowing decimal as
+// infinity: such a threshold reads like a missing key.
+bool NamesNoFiniteNumber(const Profile& profile, const std::string& section, const char* key) {
+  const std::string stored = profile.ReadString(section, key, "", 32);
+  std::string_view text = stored;
+  if (!text.empty() && (text[0] == '+' || text[0] == '-')) text.remove_prefix(1);
+  const auto startsWith = [&](const char* word) {
+    if (text.size() < 3) return false;
+    for (int i = 0; i < 3; ++i) {
+      if ((text[i] | 0x20) != word[i]) return false;
+    }
+    return true;
+  };
+  return startsWith("inf") || startsWith("nan");
+}
+
+double ReadThreshold(const Profile& profile, const std::string& section, const char* key, double def) {
+  if (NamesNoFiniteNumber(profile, section, key)) return def;
+  const double value = profile.ReadFloat(section, key, def);
+  return std::isfinite(value) ? value : def;
+}
+
+int ReadThreshold(const Profile& profile, const std::string& section, const char* key, int def) {
+  return NamesNoFiniteNumber(profile, section, key) ? def : profile.ReadInteger(section, key, def);
 }
 
 bool ReadBool(const Profile& profile, const std::string& section, const char* key, bool def) {
@@ -65,18 +96,26 @@ std::unique_ptr<Profile> LoadSettings(TPanelSettings& settings, TPlatform& platf
   const std::string& section = settings.SettingsSection;
   settings.SensorId = profile->ReadString(section, kId, kDefaultId, kReadBufferSize);
   settings.UdpPort = profile->ReadInteger(section, kUdpPort, kDefaultUdpPort);
-  settings.AlarmIntensity = profile->ReadFloat(section, kAlarmIntensity, settings.AlarmIntensity);
-  settings.AlarmAcceleration = profile->ReadInteger(section, kAlarmAcceleration, settings.AlarmAcceleration);
+  settings.AlarmIntensity = ReadThreshold(*profile, section, kAlarmIntensity, settings.AlarmIntensity);
+  settings.AlarmAcceleration =
+      ReadThreshold(*profile, section, kAlarmAcceleration, settings.AlarmAcceleration);
   settings.SaveEventLog = ReadBool(*profile, section, kSaveEventLog, settings.SaveEventLog);
   settings.SaveDetailData = ReadBool(*profile, section, kSaveDetailData, settings.SaveDetailData);
   settings.UseUdp = ReadBool(*profile, section, kUseUdp, settings.UseUdp);
   settings.AlarmKind = profile->ReadInteger(section, kAlarmKind, settings.AlarmKind);
-  settings.EventFolder = profile->ReadString(section, kEventFolder, kDefaultFolder, kReadBufferSize);
-  settings.DetailFolder = profile->ReadString(section, kDetailFolder, kDefaultFolder, kReadBufferSize);
+  settings.EventFolder = profile->ReadString(section, kEventFolder, kDefaultFolder, kFolderBufferSize);
+  settings.DetailFolder = profile->ReadString(section, kDetailFolder, kDefaultFolder, kFolderBufferSize);
   settings.AutoStart = ReadBool(*profile, section, kAutoStart, settings.AutoStart);
   settings.SaveNoiseOnAlarm = ReadBool(*profile, section, kSaveNoiseOnAlarm, settings.SaveNoiseOnAlarm);
   FitSettingsTexts(settings);
   return profile;
+}
+
+bool FolderReadsBack(const std::string& folder) {
+  std::string file;
+  std::string_view value;
+  if (!SetIniValue(file, "s", "k", Utf8ToCp932(folder)) || !FindIniValue(file, "s", "k", value)) return false;
+  return Cp932ToUtf8(CutCp932(value, kFolderBufferSize - 1)) == folder;
 }
 
 void SaveSettings(const TPanelSettings& record, Profile& profile) {

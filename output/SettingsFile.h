@@ -24,6 +24,10 @@ std::unique_ptr<Profile> LoadSettings(TPanelSettings& settings, TPlatform& platf
                                       const std::function<void()>& hideSplash = {},
                                       const std::string& fileName = kSettingsFileName);
 
+// A folder comes back from the file exactly as it was written: storable in CP932, within
+// FolderMaxBytes, without blanks at its ends or line breaks.
+bool FolderReadsBack(const std::string& folder);
+
 // Writes the twelve keys from the record; a write that fails is not noticed.
 void SaveSettings(const TPanelSettings& settings, Profile& profile);
 

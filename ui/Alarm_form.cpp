@@ -49,9 +49,13 @@ void SliderRow(QGroupBox* group, QLabel* caption, QLabel* value, QLabel* unit, Q
 }
 
 // Slider position of an intensity. The factor 10.01 lifts a value just below its tenth over it
-// before the cut (0.7 + 0.1 is 0.7999..., which would give 7 with 10).
-int IntensityPosition(double intensity) {
-  return static_cast<int>(std::trunc(intensity * 10.01));
+// before the cut (0.7 + 0.1 is 0.7999..., which would give 7 with 10). Clamped while still a
+// double: a hand-edited 1e10 would overflow the int, and NaN counts as below the range.
+int IntensityPosition(double intensity, const QSlider* slider) {
+  const double position = intensity * 10.01;
+  if (!(position >= slider->minimum())) return slider->minimum();
+  if (position > slider->maximum()) return slider->maximum();
+  return static_cast<int>(std::trunc(position));
 }
 
 }  // namespace
@@ -165,7 +169,7 @@ void TForm3::FormShow() {
   ComboBox1->setCurrentIndex(ClassItemOf(s.AlarmIntensity));
   Label5->setText(QString::asprintf("%.1f", s.AlarmIntensity));
   // A move of a slider is a movement: out-of-range and off-grid thresholds are rewritten here.
-  TrackBar1->setValue(IntensityPosition(s.AlarmIntensity));
+  TrackBar1->setValue(IntensityPosition(s.AlarmIntensity, TrackBar1));
   TrackBar2->setValue(s.AlarmAcceleration);
   Label7->setText(QString::number(s.AlarmAcceleration));
 }
@@ -174,7 +178,7 @@ void TForm3::ApplyClassSelection() {
   TPanelSettings& s = windows_.Form1->Settings;
   if (ComboBox1->currentIndex() >= 0) s.AlarmIntensity = ClassItemThreshold(ComboBox1->currentIndex());
   Label5->setText(QString::asprintf("%.1f", s.AlarmIntensity));
-  TrackBar1->setValue(IntensityPosition(s.AlarmIntensity));
+  TrackBar1->setValue(IntensityPosition(s.AlarmIntensity, TrackBar1));
   windows_.Form1->UpdateAlarmLabel();
 }
 

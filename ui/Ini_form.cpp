@@ -1,5 +1,7 @@
 #include "ui/Ini_form.h"
 
+#include "output/SettingsFile.h"
+
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -136,8 +138,8 @@ void TForm2::CheckBox5Click() {
 }
 
 std::string TForm2::AcceptableFolder(const std::string& folder) {
-  // The folder is kept in the settings file as CP932, at most 255 bytes: a folder that does not
-  // come back from there unchanged would send the next run's files somewhere else.
+  // A folder that does not come back from the settings file unchanged would send the next run's
+  // files somewhere else.
   const std::string bytes = Utf8ToCp932(folder);
   if (Cp932ToUtf8(bytes) != folder) {
     platform_.MessageBox(Printf("'%s' には設定ファイルに保存できない文字が含まれています。", folder.c_str()),
@@ -146,6 +148,11 @@ std::string TForm2::AcceptableFolder(const std::string& folder) {
   }
   if (bytes.size() > TPanelSettings::FolderMaxBytes) {
     platform_.MessageBox(Printf("フォルダ名が長すぎます（%zuバイトまで）。", TPanelSettings::FolderMaxBytes),
+                         "", false);
+    return {};
+  }
+  if (!FolderReadsBack(folder)) {
+    platform_.MessageBox(Printf("'%s' は前後の空白や改行を設定ファイルに保存できません。", folder.c_str()),
                          "", false);
     return {};
   }

@@ -127,12 +127,41 @@ TEST_F(SettingsFileTest, LongIdIsCutAtACharacterBoundaryOnLoadAndSave) {
   EXPECT_EQ(Utf8ToCp932(settings_.SensorId).size(), 33u);
 
   settings_.SensorId = std::string(40, 'x');
-  settings_.EventFolder = "/" + std::string(300, 'f');
+  settings_.EventFolder = "/" + std::string(4094, 'f');  // the longest path the system takes
+  settings_.DetailFolder = "/" + std::string(254, 'f');
   SaveSettings(settings_, *profile);
+  const TPanelSettings saved = settings_;
   LoadSettings(settings_, platform_);
   EXPECT_EQ(settings_.SensorId, std::string(34, 'x'));
-  // The file holds 255 bytes; reading takes 254, as the read buffer's size allows.
-  EXPECT_EQ(settings_.EventFolder.size(), 254u);
+  // Folders are never cut: a cut one sends the next run's files somewhere else.
+  EXPECT_EQ(settings_.EventFolder, saved.EventFolder);
+  EXPECT_EQ(settings_.DetailFolder, saved.DetailFolder);
+}
+
+TEST_F(SettingsFileTest, ThresholdsThatAreNoFiniteNumberReadAsMissingKeys) {
+  for (const char* bad : {"nan", "inf", "-inf", "+NaN", "Infinity"}) {
+    WriteIni(std::string("[00000000]\n警報震度=") + bad + "\n警報加速度=" + bad + "\n");
+    LoadSettings(settings_, platform_);
+    EXPECT_DOUBLE_EQ(settings_.AlarmIntensity, 1.5) << bad;
+    EXPECT_EQ(settings_.AlarmAcceleration, 20) << bad;
+  }
+  WriteIni("[00000000]\n警報震度=1e999\n");
+  LoadSettings(settings_, platform_);
+  EXPECT_DOUBLE_EQ(settings_.AlarmIntensity, 1.5) << "an overflowing decimal";
+  WriteIni("[00000000]\n警報震度=1e10\n警報加速度=1e10\n");
+  LoadSettings(settings_, platform_);
+  EXPECT_DOUBLE_EQ(settings_.AlarmIntensity, 1e10);
+  EXPECT_EQ(settings_.AlarmAcceleration, 1);  // the integer reading stops at the 'e', as ever
+}
+
+TEST_F(SettingsFileTest, AFolderIsAcceptedOnlyWhenItReadsBackUnchanged) {
+  EXPECT_TRUE(FolderReadsBack("/data/地震"));
+  EXPECT_TRUE(FolderReadsBack("/" + std::string(4094, 'f')));
+  EXPECT_FALSE(FolderReadsBack("/" + std::string(4095, 'f')));
+  EXPECT_FALSE(FolderReadsBack("/data/ev "));
+  EXPECT_FALSE(FolderReadsBack(" /data"));
+  EXPECT_FALSE(FolderReadsBack("/a\nb"));
+  EXPECT_FALSE(FolderReadsBack("/data/\xF0\x9F\x98\x80"));  // no CP932 character
 }
 
 TEST_F(SettingsFileTest, FileThatCannotBeCreatedStillLoadsTheDefaults) {

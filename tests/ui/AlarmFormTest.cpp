@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <cmath>
 
 #include "ui/PanelFixture.h"
 
@@ -136,6 +137,27 @@ TEST_F(AlarmFormTest, ShowingClampsStoredValuesOntoTheSliders) {
   panel_->N5Click();
   EXPECT_EQ(S().AlarmIntensity, 7.0);
   EXPECT_EQ(form3_->ComboBox1->currentText().toStdString(), "７");
+  // Huge values stop at the top, shown twice over (the int conversion once overflowed to 0).
+  for (const double huge : {1e10, HUGE_VAL}) {
+    for (int showing = 0; showing < 2; ++showing) {
+      form3_->hide();
+      panel_->Settings.AlarmIntensity = huge;
+      panel_->N5Click();
+      EXPECT_EQ(form3_->TrackBar1->value(), 70) << huge;
+      EXPECT_GE(S().AlarmIntensity, 7.0) << huge;
+    }
+  }
+}
+
+TEST_F(AlarmFormTest, ThresholdsInTheFileThatAreNoNumberGiveTheDefaultsNotAnAlarmOnEveryEvaluation) {
+  Open({.AlarmKind = 1, .AlarmIntensity = NAN});
+  EXPECT_DOUBLE_EQ(S().AlarmIntensity, 1.5);
+  EXPECT_EQ(form3_->TrackBar1->value(), 15);
+  form3_->hide();
+  panel_->N8Click();
+  for (int i = 0; i < 30; ++i) Tick(10);
+  EXPECT_TRUE(panel_->Measuring());
+  EXPECT_FALSE(panel_->AlarmState.Active) << "a quiet site stays below 1.5";
 }
 
 TEST_F(AlarmFormTest, ShowingSelectsTheKindWithoutApplyingTheClassList) {

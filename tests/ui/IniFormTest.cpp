@@ -153,13 +153,16 @@ TEST_F(IniFormTest, FoldersTheSettingsFileCannotHoldAreRefused) {
             1);
   EXPECT_EQ(form2_->Edit2->text().toStdString(), panel_->Settings.EventFolder);
 
-  platform_.FolderAnswer = "/" + std::string(255, 'a');
+  platform_.FolderAnswer = "/" + std::string(4095, 'a');
   QTest::mouseClick(form2_->Button4, Qt::LeftButton);
-  EXPECT_EQ(platform_.Count("MessageBox フォルダ名が長すぎます（255バイトまで）。"), 1);
-  platform_.FolderAnswer = "/" + std::string(254, 'a');
+  EXPECT_EQ(platform_.Count("MessageBox フォルダ名が長すぎます（4095バイトまで）。"), 1);
+  platform_.FolderAnswer = "/tmp/a ";
+  QTest::mouseClick(form2_->Button4, Qt::LeftButton);
+  EXPECT_EQ(platform_.Count("MessageBox '/tmp/a ' は前後の空白や改行を設定ファイルに保存できません。"), 1);
+  platform_.FolderAnswer = "/" + std::string(4094, 'a');
   QTest::mouseClick(form2_->Button4, Qt::LeftButton);
   QTest::mouseClick(form2_->Button1, Qt::LeftButton);
-  EXPECT_EQ(panel_->Settings.DetailFolder, platform_.FolderAnswer) << "255 bytes fit";
+  EXPECT_EQ(panel_->Settings.DetailFolder, platform_.FolderAnswer) << "4095 bytes fit";
   EXPECT_NE(panel_->Settings.EventFolder, "/tmp/données");
 }
 
