@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "sensor/NumberText.h"
-
 namespace tevra {
 namespace {
 
@@ -12,19 +10,21 @@ bool LayoutOk(const char* f) {
   return f[16] == '\r' && (f[15] == '0' || f[15] == '1') && f[14] == ',' && f[9] == ',' && f[4] == ',';
 }
 
-// The three value fields split as strtok would split the frame's text: runs of commas are one
-// separator, and a field that is not there reads as 0. The text ends at the frame's end or at a
-// zero byte, whichever comes first.
-void FieldValues(const char* f, double values[3]) {
-  const std::size_t length = strnlen(f, VXTRRR::FrameLength);
-  std::size_t pos = 0;
+// The sensor sends every value as exactly four digits, never above 4096. Anything else is a
+// damaged frame: read by its numeric prefix, one flipped bit ("2q48", "6048") would become a
+// phantom sample of some thousand gal.
+bool FieldValues(const char* f, double values[3]) {
   for (int k = 0; k < 3; ++k) {
-    while (pos < length && f[pos] == ',') ++pos;
-    const std::size_t start = pos;
-    while (pos < length && f[pos] != ',') ++pos;
-    values[k] = ParseDecimalPrefix(std::string_view(f + start, pos - start));
-    if (pos < length) ++pos;
+    const char* field = f + 5 * k;
+    int value = 0;
+    for (int i = 0; i < 4; ++i) {
+      if (field[i] < '0' || field[i] > '9') return false;
+      value = value * 10 + (field[i] - '0');
+    }
+    if (value > 4096) return false;
+    values[k] = value;
   }
+  return true;
 }
 
 }  // namespace
@@ -77,12 +77,11 @@ bool VXTRRR::ReadFrames() {
   int q = 0;
   for (; pendingLength_ - pos >= static_cast<std::size_t>(FrameLength); pos += FrameLength, ++q) {
     const char* f = pending_.data() + pos;
-    if (!LayoutOk(f)) {
+    double v[3];
+    if (!LayoutOk(f) || !FieldValues(f, v)) {
       status_ = ReaderFormatError;
       return false;
     }
-    double v[3];
-    FieldValues(f, v);
     TAccelSample& s = samples_[q];
     s = {4096.0 - v[0], v[1], 4096.0 - v[2]};
     // The converter's end values: a sensor that is not connected or not working sends them.
@@ -129,12 +128,11 @@ bool VXTRRR::CheckSensor() {
     status_ = ReaderNoData;
     return false;
   }
-  if (n > FrameLength - 1 || !LayoutOk(receive_.data())) {
+  double v[3];
+  if (n > FrameLength - 1 || !LayoutOk(receive_.data()) || !FieldValues(receive_.data(), v)) {
     status_ = ReaderFormatError;
     return false;
   }
-  double v[3];
-  FieldValues(receive_.data(), v);
   for (double raw : v) {
     if (raw == 4095.0 || raw == 0.0) {
       status_ = ReaderValueError;
