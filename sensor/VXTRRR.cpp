@@ -50,7 +50,11 @@ bool VXTRRR::ReadFrames() {
   sampleCount_ = 0;
   status_ = ReaderOk;
   const int n = Read(receive_.data(), ReadChunk);
-  if (n <= 0) {
+  receive_[n > 0 ? n : 0] = '\0';
+  // A zero byte ends the received text there. A read that brings no text is an empty read, also
+  // when bytes came: a line that sends only zero bytes is as dead as a silent one.
+  std::size_t add = strnlen(receive_.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
+  if (add == 0) {
     // Counting on past the limit: a caller that skipped CheckSensor still hears about a dead line.
     if (++emptyReads_ >= NoDataReads) {
       status_ = ReaderNoData;
@@ -59,10 +63,8 @@ bool VXTRRR::ReadFrames() {
   } else {
     emptyReads_ = 0;
   }
-  receive_[n > 0 ? n : 0] = '\0';
-  // A zero byte ends the received text there. Without a CheckSensor after a failure the pending
-  // text could grow past its buffer: what does not fit is dropped, and it already means overflow.
-  std::size_t add = strnlen(receive_.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
+  // Without a CheckSensor after a failure the pending text could grow past its buffer: what does
+  // not fit is dropped, and it already means overflow.
   add = std::min(add, pending_.size() - 1 - pendingLength_);
   std::memcpy(pending_.data() + pendingLength_, receive_.data(), add);
   pendingLength_ += add;
