@@ -106,13 +106,19 @@ bool VXTRRR::CheckSensor() {
   pending_[0] = '\0';
   receive_[0] = '\0';
 
+  // However the line behaves (a steady stream without CR at a wrong baud rate, errors that never
+  // clear), the whole check ends by its deadline: it runs on the thread of the measurement tick.
+  const std::int64_t deadline = platform_.MonotonicMs() + CheckDeadlineMs;
+  bool outOfTime = false;
+  const auto inTime = [&] { return !(outOfTime = platform_.MonotonicMs() >= deadline); };
+
   TSerialLink* port = owner_.CurrentPort();
   unsigned mask = ClearCommError();
   if (port) port->Purge(TSerialLink::PurgeRxClear);
   for (int pass = 0; mask != 0; ++pass) {
     mask = ClearCommError();
     Read(receive_.data(), CheckChunk);
-    if (pass == ErrorPasses) {
+    if (pass == ErrorPasses || !inTime()) {
       status_ = ReaderNoData;
       return false;
     }
@@ -122,10 +128,20 @@ bool VXTRRR::CheckSensor() {
   Read(receive_.data(), CheckChunk);
   platform_.Sleep(CheckWaitMs);
   ClearCommError();
-  if (port) port->ReadLine(receive_.data(), '\r', CheckChunk);
-  platform_.Sleep(CheckWaitMs);
-  ClearCommError();
-  const int n = port ? port->ReadLine(receive_.data(), '\r', CheckChunk) : 0;
+  int n = port ? port->ReadLine(receive_.data(), '\r', CheckChunk, inTime) : 0;
+  if (!outOfTime) {
+    platform_.Sleep(CheckWaitMs);
+    ClearCommError();
+    n = port ? port->ReadLine(receive_.data(), '\r', CheckChunk, inTime) : 0;
+  }
+  if (outOfTime) {
+    // Bytes without a frame end are a line in the wrong format; zero bytes alone are no data.
+    const char* begin = receive_.data();
+    const char* end = begin + (n < 0 ? -n : 0);
+    const bool text = std::any_of(begin, end, [](char c) { return c != '\0'; });
+    status_ = text ? ReaderFormatError : ReaderNoData;
+    return false;
+  }
   if (n < FrameLength - 1) {
     status_ = ReaderNoData;
     return false;

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -224,6 +225,29 @@ TEST(PtyTest, CheckSensorMeasuresTheLineItFinds) {
   VXTRRR reader(owner, real);
   EXPECT_FALSE(reader.CheckSensor());
   EXPECT_EQ(reader.ReaderStatus(), VXTRRR::ReaderNoData);
+}
+
+TEST(PtyTest, CheckSensorOnAStreamWithoutCarriageReturnsEndsWithinItsDeadline) {
+  TPty pty;
+  TDeviceOwner owner(pty.SlavePath);
+  TPlainPlatform real;
+  VXTRRR reader(owner, real);
+  // A wrong baud rate: about 960 bytes/s, never a CR.
+  std::atomic<bool> stop{false};
+  std::thread sender([&] {
+    while (!stop) {
+      pty.Write(std::string(48, 'A'));
+      usleep(50000);
+    }
+  });
+  const auto start = std::chrono::steady_clock::now();
+  const bool ok = reader.CheckSensor();
+  const auto took = std::chrono::steady_clock::now() - start;
+  stop = true;
+  sender.join();
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(reader.ReaderStatus(), VXTRRR::ReaderFormatError);
+  EXPECT_LT(took, std::chrono::seconds(5));  // a hang guard, not a timing check
 }
 
 TEST(PtyTest, EmptyReadsCountUpToNoData) {

@@ -215,6 +215,32 @@ TEST(VXTRRRTest, CheckSensorWaitsTwiceAndResetsTheReaderState) {
   EXPECT_EQ(rig.reader.ReaderStatus(), VXTRRR::ReaderOk);  // success leaves the status alone
 }
 
+TEST(VXTRRRTest, CheckSensorEndsByItsDeadlineWhateverTheLineSends) {
+  struct {
+    const char* Name;
+    std::string Line;
+    unsigned ErrorMask;
+    int Status;
+  } cases[] = {
+      // A wrong baud rate: bytes keep coming, none of them a CR.
+      {"steady stream without CR", std::string(100000, 'A'), 0, VXTRRR::ReaderFormatError},
+      {"steady stream of zero bytes", std::string(100000, '\0'), 0, VXTRRR::ReaderNoData},
+      {"line errors on a silent line", "", 0x8u, VXTRRR::ReaderNoData},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TReaderRig rig;
+    rig.link.Chunks.push_back(c.Line);
+    rig.link.ErrorMasks.assign(5000, c.ErrorMask);
+    // About a byte per millisecond; a read that finds nothing waits its 100 ms.
+    rig.link.DuringRead = [&](int bytes) { rig.platform.Advance(bytes > 0 ? 1 : 100); };
+    const std::int64_t before = rig.platform.MonotonicMillis;
+    EXPECT_FALSE(rig.reader.CheckSensor());
+    EXPECT_EQ(rig.reader.ReaderStatus(), c.Status);
+    EXPECT_LE(rig.platform.MonotonicMillis - before, VXTRRR::CheckDeadlineMs + 100);
+  }
+}
+
 TEST(VXTRRRTest, LineErrorsThatNeverClearEndInNoData) {
   TReaderRig rig;
   rig.link.ErrorMasks.assign(5000, 0x8u);
