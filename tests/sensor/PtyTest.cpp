@@ -18,6 +18,7 @@
 #include "base/PlainPlatform.h"
 #include "base/RecordingPlatform.h"
 #include "sensor/ComPort.h"
+#include "sensor/KernelTermios.h"
 #include "sensor/RS232C.h"
 #include "sensor/VXTRRR.h"
 
@@ -77,6 +78,11 @@ TEST(PtyTest, ThePortOpensConfiguredAndExclusive) {
     EXPECT_EQ(t.c_cc[VMIN], 0);
     EXPECT_FALSE(t.c_cflag & CRTSCTS);
     EXPECT_FALSE(t.c_lflag & ECHO);
+    // A rate without a B constant, read back as the device keeps it.
+    TKernelTermios kept;
+    ASSERT_TRUE(GetKernelTermios(port.Handle(), kept));
+    EXPECT_EQ(kept.InputSpeed(), 14400u);
+    EXPECT_EQ(kept.OutputSpeed(), 14400u);
     // A second opener, this program or another, gets a port that is not ready.
     RS232C second(3, Line, pty.SlavePath);
     EXPECT_EQ(second.Status(), RS232C::PortNotReady);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -256,6 +257,35 @@ TEST(VXTRRRTest, LineErrorsThatNeverClearEndInNoData) {
   clearing.link.ErrorMasks = {0x2u, 0x2u, 0x2u, 0};
   clearing.link.Chunks = {"junk", "junk", "junk", "tail", "x\r", Frame(2000, 2000, 2000)};
   EXPECT_TRUE(clearing.reader.CheckSensor());
+}
+
+TEST(VXTRRRTest, ReadLineStopsAtTheTerminatorAFullBufferOrSilence) {
+  struct {
+    const char* Name;
+    std::string Line;
+    int Result;
+    std::string Text;   // the buffer up to its zero
+    std::string After;  // what a following read gets
+  } cases[] = {
+      {"terminator", "abc\rdef", 3, "abc\r", "def"},
+      // The byte that would fill the last place is read and overwritten by the zero.
+      {"full buffer", "abcdefghij", -7, "abcdefg", "ij"},
+      {"terminator in the last place", "abcdefg\rx", -7, "abcdefg", "x"},
+      {"silence", "ab", -2, "ab", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    test::TFakeLink link;
+    link.Chunks.push_back(c.Line);
+    char buffer[12];
+    std::memset(buffer, '#', sizeof buffer);
+    EXPECT_EQ(link.ReadLine(buffer, '\r', 8), c.Result);
+    EXPECT_EQ(std::string(buffer), c.Text);
+    EXPECT_EQ(std::string(buffer + 8, 4), "####");
+    char rest[16] = {};
+    link.Read(rest, sizeof rest);
+    EXPECT_EQ(std::string(rest), c.After);
+  }
 }
 
 TEST(VXTRRRTest, WithoutAPortEverythingIsNoData) {
