@@ -198,6 +198,13 @@ TEST(TevraIntensity, SilenceConstantTiltAndAStrongBaselineGiveZero) {
   EXPECT_EQ(Feed(tiny, Tone(40, 0.05, 2000)), 0.0);  // below 0.339 gal the figure is floored at 0
 }
 
+TEST(TevraIntensity, AmplitudesBeyondWhatADoubleCarriesGiveNoFigureAndTeachNothing) {
+  Tevra t{std::string()};
+  EXPECT_TRUE(std::isnan(Feed(t, Tone(40, 1e154, 2100))));
+  EXPECT_EQ(t.Baseline()[40].X, 0.0);
+  EXPECT_EQ(t.BaselineUpdateDue, 1);
+}
+
 TEST(TevraBaseline, ResetKeepsEntryZeroAndLearningMovesTenPercent) {
   Tevra t{std::string()};
   for (auto& b : t.Baseline()) b = {1.0, 2.0, 3.0};
