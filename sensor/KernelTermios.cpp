@@ -11,18 +11,6 @@ namespace tevra {
 
 static_assert(sizeof(termios2) <= sizeof(TKernelTermios::Bytes));
 
-unsigned TKernelTermios::InputSpeed() const {
-  termios2 t{};
-  std::memcpy(&t, Bytes, sizeof t);
-  return t.c_ispeed;
-}
-
-unsigned TKernelTermios::OutputSpeed() const {
-  termios2 t{};
-  std::memcpy(&t, Bytes, sizeof t);
-  return t.c_ospeed;
-}
-
 bool GetKernelTermios(int fd, TKernelTermios& state) {
   termios2 t{};
   if (ioctl(fd, TCGETS2, &t) != 0) return false;

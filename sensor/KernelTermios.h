@@ -10,9 +10,6 @@ namespace tevra {
 // The device's settings as they were, opaque outside this unit.
 struct TKernelTermios {
   alignas(8) unsigned char Bytes[64] = {};
-  // The line speed in bits per second the device keeps, input and output.
-  unsigned InputSpeed() const;
-  unsigned OutputSpeed() const;
 };
 
 // False when `fd` is not a terminal.
