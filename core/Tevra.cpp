@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "base/AtomicFile.h"
 
@@ -100,6 +101,15 @@ void Tevra::FilterAxis(double TAccelSample::*axis) {
 }
 
 double Tevra::Compute() {
+  // Amplitudes too large for a double through the transforms (about 1e150 gal and more) have no
+  // figure: not a number, never a quiet 0. Every bin's power is at most N times the window's
+  // energy; checked before the baseline could learn an overflowed spectrum.
+  double energy = 0.0;
+  for (const TAccelSample& s : window_) energy += s.X * s.X + s.Y * s.Y + s.Z * s.Z;
+  if (!std::isfinite(energy * N)) {
+    result_ = std::numeric_limits<double>::quiet_NaN();
+    return result_;
+  }
   FilterAxis(&TAccelSample::X);
   FilterAxis(&TAccelSample::Y);
   FilterAxis(&TAccelSample::Z);
@@ -109,6 +119,10 @@ double Tevra::Compute() {
   for (int k = 0; k < N; ++k) {
     composite_[k] = Magnitude(filtered_[k]) * (1.0 / N);
     if (composite_[k] > peak) peak = composite_[k];
+  }
+  if (!std::isfinite(peak)) {
+    result_ = std::numeric_limits<double>::quiet_NaN();
+    return result_;
   }
   if (peak == 0.0) {
     result_ = 0.0;

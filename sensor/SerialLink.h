@@ -1,5 +1,7 @@
 #pragma once
 // What the frame reader needs of a serial port, so that tests can feed it bytes without a device.
+#include <functional>
+
 namespace tevra {
 
 class TSerialLink {
@@ -20,8 +22,9 @@ class TSerialLink {
   // Reads byte by byte up to `terminator` into a buffer of `size` bytes and zero-terminates it.
   // Returns the number of characters before the terminator (which stays in the buffer), or minus
   // the number of characters read when none came before a read returned nothing or the buffer
-  // filled (the byte that would have overfilled it is overwritten by the zero).
-  int ReadLine(char* buffer, char terminator, int size);
+  // filled (the byte that would have overfilled it is overwritten by the zero). When `inTime` is
+  // given and says false before a byte is read, the reading ends as if nothing more had come.
+  int ReadLine(char* buffer, char terminator, int size, const std::function<bool()>& inTime = {});
 };
 
 // The owner of the current port: reopening replaces the port object.

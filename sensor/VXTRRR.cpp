@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "sensor/NumberText.h"
-
 namespace tevra {
 namespace {
 
@@ -12,19 +10,21 @@ bool LayoutOk(const char* f) {
   return f[16] == '\r' && (f[15] == '0' || f[15] == '1') && f[14] == ',' && f[9] == ',' && f[4] == ',';
 }
 
-// The three value fields split as strtok would split the frame's text: runs of commas are one
-// separator, and a field that is not there reads as 0. The text ends at the frame's end or at a
-// zero byte, whichever comes first.
-void FieldValues(const char* f, double values[3]) {
-  const std::size_t length = strnlen(f, VXTRRR::FrameLength);
-  std::size_t pos = 0;
+// The sensor sends every value as exactly four digits, never above 4096. Anything else is a
+// damaged frame: read by its numeric prefix, one flipped bit ("2q48", "6048") would become a
+// phantom sample of some thousand gal.
+bool FieldValues(const char* f, double values[3]) {
   for (int k = 0; k < 3; ++k) {
-    while (pos < length && f[pos] == ',') ++pos;
-    const std::size_t start = pos;
-    while (pos < length && f[pos] != ',') ++pos;
-    values[k] = ParseDecimalPrefix(std::string_view(f + start, pos - start));
-    if (pos < length) ++pos;
+    const char* field = f + 5 * k;
+    int value = 0;
+    for (int i = 0; i < 4; ++i) {
+      if (field[i] < '0' || field[i] > '9') return false;
+      value = value * 10 + (field[i] - '0');
+    }
+    if (value > 4096) return false;
+    values[k] = value;
   }
+  return true;
 }
 
 }  // namespace
@@ -50,7 +50,11 @@ bool VXTRRR::ReadFrames() {
   sampleCount_ = 0;
   status_ = ReaderOk;
   const int n = Read(receive_.data(), ReadChunk);
-  if (n <= 0) {
+  receive_[n > 0 ? n : 0] = '\0';
+  // A zero byte ends the received text there. A read that brings no text is an empty read, also
+  // when bytes came: a line that sends only zero bytes is as dead as a silent one.
+  std::size_t add = strnlen(receive_.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
+  if (add == 0) {
     // Counting on past the limit: a caller that skipped CheckSensor still hears about a dead line.
     if (++emptyReads_ >= NoDataReads) {
       status_ = ReaderNoData;
@@ -59,10 +63,8 @@ bool VXTRRR::ReadFrames() {
   } else {
     emptyReads_ = 0;
   }
-  receive_[n > 0 ? n : 0] = '\0';
-  // A zero byte ends the received text there. Without a CheckSensor after a failure the pending
-  // text could grow past its buffer: what does not fit is dropped, and it already means overflow.
-  std::size_t add = strnlen(receive_.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
+  // Without a CheckSensor after a failure the pending text could grow past its buffer: what does
+  // not fit is dropped, and it already means overflow.
   add = std::min(add, pending_.size() - 1 - pendingLength_);
   std::memcpy(pending_.data() + pendingLength_, receive_.data(), add);
   pendingLength_ += add;
@@ -77,12 +79,11 @@ bool VXTRRR::ReadFrames() {
   int q = 0;
   for (; pendingLength_ - pos >= static_cast<std::size_t>(FrameLength); pos += FrameLength, ++q) {
     const char* f = pending_.data() + pos;
-    if (!LayoutOk(f)) {
+    double v[3];
+    if (!LayoutOk(f) || !FieldValues(f, v)) {
       status_ = ReaderFormatError;
       return false;
     }
-    double v[3];
-    FieldValues(f, v);
     TAccelSample& s = samples_[q];
     s = {4096.0 - v[0], v[1], 4096.0 - v[2]};
     // The converter's end values: a sensor that is not connected or not working sends them.
@@ -105,13 +106,19 @@ bool VXTRRR::CheckSensor() {
   pending_[0] = '\0';
   receive_[0] = '\0';
 
+  // However the line behaves (a steady stream without CR at a wrong baud rate, errors that never
+  // clear), the whole check ends by its deadline: it runs on the thread of the measurement tick.
+  const std::int64_t deadline = platform_.MonotonicMs() + CheckDeadlineMs;
+  bool outOfTime = false;
+  const auto inTime = [&] { return !(outOfTime = platform_.MonotonicMs() >= deadline); };
+
   TSerialLink* port = owner_.CurrentPort();
   unsigned mask = ClearCommError();
   if (port) port->Purge(TSerialLink::PurgeRxClear);
   for (int pass = 0; mask != 0; ++pass) {
     mask = ClearCommError();
     Read(receive_.data(), CheckChunk);
-    if (pass == ErrorPasses) {
+    if (pass == ErrorPasses || !inTime()) {
       status_ = ReaderNoData;
       return false;
     }
@@ -121,20 +128,29 @@ bool VXTRRR::CheckSensor() {
   Read(receive_.data(), CheckChunk);
   platform_.Sleep(CheckWaitMs);
   ClearCommError();
-  if (port) port->ReadLine(receive_.data(), '\r', CheckChunk);
-  platform_.Sleep(CheckWaitMs);
-  ClearCommError();
-  const int n = port ? port->ReadLine(receive_.data(), '\r', CheckChunk) : 0;
+  int n = port ? port->ReadLine(receive_.data(), '\r', CheckChunk, inTime) : 0;
+  if (!outOfTime) {
+    platform_.Sleep(CheckWaitMs);
+    ClearCommError();
+    n = port ? port->ReadLine(receive_.data(), '\r', CheckChunk, inTime) : 0;
+  }
+  if (outOfTime) {
+    // Bytes without a frame end are a line in the wrong format; zero bytes alone are no data.
+    const char* begin = receive_.data();
+    const char* end = begin + (n < 0 ? -n : 0);
+    const bool text = std::any_of(begin, end, [](char c) { return c != '\0'; });
+    status_ = text ? ReaderFormatError : ReaderNoData;
+    return false;
+  }
   if (n < FrameLength - 1) {
     status_ = ReaderNoData;
     return false;
   }
-  if (n > FrameLength - 1 || !LayoutOk(receive_.data())) {
+  double v[3];
+  if (n > FrameLength - 1 || !LayoutOk(receive_.data()) || !FieldValues(receive_.data(), v)) {
     status_ = ReaderFormatError;
     return false;
   }
-  double v[3];
-  FieldValues(receive_.data(), v);
   for (double raw : v) {
     if (raw == 4095.0 || raw == 0.0) {
       status_ = ReaderValueError;

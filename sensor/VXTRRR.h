@@ -33,11 +33,14 @@ class VXTRRR {
   static constexpr int NoDataReads = 100;
   static constexpr int ErrorPasses = 1000;
   static constexpr int CheckWaitMs = 100;
+  // The whole of CheckSensor, waits included, ends by then (monotonic clock).
+  static constexpr int CheckDeadlineMs = 1000;
 
   VXTRRR(TPortOwner& owner, TPlatform& platform);
 
-  // Discards what is queued, aligns to a frame boundary and verifies one frame. On failure
-  // ReaderStatus says why; on success it is left as it was.
+  // Discards what is queued, aligns to a frame boundary and verifies one frame, all within
+  // CheckDeadlineMs (plus at most one read's wait). On failure ReaderStatus says why; on success it
+  // is left as it was.
   bool CheckSensor();
   // Parses every complete frame that has arrived. True with SampleCount samples (maybe 0); false
   // with ReaderStatus set and no samples. After a false, CheckSensor must run before the next call.

@@ -101,20 +101,71 @@ double Feed(Tevra& t, const std::vector<TAccelSample>& samples) {
   return last;
 }
 
-TEST(TevraIntensity, ToneGivesTheFilteredAmplitudeAfterTheFirstBaselineUpdate) {
+TEST(TevraIntensity, TheUpdateBlockRemovesTheBaselineItHasJustLearned) {
   std::vector<double> gain(2048);
   BuildGainTable(2048, 0.01, gain.data());
   for (int k : {20, 41, 205}) {
     for (double amplitude : {5.0, 50.0, 400.0}) {
-      Tevra t{std::string()};
-      // 2100 samples: the update comes with the 42nd block, on a window full of the tone. With a
-      // zero baseline it learns a tenth of every bin, so each bin keeps 0.99 of its power.
-      const double intensity = Feed(t, Tone(k, amplitude, 2100));
-      EXPECT_EQ(t.BaselineUpdateDue, 0);
-      EXPECT_NEAR(t.Baseline()[k].X, 0.1 * 1024 * amplitude, 1e-6 * amplitude);
-      const double a = 0.99975 * 0.99 * amplitude * gain[k];
-      EXPECT_NEAR(intensity, RoundTo(2 * std::log10(a) + 0.94, 2), 0.0051) << k << " " << amplitude;
+      // The baseline before the update, as a share of the tone's bin modulus m = 1024 amplitude.
+      for (double before : {0.0, 0.5}) {
+        Tevra t{std::string()};
+        for (auto& b : t.Baseline()) b = {before * 1024 * amplitude, before * 1024 * amplitude, 0.0};
+        // 2050 samples: the 41st block is the first after more than 2048, so it learns, on a window
+        // full of the tone, a tenth of every bin, and must remove what it has just learned.
+        const double intensity = Feed(t, Tone(k, amplitude, 2050));
+        const double learned = 0.1 + 0.9 * before;
+        EXPECT_EQ(t.BaselineUpdateDue, 0);
+        EXPECT_NEAR(t.Baseline()[k].X, learned * 1024 * amplitude, 1e-6 * amplitude);
+        const double a = 0.99975 * (1 - learned * learned) * amplitude * gain[k];
+        EXPECT_NEAR(intensity, RoundTo(2 * std::log10(a) + 0.94, 2), 0.0051) << k << " " << amplitude;
+      }
     }
+  }
+}
+
+TEST(TevraIntensity, TheFigureIsTheLevelReachedByThirtySamples) {
+  // Equal tones on 64 neighbouring bins, each raised by the inverse of its filter gain, cosines on
+  // X and sines on Y: the filtered vector amplitude is a Dirichlet kernel |sin(64 x) / sin(x)|.
+  // Its peak lies a quarter sample off a sample, so the samples around it are 0.25, 0.75, 1.25 ...
+  // samples away, each level held by one: the 30th highest is 14.75 away.
+  std::vector<double> gain(2048);
+  BuildGainTable(2048, 0.01, gain.data());
+  const int bins = 64, first = 20;
+  const double centre = 1000.25;
+  const double each = 1.5;  // gal per tone after filtering
+  std::vector<TAccelSample> samples(2050);
+  for (int n = 0; n < 2050; ++n) {
+    for (int k = first; k < first + bins; ++k) {
+      const double phase = 2 * M_PI * k * (n - centre) / 2048.0;
+      samples[n].X += each / gain[k] * std::cos(phase);
+      samples[n].Y += each / gain[k] * std::sin(phase);
+    }
+  }
+  Tevra t{std::string()};
+  const double intensity = Feed(t, samples);  // the update keeps 0.99 of every bin
+  const double x = M_PI * 14.75 / 2048.0;
+  const double level = 0.99 * each * std::sin(bins * x) / std::sin(x);
+  EXPECT_NEAR(intensity, RoundTo(2 * std::log10(level) + 0.94, 2), 0.0051);
+}
+
+TEST(TevraBaseline, TheUpdateIsDueAfterMoreThanAWindowCountedFromZeroAgain) {
+  // Silence never reaches the histogram, so a due update stays visible; one spike clears it.
+  const struct {
+    int Count;
+    double Value;
+    int Due;
+  } steps[] = {
+      {2048, 0.0, 0}, {1, 0.0, 1},     // after more than 2048, not 2048 or more
+      {1, 100.0, 0},                   // the spike completes a block: learned, cleared
+      {2046, 0.0, 0}, {1, 0.0, 0},     // the count restarted at 0: the one over was dropped
+      {1, 0.0, 1},
+  };
+  Tevra t{std::string()};
+  int step = 0;
+  for (const auto& s : steps) {
+    const std::vector<TAccelSample> samples(static_cast<std::size_t>(s.Count), TAccelSample{s.Value, 0, 0});
+    t.AddSamples(samples.data(), s.Count);
+    EXPECT_EQ(t.BaselineUpdateDue, s.Due) << "step " << step++;
   }
 }
 
@@ -147,6 +198,13 @@ TEST(TevraIntensity, SilenceConstantTiltAndAStrongBaselineGiveZero) {
   EXPECT_EQ(Feed(tiny, Tone(40, 0.05, 2000)), 0.0);  // below 0.339 gal the figure is floored at 0
 }
 
+TEST(TevraIntensity, AmplitudesBeyondWhatADoubleCarriesGiveNoFigureAndTeachNothing) {
+  Tevra t{std::string()};
+  EXPECT_TRUE(std::isnan(Feed(t, Tone(40, 1e154, 2100))));
+  EXPECT_EQ(t.Baseline()[40].X, 0.0);
+  EXPECT_EQ(t.BaselineUpdateDue, 1);
+}
+
 TEST(TevraBaseline, ResetKeepsEntryZeroAndLearningMovesTenPercent) {
   Tevra t{std::string()};
   for (auto& b : t.Baseline()) b = {1.0, 2.0, 3.0};
@@ -158,6 +216,7 @@ TEST(TevraBaseline, ResetKeepsEntryZeroAndLearningMovesTenPercent) {
   Feed(t, Tone(100, 10.0, 2100));  // one update: (|S| + 9 b) / 10
   EXPECT_NEAR(t.Baseline()[100].X, (10240.0 + 9000.0) * 0.1, 1e-6);
   EXPECT_NEAR(t.Baseline()[500].X, 900.0, 1e-6);
+  EXPECT_EQ(t.Baseline()[0].X, 1000.0);  // never learned
 }
 
 TEST(IntensityClass, BoundsOfTheClassTable) {

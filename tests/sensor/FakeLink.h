@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <string>
 
 #include "sensor/SerialLink.h"
@@ -16,15 +17,20 @@ class TFakeLink : public TSerialLink {
   std::deque<unsigned> ErrorMasks;  // 0 once empty
   int Reads = 0;
   int Purges = 0;
+  // Called after every read with the bytes it handed out: the time the line took meanwhile.
+  std::function<void(int bytes)> DuringRead;
 
   int Read(char* buffer, int count) override {
     ++Reads;
-    if (Chunks.empty()) return 0;
-    std::string& front = Chunks.front();
-    const int n = std::min<int>(count, static_cast<int>(front.size()));
-    std::memcpy(buffer, front.data(), static_cast<std::size_t>(n));
-    front.erase(0, static_cast<std::size_t>(n));
-    if (front.empty()) Chunks.pop_front();
+    int n = 0;
+    if (!Chunks.empty()) {
+      std::string& front = Chunks.front();
+      n = std::min<int>(count, static_cast<int>(front.size()));
+      std::memcpy(buffer, front.data(), static_cast<std::size_t>(n));
+      front.erase(0, static_cast<std::size_t>(n));
+      if (front.empty()) Chunks.pop_front();
+    }
+    if (DuringRead) DuringRead(n);
     return n;
   }
   int Purge(unsigned) override {

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -21,6 +22,9 @@
 #include "sensor/VXTRRR.h"
 
 namespace tevra {
+namespace test {
+unsigned KeptLineSpeed(int fd, bool input);  // KeptLineSpeed.cpp
+}
 namespace {
 
 using test::Frame;
@@ -76,6 +80,9 @@ TEST(PtyTest, ThePortOpensConfiguredAndExclusive) {
     EXPECT_EQ(t.c_cc[VMIN], 0);
     EXPECT_FALSE(t.c_cflag & CRTSCTS);
     EXPECT_FALSE(t.c_lflag & ECHO);
+    // A rate without a B constant, read back as the device keeps it.
+    EXPECT_EQ(test::KeptLineSpeed(port.Handle(), true), 14400u);
+    EXPECT_EQ(test::KeptLineSpeed(port.Handle(), false), 14400u);
     // A second opener, this program or another, gets a port that is not ready.
     RS232C second(3, Line, pty.SlavePath);
     EXPECT_EQ(second.Status(), RS232C::PortNotReady);
@@ -224,6 +231,29 @@ TEST(PtyTest, CheckSensorMeasuresTheLineItFinds) {
   VXTRRR reader(owner, real);
   EXPECT_FALSE(reader.CheckSensor());
   EXPECT_EQ(reader.ReaderStatus(), VXTRRR::ReaderNoData);
+}
+
+TEST(PtyTest, CheckSensorOnAStreamWithoutCarriageReturnsEndsWithinItsDeadline) {
+  TPty pty;
+  TDeviceOwner owner(pty.SlavePath);
+  TPlainPlatform real;
+  VXTRRR reader(owner, real);
+  // A wrong baud rate: about 960 bytes/s, never a CR.
+  std::atomic<bool> stop{false};
+  std::thread sender([&] {
+    while (!stop) {
+      pty.Write(std::string(48, 'A'));
+      usleep(50000);
+    }
+  });
+  const auto start = std::chrono::steady_clock::now();
+  const bool ok = reader.CheckSensor();
+  const auto took = std::chrono::steady_clock::now() - start;
+  stop = true;
+  sender.join();
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(reader.ReaderStatus(), VXTRRR::ReaderFormatError);
+  EXPECT_LT(took, std::chrono::seconds(5));  // a hang guard, not a timing check
 }
 
 TEST(PtyTest, EmptyReadsCountUpToNoData) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -40,9 +41,14 @@ TEST(VXTRRRTest, OneReadOfFramesGivesOrientedSamplesOrTheRightStatus) {
       {"mid-scale frame", "2048,2048,2048,0\r", true, VXTRRR::ReaderOk, 1, {2048, 2048, 2048}},
       {"orientation", "1000,2000,3000,1\r", true, VXTRRR::ReaderOk, 1, {3096, 2000, 1096}},
       {"less than a frame", "1000,2000,30", true, VXTRRR::ReaderOk, 0, {}},
-      {"fields split like strtok", "12,3,4567,8901,0\r", true, VXTRRR::ReaderOk, 1, {4084, 3, -471}},
-      {"signs and trailing letters", "+100,-200,12ab,0\r", true, VXTRRR::ReaderOk, 1, {3996, -200, 4084}},
-      {"decimal point", "1.50,2.25,0003,0\r", true, VXTRRR::ReaderOk, 1, {4094.5, 2.25, 4093}},
+      // A value field is exactly four digits, at most 4096; anything else is a damaged frame.
+      {"fields split like strtok", "204,,2048,2048,0\r", false, VXTRRR::ReaderFormatError, 0, {}},
+      {"signs and trailing letters", "+100,-200,12ab,0\r", false, VXTRRR::ReaderFormatError, 0, {}},
+      {"decimal point", "1.50,2.25,0003,0\r", false, VXTRRR::ReaderFormatError, 0, {}},
+      {"flipped bit to a letter", "2q48,2048,2048,0\r", false, VXTRRR::ReaderFormatError, 0, {}},
+      {"flipped bit to 6048", Frame(2048, 6048, 2048), false, VXTRRR::ReaderFormatError, 0, {}},
+      {"X 4097", Frame(4097, 2048, 2048), false, VXTRRR::ReaderFormatError, 0, {}},
+      {"Y 4096 and X 0000 are in range", Frame(0, 4096, 2048), true, VXTRRR::ReaderOk, 1, {4096, 4096, 2048}},
       {"status digit 2", "2048,2048,2048,2\r", false, VXTRRR::ReaderFormatError, 0, {}},
       {"missing carriage return", "2048,2048,2048,0\n", false, VXTRRR::ReaderFormatError, 0, {}},
       {"semicolon separator", "2048;2048,2048,0\r", false, VXTRRR::ReaderFormatError, 0, {}},
@@ -57,14 +63,21 @@ TEST(VXTRRRTest, OneReadOfFramesGivesOrientedSamplesOrTheRightStatus) {
       {"X 1", Frame(1, 2048, 2048), false, VXTRRR::ReaderValueError, 0, {}},
       {"Z 1", Frame(2048, 2048, 1), false, VXTRRR::ReaderValueError, 0, {}},
       {"X 4096", Frame(4096, 2048, 2048), false, VXTRRR::ReaderValueError, 0, {}},
+      {"Z 4096", Frame(2048, 2048, 4096), false, VXTRRR::ReaderValueError, 0, {}},
       {"bad value in the third frame drops the batch",
        Frames(2) + Frame(2048, 0, 2048) + Frames(2),
        false,
        VXTRRR::ReaderValueError,
        0,
        {}},
-      {"Y field of blanks", "2048,    ,2048,0\r", false, VXTRRR::ReaderValueError, 0, {}},
-      {"all commas: missing fields read as 0", ",,,,,,,,,,,,,,,0\r", false, VXTRRR::ReaderValueError, 0, {}},
+      {"Y field of blanks", "2048,    ,2048,0\r", false, VXTRRR::ReaderFormatError, 0, {}},
+      {"all commas", ",,,,,,,,,,,,,,,0\r", false, VXTRRR::ReaderFormatError, 0, {}},
+      {"bad field in the last frame drops the batch",
+       Frames(3) + Frame(2048, 2048, 9999),
+       false,
+       VXTRRR::ReaderFormatError,
+       0,
+       {}},
       {"zero byte drops the rest of the chunk",
        Frame(100, 200, 300) + std::string("\0", 1) + Frames(2),
        true,
@@ -124,7 +137,11 @@ TEST(VXTRRRTest, TheHundredthEmptyReadInARowMeansNoData) {
   rig.link.Chunks.push_back(Frame(2000, 2000, 2000));
   ASSERT_TRUE(rig.reader.ReadFrames());
   EXPECT_EQ(rig.reader.EmptyReads(), 0);
-  for (int i = 0; i < 99; ++i) ASSERT_TRUE(rig.reader.ReadFrames()) << i;
+  // A read of zero bytes alone brings no text: a line that sends only those is a dead line.
+  for (int i = 0; i < 99; ++i) {
+    rig.link.Chunks.push_back(std::string(i % 2 ? 17 : 3, '\0'));
+    ASSERT_TRUE(rig.reader.ReadFrames()) << i;
+  }
   EXPECT_FALSE(rig.reader.ReadFrames());
   EXPECT_EQ(rig.reader.ReaderStatus(), VXTRRR::ReaderNoData);
   // Without the resynchronising CheckSensor the line stays dead instead of looking fine again.
@@ -167,6 +184,8 @@ TEST(VXTRRRTest, CheckSensorAlignsAndVerifiesOneFrame) {
       {"status digit 2", {"t", "x\r", "2048,2048,2048,2\r"}, false, VXTRRR::ReaderFormatError},
       {"raw X 4095", {"t", "x\r", Frame(4095, 2000, 2000)}, false, VXTRRR::ReaderValueError},
       {"raw Z 0", {"t", "x\r", Frame(2000, 2000, 0)}, false, VXTRRR::ReaderValueError},
+      {"raw Y 4097", {"t", "x\r", Frame(2000, 4097, 2000)}, false, VXTRRR::ReaderFormatError},
+      {"flipped bit to a letter", {"t", "x\r", "2048,2q48,2048,0\r"}, false, VXTRRR::ReaderFormatError},
       // Unlike ReadFrames, the check looks at raw values: X 1 is accepted here.
       {"raw X 1", {"t", "x\r", Frame(1, 2000, 2000)}, true, VXTRRR::ReaderIdle},
   };
@@ -197,6 +216,32 @@ TEST(VXTRRRTest, CheckSensorWaitsTwiceAndResetsTheReaderState) {
   EXPECT_EQ(rig.reader.ReaderStatus(), VXTRRR::ReaderOk);  // success leaves the status alone
 }
 
+TEST(VXTRRRTest, CheckSensorEndsByItsDeadlineWhateverTheLineSends) {
+  struct {
+    const char* Name;
+    std::string Line;
+    unsigned ErrorMask;
+    int Status;
+  } cases[] = {
+      // A wrong baud rate: bytes keep coming, none of them a CR.
+      {"steady stream without CR", std::string(100000, 'A'), 0, VXTRRR::ReaderFormatError},
+      {"steady stream of zero bytes", std::string(100000, '\0'), 0, VXTRRR::ReaderNoData},
+      {"line errors on a silent line", "", 0x8u, VXTRRR::ReaderNoData},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TReaderRig rig;
+    rig.link.Chunks.push_back(c.Line);
+    rig.link.ErrorMasks.assign(5000, c.ErrorMask);
+    // About a byte per millisecond; a read that finds nothing waits its 100 ms.
+    rig.link.DuringRead = [&](int bytes) { rig.platform.Advance(bytes > 0 ? 1 : 100); };
+    const std::int64_t before = rig.platform.MonotonicMillis;
+    EXPECT_FALSE(rig.reader.CheckSensor());
+    EXPECT_EQ(rig.reader.ReaderStatus(), c.Status);
+    EXPECT_LE(rig.platform.MonotonicMillis - before, VXTRRR::CheckDeadlineMs + 100);
+  }
+}
+
 TEST(VXTRRRTest, LineErrorsThatNeverClearEndInNoData) {
   TReaderRig rig;
   rig.link.ErrorMasks.assign(5000, 0x8u);
@@ -212,6 +257,35 @@ TEST(VXTRRRTest, LineErrorsThatNeverClearEndInNoData) {
   clearing.link.ErrorMasks = {0x2u, 0x2u, 0x2u, 0};
   clearing.link.Chunks = {"junk", "junk", "junk", "tail", "x\r", Frame(2000, 2000, 2000)};
   EXPECT_TRUE(clearing.reader.CheckSensor());
+}
+
+TEST(VXTRRRTest, ReadLineStopsAtTheTerminatorAFullBufferOrSilence) {
+  struct {
+    const char* Name;
+    std::string Line;
+    int Result;
+    std::string Text;   // the buffer up to its zero
+    std::string After;  // what a following read gets
+  } cases[] = {
+      {"terminator", "abc\rdef", 3, "abc\r", "def"},
+      // The byte that would fill the last place is read and overwritten by the zero.
+      {"full buffer", "abcdefghij", -7, "abcdefg", "ij"},
+      {"terminator in the last place", "abcdefg\rx", -7, "abcdefg", "x"},
+      {"silence", "ab", -2, "ab", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    test::TFakeLink link;
+    link.Chunks.push_back(c.Line);
+    char buffer[12];
+    std::memset(buffer, '#', sizeof buffer);
+    EXPECT_EQ(link.ReadLine(buffer, '\r', 8), c.Result);
+    EXPECT_EQ(std::string(buffer), c.Text);
+    EXPECT_EQ(std::string(buffer + 8, 4), "####");
+    char rest[16] = {};
+    link.Read(rest, sizeof rest);
+    EXPECT_EQ(std::string(rest), c.After);
+  }
 }
 
 TEST(VXTRRRTest, WithoutAPortEverythingIsNoData) {

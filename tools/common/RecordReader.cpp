@@ -3,9 +3,8 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
-
-#include "base/AtomicFile.h"
 
 namespace tevra {
 namespace {
@@ -45,26 +44,57 @@ bool ParseRecordLine(std::string_view line, TAccelSample& sample) {
 
 bool ReadRecord(const std::string& path, TRecord& record, std::string& error) {
   record = {};
-  std::string bytes;
-  errno = 0;
-  if (!ReadWholeFile(path, bytes)) {
-    error = path + ": " + (errno ? std::strerror(errno) : "cannot be read");
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
+    error = path + ": " + std::strerror(errno);
     return false;
   }
-  record.Samples.reserve(bytes.size() / 20);
-  std::string_view rest(bytes);
-  while (!rest.empty()) {
-    const auto lf = rest.find('\n');
-    const std::string_view line = rest.substr(0, lf);
-    rest = lf == std::string_view::npos ? std::string_view() : rest.substr(lf + 1);
+  const auto AddLine = [&record](std::string_view line) {
     TAccelSample s;
     if (ParseRecordLine(line, s)) {
       record.Samples.push_back(s);
     } else if (!record.Samples.empty() && line.find_first_not_of(" \t\r") != std::string_view::npos) {
       ++record.SkippedAfterFirstSample;
     }
+  };
+  // Read in pieces, not whole: a zero byte or a line without end (/dev/zero, a binary file) is no
+  // record, and ends the reading before it fills the memory.
+  std::string line;
+  long long lineNumber = 1;
+  char buffer[65536];
+  std::size_t n = 0;
+  bool ok = true;
+  while (ok && (n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+    std::string_view rest(buffer, n);
+    while (!rest.empty()) {
+      const auto lf = rest.find('\n');
+      const std::string_view piece = rest.substr(0, lf);
+      if (piece.find('\0') != std::string_view::npos) {
+        error = path + ": line " + std::to_string(lineNumber) + " holds a zero byte: not a text record";
+        ok = false;
+        break;
+      }
+      if (line.size() + piece.size() > MaxRecordLineBytes) {
+        error = path + ": line " + std::to_string(lineNumber) + " is longer than 1 MB: not a text record";
+        ok = false;
+        break;
+      }
+      line.append(piece);
+      if (lf == std::string_view::npos) break;
+      AddLine(line);
+      line.clear();
+      ++lineNumber;
+      rest.remove_prefix(lf + 1);
+    }
   }
-  return true;
+  if (ok && std::ferror(f)) {
+    error = path + ": " + std::strerror(errno);
+    ok = false;
+  }
+  std::fclose(f);
+  if (ok && !line.empty()) AddLine(line);
+  if (!ok) record = {};
+  return ok;
 }
 
 bool ReadRecord(const std::string& path, std::vector<TAccelSample>& samples, std::string& error) {

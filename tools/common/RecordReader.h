@@ -19,7 +19,11 @@ struct TRecord {
   int SkippedAfterFirstSample = 0;
 };
 
-// Reads a record file; false with a message in `error` when the file cannot be read.
+// A longer line is no line of a record.
+constexpr std::size_t MaxRecordLineBytes = 1 << 20;
+
+// Reads a record file; false with a message in `error` when the file cannot be read, holds a zero
+// byte or a line longer than MaxRecordLineBytes.
 bool ReadRecord(const std::string& path, TRecord& record, std::string& error);
 // The same, for callers that want only the samples.
 bool ReadRecord(const std::string& path, std::vector<TAccelSample>& samples, std::string& error);

@@ -16,6 +16,10 @@ TIntensityRun RunIntensity(const std::vector<TAccelSample>& samples, bool every,
     fed += count;
     if (calculator.ResultReady != 1) continue;
     const double intensity = calculator.GetIntensity();
+    if (!std::isfinite(intensity)) {
+      run.Overflow = true;
+      break;
+    }
     const double t = fed * Tevra::SampleInterval;
     ++run.Blocks;
     if (every) std::fprintf(out, "%.2f %.2f\n", t, intensity);

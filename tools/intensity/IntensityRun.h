@@ -11,6 +11,8 @@ struct TIntensityRun {
   double MaxIntensity = 0.0;
   double MaxTime = 0.0;  // seconds of data fed when the maximum was first reached
   int Blocks = 0;
+  // A block without a finite figure (amplitudes that overflow the computation) ends the run.
+  bool Overflow = false;
 };
 
 // Feeds `samples` 50 at a time to a calculator that learns its baseline from zero and keeps no

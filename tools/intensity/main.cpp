@@ -51,6 +51,11 @@ int main(int argc, char** argv) {
   }
 
   const tevra::TIntensityRun run = tevra::RunIntensity(record.Samples, every, stdout);
+  if (run.Overflow) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "tevra-intensity: %s: the amplitudes overflow the computation: no figure\n", path);
+    return 1;
+  }
   const int tenths = tevra::OfficialTenths(run.MaxIntensity);
   std::printf("max %.2f %.2f %d.%d %s\n", run.MaxIntensity, run.MaxTime, tenths / 10, tenths % 10,
               tevra::IntensityClassName(tenths / 10.0));

@@ -2,7 +2,6 @@
 #include <signal.h>
 
 #include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -20,7 +19,7 @@ constexpr const char* kUsage =
     "  opens DEVICE at 9600 8N1, checks the sensor, starts as the panel does and then reads every\n"
     "  100 ms; prints '<hh:mm:ss> <intensity> <largest composite gal of the tick>' for every new\n"
     "  intensity, 'error <status> <text>' for every failure, and a count of frames and failures at\n"
-    "  the end (after S seconds, or on SIGINT/SIGTERM)\n";
+    "  the end (after S seconds, at most a year, or on SIGINT/SIGTERM)\n";
 
 volatile std::sig_atomic_t gStop = 0;
 void OnSignal(int) {
@@ -58,7 +57,8 @@ int main(int argc, char** argv) {
       const char* v = argv[++i];
       const char* end = v + std::strlen(v);
       const auto [ptr, ec] = std::from_chars(v, end, seconds);
-      if (ec != std::errc() || ptr != end || !(seconds > 0) || !std::isfinite(seconds)) {
+      // Up to a year: the end time in milliseconds must fit its integer; longer runs go without.
+      if (ec != std::errc() || ptr != end || !(seconds > 0 && seconds <= 366.0 * 86400)) {
         std::fprintf(stderr, "tevra-monitor: bad value for --seconds: %s\n%s", v, kUsage);
         return 2;
       }

@@ -11,10 +11,10 @@ const char* const SimUsage =
     "  a seismic sensor on a pseudo-terminal: prints the slave's path, then sends 17-byte frames\n"
     "  at 100 per second\n"
     "  --link PATH          also make PATH a symbolic link to the slave\n"
-    "  --speed K            K times faster than real time\n"
-    "  --seconds S          stop after S seconds of data\n"
+    "  --speed K            K times faster than real time (0.01 to 1000)\n"
+    "  --seconds S          stop after S seconds of data (up to a year, as every time here)\n"
     "  --replay FILE        send a record in gal (three columns) instead of a quiet site\n"
-    "  --quake T:PEAK       a synthetic earthquake from T s on, PEAK gal on X\n"
+    "  --quake T:PEAK       a synthetic earthquake from T s on, PEAK gal on X (up to 100000)\n"
     "  --record FILE        write every sample sent, in gal, three columns\n"
     "  --crlf-at T          end the frame at T with CR LF\n"
     "  --garble-at T        send the frame at T with a bad layout\n"
@@ -24,17 +24,25 @@ const char* const SimUsage =
 
 namespace {
 
-bool Number(const char* text, double& value) {
+// Ranges in which the stream's arithmetic stays exact and its integers cannot overflow.
+constexpr double MaxSeconds = 366.0 * 86400;  // a year of stream
+constexpr double MinSpeed = 0.01, MaxSpeed = 1000.0;
+constexpr double MaxPeakGal = 100000.0;  // far beyond the sensor's range, which clips
+
+bool Number(const char* text, double& value, double min, double max) {
   const char* end = text + std::strlen(text);
-  const auto [ptr, ec] = std::from_chars(text, end, value);
-  return ec == std::errc() && ptr == end && std::isfinite(value);
+  double v = 0;
+  const auto [ptr, ec] = std::from_chars(text, end, v);
+  if (ec != std::errc() || ptr != end || !(v >= min && v <= max)) return false;
+  value = v;
+  return true;
 }
 
-bool Pair(const char* text, double& a, double& b) {
+bool Pair(const char* text, double& a, double& b, double maxB) {
   const char* colon = std::strchr(text, ':');
   if (!colon) return false;
   const std::string first(text, colon);
-  return Number(first.c_str(), a) && Number(colon + 1, b);
+  return Number(first.c_str(), a, 0, MaxSeconds) && Number(colon + 1, b, 0, maxB);
 }
 
 }  // namespace
@@ -56,17 +64,17 @@ bool ParseSimOptions(int argc, const char* const* argv, TSimOptions& o, std::str
     } else if (opt == "--record") {
       o.Record = value;
     } else if (opt == "--speed") {
-      ok = Number(value, o.Speed) && o.Speed > 0;
+      ok = Number(value, o.Speed, MinSpeed, MaxSpeed);
     } else if (opt == "--seconds") {
-      ok = Number(value, o.Seconds) && o.Seconds > 0;
+      ok = Number(value, o.Seconds, 0, MaxSeconds) && o.Seconds > 0;
     } else if (opt == "--quake") {
-      ok = Pair(value, o.QuakeAt, o.QuakePeak) && o.QuakeAt >= 0 && o.QuakePeak >= 0;
+      ok = Pair(value, o.QuakeAt, o.QuakePeak, MaxPeakGal);
       o.Quake = true;
     } else if (opt == "--crlf-at" || opt == "--garble-at" || opt == "--value-error-at") {
-      ok = Number(value, a) && a >= 0;
+      ok = Number(value, a, 0, MaxSeconds);
       (opt == "--crlf-at" ? o.CrlfAt : opt == "--garble-at" ? o.GarbleAt : o.ValueErrorAt).push_back(a);
     } else if (opt == "--silence") {
-      ok = Pair(value, a, b) && a >= 0 && b >= 0;
+      ok = Pair(value, a, b, MaxSeconds);
       o.Silence.emplace_back(a, b);
     } else if (opt == "--seed") {
       const char* end = value + std::strlen(value);

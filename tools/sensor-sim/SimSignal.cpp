@@ -41,9 +41,9 @@ std::vector<double> BandNoise(int n, double peak, std::mt19937& rng) {
   return out;
 }
 
+// Clipped as a double first: a replayed value of 1e300 gal must not overflow the conversion.
 int Clip(double v) {
-  const long r = std::lround(v);
-  return static_cast<int>(std::clamp<long>(r, LowestRaw, HighestRaw));
+  return static_cast<int>(std::lround(std::clamp(v, double(LowestRaw), double(HighestRaw))));
 }
 
 }  // namespace

@@ -109,6 +109,17 @@ TEST_F(IntensityToolFiles, ReadsBlankSeparatedCp932AndCrlfAndRejectsBadInput) {
   EXPECT_EQ(RunTool("").status, 1);
   EXPECT_EQ(RunTool("--bogus " + dir_ + "/short.csv").status, 1);
   EXPECT_EQ(RunTool(dir_).status, 1);  // a folder is no record
+  // Not text: the reading ends at a zero byte or a line over 1 MB, not when the memory runs out.
+  EXPECT_EQ(RunTool("/dev/zero").status, 1);
+  EXPECT_EQ(RunTool(Write("zero.csv", commas + std::string("1,2,3\0\n", 7) + commas)).status, 1);
+  EXPECT_EQ(RunTool(Write("long.csv", commas + std::string(MaxRecordLineBytes + 1, ' ') + "\n")).status, 1);
+  EXPECT_EQ(RunTool(Write("almost.csv", commas + std::string(MaxRecordLineBytes, ' ') + "\n")).status, 0);
+  // Amplitudes that overflow the computation have no figure: an error, never a quiet 0.
+  std::string huge;
+  for (int i = 0; i < 2100; ++i) huge += (i % 7 < 3 ? "1e154," : "-1e154,") + std::string("0,0\n");
+  const auto overflow = RunTool(Write("huge.csv", huge));
+  EXPECT_EQ(overflow.status, 1);
+  EXPECT_EQ(overflow.out.find("max"), std::string::npos);
 }
 
 TEST(RecordReader, LinesMustStartWithThreeFiniteNumbers) {

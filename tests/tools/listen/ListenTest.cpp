@@ -47,6 +47,8 @@ TEST(ListenOptions, DefaultsValuesAndRejectedInput) {
                                                                {"--port", "12a"},
                                                                {"--count", "0"},
                                                                {"--seconds", "nan"},
+                                                               {"--seconds", "1e16"},
+                                                               {"--count", "10000000000"},
                                                                {"--seconds"},
                                                                {"--send", "1"}}) {
     std::vector<const char*> argv{"tevra-listen"};

@@ -164,9 +164,12 @@ TEST(MonitorProcessTest, TheMonitorWatchesTheSimulatorThroughAPseudoTerminal) {
 }
 
 TEST(MonitorProcessTest, BadArgumentsAreRefused) {
-  for (std::vector<std::string> args : {std::vector<std::string>{Bin + "/tools/monitor/tevra-monitor"},
-                                        {Bin + "/tools/monitor/tevra-monitor", "/dev/null", "--seconds", "x"},
-                                        {Bin + "/tools/monitor/tevra-monitor", "a", "b"}}) {
+  for (std::vector<std::string> args :
+       {std::vector<std::string>{Bin + "/tools/monitor/tevra-monitor"},
+        {Bin + "/tools/monitor/tevra-monitor", "/dev/null", "--seconds", "x"},
+        {Bin + "/tools/monitor/tevra-monitor", "/dev/null", "--seconds", "1e16"},
+        {Bin + "/tools/monitor/tevra-monitor", "/dev/null", "--seconds", "-0"},
+        {Bin + "/tools/monitor/tevra-monitor", "a", "b"}}) {
     test::TChild monitor(args);
     EXPECT_EQ(WEXITSTATUS(monitor.Wait()), 2);
   }

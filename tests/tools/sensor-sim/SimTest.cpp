@@ -26,7 +26,7 @@ const std::string Sim = std::string(TEVRA_BINARY_DIR) + "/tools/sensor-sim/tevra
 TEST(SimSignalTest, SamplesBecomeFramesTheReaderAcceptsWhateverTheirSize) {
   EXPECT_EQ(FormatFrame(RawOfGal({0, 0, 0})), "2048,2048,1048,0\r");
   test::TFakeLink link;
-  for (double g : {0.0, 5000.0, -5000.0, 1e9, -1e9, 2047 * GalPerCount, -2046 * GalPerCount}) {
+  for (double g : {0.0, 5000.0, -5000.0, 1e9, -1e300, 2047 * GalPerCount, -2046 * GalPerCount}) {
     link.Chunks.push_back(FormatFrame(RawOfGal({g, g, g})));
     link.Chunks.push_back(FormatFrame(RawOfGal({g, -g, 0})));
   }
@@ -101,6 +101,15 @@ TEST(SimOptionsTest, OptionsAndFaultTimes) {
                                        {"sim", "--silence", "1:x"},
                                        {"sim", "--seconds"},
                                        {"sim", "--seconds", "nan"},
+                                       // Out of range: the stream's integers would overflow.
+                                       {"sim", "--seconds", "1e16"},
+                                       {"sim", "--speed", "1e308"},
+                                       {"sim", "--speed", "1e-300"},
+                                       {"sim", "--quake", "1e300:1e300"},
+                                       {"sim", "--quake", "5:1e6"},
+                                       {"sim", "--silence", "1:1e300"},
+                                       {"sim", "--crlf-at", "-1"},
+                                       {"sim", "--seed", "4294967296"},
                                        {"sim", "--bogus", "1"}}) {
     TSimOptions b;
     EXPECT_FALSE(ParseSimOptions(static_cast<int>(bad.size()), bad.data(), b, error)) << bad[1];
