@@ -61,7 +61,7 @@ bool WriteInPlace(const std::string& path, std::string_view bytes) {
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, bool keepMode) {
   if (path.empty()) return false;
   const std::string target = ResolveLinks(path);
   const std::string folder = FolderOf(target);
@@ -81,7 +81,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
   }
   ::fcntl(fd, F_SETFD, FD_CLOEXEC);
   mode_t mode = 0;
-  if (exists) {
+  if (exists && keepMode) {
     mode = st.st_mode & 07777;
   } else {
     const mode_t mask = ::umask(0);
@@ -118,6 +118,11 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
 std::string JoinPath(const std::string& dir, const std::string& name) {
   if (!dir.empty() && dir.back() == '/') return dir + name;
   return dir + "/" + name;
+}
+
+std::string InWorkingDirectory(const std::string& name) {
+  const std::string dir = CurrentDirectory();
+  return dir.empty() ? name : JoinPath(dir, name);
 }
 
 std::string CurrentDirectory() {

@@ -6,9 +6,11 @@
 namespace tevra {
 
 // Writes `bytes` to a temporary file in the target's folder, syncs it and renames it over the
-// target. A symbolic link is written through to its target, and an existing file keeps its mode.
-// Where the folder is not writable the file is rewritten in place instead. False on any failure.
-bool WriteFileAtomically(const std::string& path, std::string_view bytes);
+// target. A symbolic link is written through to its target, and an existing file keeps its mode
+// unless `keepMode` is false (a file that could not be read gets the ordinary mode instead, or it
+// would stay unreadable). Where the folder is not writable the file is rewritten in place instead.
+// False on any failure.
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, bool keepMode = true);
 
 // Reads a whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
@@ -18,5 +20,9 @@ std::string JoinPath(const std::string& dir, const std::string& name);
 
 // The current working directory ("" if it cannot be determined).
 std::string CurrentDirectory();
+
+// `name` in the working directory: the bare relative name where the directory cannot be
+// determined (a removed one), never a file in "/".
+std::string InWorkingDirectory(const std::string& name);
 
 }  // namespace tevra

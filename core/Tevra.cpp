@@ -33,7 +33,7 @@ int Tevra_Base::AddSamples(const TAccelSample* samples, int count) {
   return ResultReady;
 }
 
-Tevra::Tevra() : Tevra(JoinPath(CurrentDirectory(), BaselineFileName)) {}
+Tevra::Tevra() : Tevra(InWorkingDirectory(BaselineFileName)) {}
 
 Tevra::Tevra(std::string baselinePath)
     : baselinePath_(std::move(baselinePath)), baseline_(N), axisScratch_(N) {
@@ -59,8 +59,7 @@ void Tevra::ResetBaseline() {
 }
 
 bool Tevra::SaveBaselineAs(const std::string& fileName) const {
-  const std::string path =
-      fileName.find('/') != std::string::npos ? fileName : JoinPath(CurrentDirectory(), fileName);
+  const std::string path = fileName.find('/') != std::string::npos ? fileName : InWorkingDirectory(fileName);
   return SaveBaseline(path, baseline_);
 }
 

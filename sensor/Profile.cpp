@@ -25,9 +25,7 @@ bool Readable(const std::string& path) {
 }
 
 std::string FullPath(const std::string& fileName) {
-  if (fileName.find('/') != std::string::npos) return fileName;
-  const std::string dir = CurrentDirectory();
-  return dir.empty() ? fileName : JoinPath(dir, fileName);
+  return fileName.find('/') != std::string::npos ? fileName : InWorkingDirectory(fileName);
 }
 
 }  // namespace
@@ -53,14 +51,15 @@ std::string Profile::ReadString(const std::string& section, const std::string& k
 std::string Profile::WriteString(const std::string& section, const std::string& key,
                                  const std::string& value) {
   std::string file;
-  // A file that cannot be read is written over, as a missing one would be.
-  if (!CurrentText(file)) file.clear();
+  // A file that cannot be read is written over, as a missing one would be, and readable.
+  const bool readable = CurrentText(file);
+  if (!readable) file.clear();
   if (SetIniValue(file, Utf8ToCp932(section), Utf8ToCp932(key), Utf8ToCp932(value))) {
     if (batchOpen_) {
       batchText_ = std::move(file);
       batchChanged_ = true;
     } else {
-      WriteFileAtomically(Path, file);
+      WriteFileAtomically(Path, file, readable);
     }
   }
   return value;
@@ -73,14 +72,16 @@ bool Profile::CurrentText(std::string& text) const {
 }
 
 Profile::TBatch::TBatch(Profile& profile) : profile_(profile) {
-  if (!ReadWholeFile(profile_.Path, profile_.batchText_)) profile_.batchText_.clear();
+  profile_.batchReadable_ = ReadWholeFile(profile_.Path, profile_.batchText_);
+  if (!profile_.batchReadable_) profile_.batchText_.clear();
   profile_.batchOpen_ = true;
   profile_.batchChanged_ = false;
 }
 
 Profile::TBatch::~TBatch() {
   profile_.batchOpen_ = false;
-  if (profile_.batchChanged_) WriteFileAtomically(profile_.Path, profile_.batchText_);
+  if (profile_.batchChanged_)
+    WriteFileAtomically(profile_.Path, profile_.batchText_, profile_.batchReadable_);
   profile_.batchText_.clear();
 }
 

@@ -45,6 +45,7 @@ class Profile {
   // The file's text while a batch is open; `batchOpen_` false otherwise.
   bool batchOpen_ = false;
   bool batchChanged_ = false;
+  bool batchReadable_ = true;  // the file could be read when the batch began
   std::string batchText_;
   // The file's current text: the batch's copy, or what the disk holds ("" when unreadable).
   bool CurrentText(std::string& text) const;

@@ -2,6 +2,8 @@
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <limits>
 
 #include "ui/QtPlatform.h"
 
@@ -11,6 +13,13 @@ namespace {
 const char* const kParityTexts[] = {"NONE", "ODD", "EVEN"};
 
 // Finds the item showing `value`; the first item when none does.
+// The item of a stored value whose items count up from `first`. Wide arithmetic: a hand-edited
+// -2147483648 must select nothing (and leave the file alone), not wrap round to the last item.
+int IndexFromFirst(int value, int first) {
+  const long long index = static_cast<long long>(value) - first;
+  return index < -1 ? -1 : static_cast<int>(std::min<long long>(index, std::numeric_limits<int>::max()));
+}
+
 int IndexOfNumber(const TRadioGroup& group, int value) {
   const QString text = QString::number(value);
   for (int i = 0; i < group.Count(); ++i) {
@@ -145,8 +154,8 @@ void TComPortForm::LoadControls() {
   const std::string parity = file.ReadString(ComPort::Section, "PARITY", "NONE", 15);
   const char first = parity.empty() ? '\0' : parity[0];
   RadioGroup4->SetItemIndex(first == 'N' ? 0 : first == 'O' ? 1 : 2);
-  RadioGroup2->SetItemIndex(file.ReadInteger(ComPort::Section, "BIT", 8) - 7);
-  RadioGroup3->SetItemIndex(file.ReadInteger(ComPort::Section, "STOP", 1) - 1);
+  RadioGroup2->SetItemIndex(IndexFromFirst(file.ReadInteger(ComPort::Section, "BIT", 8), 7));
+  RadioGroup3->SetItemIndex(IndexFromFirst(file.ReadInteger(ComPort::Section, "STOP", 1), 1));
 }
 
 void TComPortForm::PortGroupClick() {

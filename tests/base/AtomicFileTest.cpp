@@ -75,6 +75,17 @@ TEST_F(AtomicFileTest, MissingFolderFailsAndReadOnlyFolderWritesInPlace) {
   EXPECT_EQ(bytes, "new");
 }
 
+TEST(JoinPath, AWorkingDirectoryThatIsGoneGivesTheBareNameNotOneInTheRoot) {
+  const std::string before = CurrentDirectory();
+  char gone[] = "/tmp/tevra-cwd-XXXXXX";
+  ASSERT_NE(mkdtemp(gone), nullptr);
+  ASSERT_EQ(chdir(gone), 0);
+  EXPECT_EQ(InWorkingDirectory("NoiseData.csv"), std::string(gone) + "/NoiseData.csv");
+  ASSERT_EQ(rmdir(gone), 0);
+  EXPECT_EQ(InWorkingDirectory("NoiseData.csv"), "NoiseData.csv");
+  ASSERT_EQ(chdir(before.c_str()), 0);
+}
+
 TEST(JoinPath, AddsOneSlashOnlyWhenNeeded) {
   EXPECT_EQ(JoinPath("/", "NoiseData.csv"), "/NoiseData.csv");
   EXPECT_EQ(JoinPath("/work", "NoiseData.csv"), "/work/NoiseData.csv");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <climits>
@@ -63,6 +64,31 @@ TEST_F(ProfileTest, MissingTellsWhetherTheFileWasReadableAtConstructionOnly) {
     ASSERT_EQ(chmod(file.c_str(), 0), 0);
     EXPECT_EQ(Profile(file).Missing, -1);
   }
+}
+
+TEST_F(ProfileTest, AFileThatCouldNotBeReadIsWrittenWithTheOrdinaryMode) {
+  Put(file, "[S]\nK=1\n");
+  ASSERT_EQ(chmod(file.c_str(), 0), 0);
+  ASSERT_EQ(chmod(dir.Path.c_str(), 0777), 0);
+  // As an ordinary user: root reads any file.
+  const pid_t child = fork();
+  if (child == 0) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+    umask(022);
+    Profile p(file);
+    p.WriteInteger("S", "K", 2);
+    {
+      const Profile::TBatch batch(p);
+      p.WriteInteger("S", "L", 3);
+    }
+    _exit(p.ReadInteger("S", "K", 0) == 2 && p.ReadInteger("S", "L", 0) == 3 ? 0 : 1);
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_EQ(status, 0) << "later reads find what was written";
+  struct stat st {};
+  ASSERT_EQ(stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0644u);
 }
 
 TEST_F(ProfileTest, ReadStringFallsBackToTheDefaultOnlyForMissingItems) {

@@ -145,6 +145,13 @@ TEST_F(PortDialogTest, StoredValuesTheDialogDoesNotOfferAreReplacedAtStart) {
 
   // Values below the first item select nothing, and selecting nothing is no click: they stay.
   form_.reset();
+  // The lowest int too, which once wrapped round to the last item and was written back.
+  Open("COM=1\nBAUD=9600\nBIT=-2147483648\nSTOP=-2147483648\nPARITY=NONE\n");
+  EXPECT_EQ(form_->RadioGroup2->ItemIndex(), -1);
+  EXPECT_EQ(form_->RadioGroup3->ItemIndex(), -1);
+  EXPECT_EQ(Value("BIT"), "-2147483648");
+  EXPECT_EQ(Value("STOP"), "-2147483648");
+  form_.reset();
   Open("COM=1\nBAUD=9600\nBIT=5\nSTOP=-1\nPARITY=NONE\n");
   EXPECT_EQ(form_->RadioGroup2->ItemIndex(), -1);
   EXPECT_FALSE(form_->RadioGroup2->Button(0)->isChecked() || form_->RadioGroup2->Button(1)->isChecked());
