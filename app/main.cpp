@@ -31,6 +31,18 @@ int RunPanel(QApplication& app) {
   TQtPlatform platform;
   TPanelWindows windows;
 
+  // Watched before any window exists: a start-up box or the search for a notification area must
+  // not hold a stop signal.
+  QSocketNotifier sessionEnd(SessionEndReadFd(), QSocketNotifier::Read);
+  QObject::connect(&sessionEnd, &QSocketNotifier::activated, &app, [] {
+    DrainSessionEndPipe();
+    if (g_panel) {
+      g_panel->OnQueryEndSession();
+    } else {
+      QCoreApplication::exit(0);
+    }
+  });
+
   auto form4 = std::make_unique<TForm4>();
   windows.Form4 = form4.get();
   auto comPortForm = std::make_unique<TComPortForm>();
@@ -51,18 +63,16 @@ int RunPanel(QApplication& app) {
   auto form5 = std::make_unique<TForm5>();
   windows.Form5 = form5.get();
 
-  QSocketNotifier sessionEnd(SessionEndReadFd(), QSocketNotifier::Read);
-  QObject::connect(&sessionEnd, &QSocketNotifier::activated, form1.get(), [panel = form1.get()] {
-    DrainSessionEndPipe();
-    panel->OnQueryEndSession();
-  });
   // The session manager may only be checkpointing: save, but keep running.
   QObject::connect(&app, &QGuiApplication::commitDataRequest, form1.get(),
                    [panel = form1.get()](QSessionManager&) { panel->SaveAll(); });
 
   form4->ShowMainWindow = [panel = form1.get()] { panel->show(); };
-  form4->show();
-  app.exec();
+  // A stop signal during the start-up has ended the program already (the main loop would not know).
+  if (!form1->SessionEnding) {
+    form4->show();
+    app.exec();
+  }
   // From here on the calculator's destruction writes the baseline.
   g_panel = nullptr;
   return 0;

@@ -103,9 +103,23 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, bool k
   return true;
 }
 
+std::FILE* OpenRegularFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return nullptr;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  std::FILE* f = ::fdopen(fd, "rb");
+  if (!f) ::close(fd);
+  return f;
+}
+
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
   bytes.clear();
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = OpenRegularFile(path);
   if (!f) return false;
   char buffer[65536];
   std::size_t n = 0;

@@ -1,5 +1,6 @@
 #pragma once
 // Whole-file replacement that a crash cannot leave half written.
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,10 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, bool k
 
 // Reads a whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
+
+// Opens a regular file for reading ("rb"); null for anything else. Never blocks: a named pipe
+// in place of a settings file would otherwise hold the start-up until a writer came.
+std::FILE* OpenRegularFile(const std::string& path);
 
 // `dir` joined with `name` by '/', unless `dir` already ends in one.
 std::string JoinPath(const std::string& dir, const std::string& name);

@@ -51,7 +51,7 @@ void AppendNumber(std::string& out, double v) {
 }  // namespace
 
 bool LoadBaseline(const std::string& path, std::vector<TAccelSample>& table) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = OpenRegularFile(path);
   if (!f) return false;
   char line[kMaxLine + 1];
   std::size_t i = 0;

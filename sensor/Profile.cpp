@@ -16,12 +16,10 @@ constexpr std::size_t IntegerBuffer = 16;
 constexpr std::size_t FloatBuffer = 32;
 
 bool Readable(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st {};
-  const bool ok = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
-  ::close(fd);
-  return ok;
+  std::FILE* f = OpenRegularFile(path);
+  if (!f) return false;
+  std::fclose(f);
+  return true;
 }
 
 std::string FullPath(const std::string& fileName) {

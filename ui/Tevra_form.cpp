@@ -24,6 +24,17 @@ namespace {
 
 constexpr int kAddressAttempts = 257;  // a first try and 256 retries
 
+// Sets a flag for the lifetime of a scope (nested event loops may end it from inside).
+class TFlagDuring {
+ public:
+  explicit TFlagDuring(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+  ~TFlagDuring() { flag_ = was_; }
+
+ private:
+  bool& flag_;
+  bool was_;
+};
+
 QLabel* NewLabel(const QString& text, QWidget* parent, int pixelSize = 0, bool bold = false) {
   auto* label = new QLabel(text, parent);
   if (pixelSize > 0 || bold) {
@@ -214,6 +225,7 @@ void TForm1::FormActivate() {
 }
 
 void TForm1::closeEvent(QCloseEvent* e) {
+  const TFlagDuring closing(inCloseEvent_);
   bool allowed = false;
   if (CloseConfirmed) {
     allowed = true;
@@ -240,9 +252,16 @@ void TForm1::OnQueryEndSession() {
   Timer2.stop();
   ExitRequested = true;
   CloseConfirmed = true;
+  SessionEnding = true;
   // The close flow saves the settings; leaving the message loop destroys the calculator, which
-  // saves the baseline.
-  close();
+  // saves the baseline. Qt ignores a close inside a close in progress (the exit question is
+  // open): the program ends all the same, and every open box's loop with it.
+  if (inCloseEvent_) {
+    SaveAll();
+    FormClose();
+  } else {
+    close();
+  }
 }
 
 void TForm1::SaveAll() {

@@ -99,6 +99,7 @@ class TForm1 : public QMainWindow {
   TPanelNetwork Network;
   bool ExitRequested = false;
   bool CloseConfirmed = false;
+  bool SessionEnding = false;  // the end of the session or a stop signal came: the program ends
   int AutoStartCountdown = 3;
   std::string TipText;
   bool TrayRegistered = false;
@@ -181,6 +182,7 @@ class TForm1 : public QMainWindow {
   TPlatform& platform_;
   TPanelWindows& windows_;
   bool tickRunning_ = false;
+  bool inCloseEvent_ = false;
   QTimer trayRetry_;
 };
 

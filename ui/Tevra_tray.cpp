@@ -18,7 +18,7 @@ constexpr std::size_t kTipMaxBytes = 127;  // the icon's tip field holds 127 CP9
 
 void TForm1::RegisterTrayIcon() {
   TipText = Printf("%s 計測停止中", Settings.SensorId.c_str());
-  for (int attempt = 0; attempt < kTrayAttempts; ++attempt) {
+  for (int attempt = 0; attempt < kTrayAttempts && !SessionEnding; ++attempt) {
     if (platform_.TrayAdd(CutUtf8ToCp932Bytes(TipText, kTipMaxBytes))) {
       TrayRegistered = true;
       return;

@@ -2,11 +2,16 @@
 // the notification area.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QTest>
+#include <QTimer>
+
+#include <filesystem>
 
 #include "base/AtomicFile.h"
+#include "output/SettingsFile.h"
 #include "ui/PanelFixture.h"
 
 namespace tevra::test {
@@ -50,6 +55,33 @@ TEST_F(PanelTest, EndOfSessionClosesWithoutAskingAndKeepsBaselineAndSettings) {
   ASSERT_TRUE(ReadWholeFile(JoinPath(dir_, "NoiseData.csv"), noise));
   EXPECT_EQ(std::count(noise.begin(), noise.end(), '\n'), 2048);
   EXPECT_NE(noise.substr(0, 200).find_first_of("123456789"), std::string::npos) << "the learned baseline";
+}
+
+TEST_F(PanelTest, EndOfSessionWhileTheExitQuestionIsOpenStillEndsTheProgram) {
+  CreatePanel();
+  Start();
+  platform_.Answers = {false};
+  platform_.DuringDialog = [&] { panel_->OnQueryEndSession(); };
+  panel_->Exit1Click();
+  EXPECT_FALSE(panel_->Measuring());
+  EXPECT_EQ(platform_.Count("TrayDelete"), 1);
+  EXPECT_FALSE(form4_->isVisible());
+  // Every event loop, the one of any box still open included, now returns at once.
+  QEventLoop loop;
+  QTimer::singleShot(3000, &loop, [&] { loop.exit(1); });
+  EXPECT_EQ(loop.exec(), -1) << "the program goes on running";
+  std::remove(JoinPath(dir_, "NoiseData.csv").c_str());
+  DestroyPanel();
+  EXPECT_TRUE(std::filesystem::exists(JoinPath(dir_, "NoiseData.csv")));
+}
+
+TEST_F(PanelTest, NamedPipesInPlaceOfTheFilesReadLikeUnreadableFiles) {
+  ASSERT_EQ(mkfifo(JoinPath(dir_, "TevraPanel.ini").c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo(JoinPath(dir_, "NoiseData.csv").c_str(), 0600), 0);
+  CreatePanel();  // its settings file is refused: the pipe stays
+  EXPECT_EQ(platform_.Count(std::string("MessageBox ") + kSettingsMissingText), 1);
+  EXPECT_EQ(panel_->Settings.SensorId, "Default_ID");
+  EXPECT_EQ(panel_->Calculator.Baseline()[1].X, 0.0);
 }
 
 TEST_F(PanelTest, AutomaticStartWaitsForTheSplashThenCountsDown) {
