@@ -16,6 +16,8 @@ class TPlatform {
   // Wall clock: whole seconds of `time`, and the local date and time of it.
   virtual std::int64_t Time() = 0;
   virtual TLocalDateTime LocalNow() = 0;
+  // Wall clock in microseconds since 1970 UTC: the time of each sample of the continuous record.
+  virtual std::int64_t UtcMicros() { return Time() * 1000000; }
   // Monotonic clock in milliseconds; only differences mean anything.
   virtual std::int64_t MonotonicMs() = 0;
   // Blocking wait (the reader's pauses).

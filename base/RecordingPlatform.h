@@ -34,6 +34,7 @@ class TRecordingPlatform : public TPlatform {
 
   std::int64_t Time() override { return WallSeconds; }
   TLocalDateTime LocalNow() override { return UtcDateTimeOf(WallSeconds); }
+  std::int64_t UtcMicros() override { return WallSeconds * 1000000 + subMillis_ * 1000; }
   std::int64_t MonotonicMs() override { return MonotonicMillis; }
   void Sleep(int ms) override;
   void SleepWithEvents(int ms) override;
