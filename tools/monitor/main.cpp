@@ -1,10 +1,7 @@
 // tevra-monitor: a headless look at a sensor line, as the panel would see it.
 #include <signal.h>
 
-#include <charconv>
-#include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 
@@ -12,15 +9,9 @@
 #include "sensor/RS232C.h"
 #include "sensor/VXTRRR.h"
 #include "tools/monitor/MonitorLoop.h"
+#include "tools/monitor/MonitorOptions.h"
 
 namespace {
-
-constexpr const char* kUsage =
-    "usage: tevra-monitor DEVICE [--seconds S]\n"
-    "  opens DEVICE at 9600 8N1, checks the sensor, starts as the panel does and then reads every\n"
-    "  100 ms; prints '<hh:mm:ss> <intensity> <largest composite gal of the tick>' for every new\n"
-    "  intensity, 'error <status> <text>' for every failure, and a count of frames and failures at\n"
-    "  the end (after S seconds, or on SIGINT/SIGTERM)\n";
 
 volatile std::sig_atomic_t gStop = 0;
 void OnSignal(int) {
@@ -46,33 +37,17 @@ class TDevicePort : public tevra::TPortOwner {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string device;
-  double seconds = 0.0;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    if (arg == "--seconds" && i + 1 < argc) {
-      const char* v = argv[++i];
-      const char* end = v + std::strlen(v);
-      const auto [ptr, ec] = std::from_chars(v, end, seconds);
-      if (ec != std::errc() || ptr != end || !(seconds > 0) || !std::isfinite(seconds)) {
-        std::fprintf(stderr, "tevra-monitor: bad value for --seconds: %s\n%s", v, kUsage);
-        return 2;
-      }
-    } else if (device.empty() && !arg.empty() && arg[0] != '-') {
-      device = arg;
-    } else {
-      std::fprintf(stderr, "tevra-monitor: unexpected argument %s\n%s", arg.c_str(), kUsage);
-      return 2;
-    }
-  }
-  if (device.empty()) {
-    std::fputs(kUsage, stderr);
+  tevra::TMonitorOptions options;
+  std::string error;
+  if (!tevra::ParseMonitorOptions(argc, argv, options, error)) {
+    std::fprintf(stderr, "tevra-monitor: %s\n%s", error.c_str(), tevra::kMonitorUsage);
     return 2;
   }
+  if (options.Help) {
+    std::fputs(tevra::kMonitorUsage, stdout);
+    return 0;
+  }
+  if (options.Device.empty()) return 0;
   struct sigaction sa {};
   sa.sa_handler = OnSignal;
   sigemptyset(&sa.sa_mask);
@@ -80,8 +55,13 @@ int main(int argc, char** argv) {
   sigaction(SIGTERM, &sa, nullptr);
 
   tevra::TPlainPlatform platform;
-  TDevicePort port(device);
+  TDevicePort port(options.Device);
   tevra::VXTRRR reader(port, platform);
-  tevra::RunMonitor(reader, platform, seconds, &gStop, stdout);
+  tevra::TDataOutput record([](const std::string& line) {
+    std::printf("archive %s\n", line.c_str());
+    std::fflush(stdout);
+  });
+  record.Configure(options.Output);
+  tevra::RunMonitor(reader, platform, options.Seconds, &gStop, stdout, record.Active() ? &record : nullptr);
   return 0;
 }
