@@ -10,7 +10,7 @@ namespace tevra {
 
 const char* const kMonitorUsage =
     "usage: tevra-monitor DEVICE [--seconds S] [--archive DIR] [--station NET.STA[.LOC]]\n"
-    "                     [--channels C1,C2,C3] [--stationxml FILE]\n"
+    "                     [--channels C1,C2,C3] [--stationxml FILE] [--site LAT,LON,ELEV]\n"
     "  opens DEVICE at 9600 8N1, checks the sensor, starts as the panel does and then reads every\n"
     "  100 ms; prints '<hh:mm:ss> <intensity> <largest composite gal of the tick>' for every new\n"
     "  intensity, 'error <status> <text>' for every failure, and a count of frames and failures at\n"
@@ -19,7 +19,8 @@ const char* const kMonitorUsage =
     "                     (lines about the archive start with 'archive ')\n"
     "  --station N.S[.L]  network, station and location codes (default XX.TEVRA)\n"
     "  --channels A,B,C   channel codes of X, Y and Z (default HN1,HN2,HNZ)\n"
-    "  --stationxml FILE  writes the station's FDSN StationXML to FILE (without DEVICE: only that)\n";
+    "  --stationxml FILE  writes the station's FDSN StationXML to FILE (without DEVICE: only that)\n"
+    "  --site LAT,LON,ELEV  the site for StationXML: degrees north, degrees east, metres\n";
 
 namespace {
 
@@ -35,6 +36,23 @@ bool ParseStation(const std::string& text, TDataOutputSettings& s) {
   s.Network = net;
   s.Station = sta;
   s.Location = loc;
+  return true;
+}
+
+bool ParseSite(const std::string& text, TDataOutputSettings& s) {
+  const std::size_t a = text.find(',');
+  const std::size_t b = a == std::string::npos ? a : text.find(',', a + 1);
+  if (b == std::string::npos) return false;
+  double lat = 0, lon = 0, elev = 0;
+  if (!ParseNumberIn(text.substr(0, a), -90, 90, lat) ||
+      !ParseNumberIn(text.substr(a + 1, b - a - 1), -180, 180, lon) ||
+      !ParseNumberIn(text.substr(b + 1), -12000, 9000, elev)) {
+    return false;
+  }
+  s.SiteSet = true;
+  s.Latitude = lat;
+  s.Longitude = lon;
+  s.Elevation = elev;
   return true;
 }
 
@@ -63,6 +81,7 @@ bool ParseMonitorOptions(int argc, const char* const* argv, TMonitorOptions& o, 
        }},
       {"--station", [&](const std::string& v) { return ParseStation(v, out); }},
       {"--channels", [&](const std::string& v) { return ParseChannelList(v, out.Channels); }},
+      {"--site", [&](const std::string& v) { return ParseSite(v, out); }},
       {"--stationxml",
        [&](const std::string& v) {
          o.StationXmlFile = v;

@@ -2,10 +2,12 @@
 #include <signal.h>
 
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <string>
 
 #include "base/PlainPlatform.h"
+#include "output/StationXml.h"
 #include "sensor/RS232C.h"
 #include "sensor/VXTRRR.h"
 #include "tools/monitor/MonitorLoop.h"
@@ -46,6 +48,12 @@ int main(int argc, char** argv) {
   if (options.Help) {
     std::fputs(tevra::kMonitorUsage, stdout);
     return 0;
+  }
+  if (!options.StationXmlFile.empty() &&
+      !tevra::WriteStationXml(options.StationXmlFile, options.Output, options.Output.Station,
+                              std::time(nullptr))) {
+    std::fprintf(stderr, "tevra-monitor: cannot write %s\n", options.StationXmlFile.c_str());
+    return 1;
   }
   if (options.Device.empty()) return 0;
   struct sigaction sa {};
