@@ -21,6 +21,7 @@ void TDataOutput::Configure(const TDataOutputSettings& settings) {
   clock_.Break();
   settings_ = settings;
   Rebuild();
+  if (OnConfigure) OnConfigure(settings_);
 }
 
 void TDataOutput::SetRecordSink(TRecordSink sink) {

@@ -33,6 +33,9 @@ class TDataOutput {
   // Takes new settings at once: what is held goes out under the old ones, the archive opens or
   // closes, and the next batch starts a new segment.
   void Configure(const TDataOutputSettings& settings);
+  // Called at the end of every Configure with the settings in force: the live stream's server
+  // starts, moves or stops there, and sets or clears the record sink. None by default.
+  std::function<void(const TDataOutputSettings&)> OnConfigure;
   // The live stream's receiver of every record (512 bytes); empty for none.
   void SetRecordSink(TRecordSink sink);
   // True when records are made (archive on or a sink set); Feed is nearly free otherwise.
