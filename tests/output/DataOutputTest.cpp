@@ -9,6 +9,7 @@
 #include "output/DataOutput.h"
 #include "output/SampleClock.h"
 #include "output/SdsArchive.h"
+#include "output/StationXml.h"
 #include "tests/output/MseedTestRecords.h"
 
 namespace tevra {
@@ -231,6 +232,38 @@ TEST_F(DataOutputTest, PastTheBoundTheOldestRecordsAreDroppedAndThatIsLoggedOnce
   ASSERT_TRUE(ReadWholeFile(SdsFilePath(blocker + "/sds", id, kBeforeMidnight), bytes));
   ASSERT_EQ(bytes.size(), 3 * 512u);
   EXPECT_EQ(std::string() + bytes[0] + bytes[512] + bytes[1024], "567");  // the newest three, in order
+}
+
+}  // namespace
+}  // namespace tevra
+
+namespace tevra {
+namespace {
+
+class StationXmlTest : public ScratchDirTest {};
+
+TEST_F(StationXmlTest, TheDocumentIsValidAgainstTheFdsnSchemaWithOrWithoutASite) {
+  TDataOutputSettings s;
+  s.Location = "00";
+  for (bool site : {false, true}) {
+    s.SiteSet = site;
+    s.Latitude = 35.4;
+    s.Longitude = 133.3;
+    s.Elevation = 12.5;
+    const std::string file = Path(site ? "site.xml" : "nosite.xml");
+    ASSERT_TRUE(WriteStationXml(file, s, "roof <A&B>", 1710028740));
+    const std::string command = "xmllint --noout --schema " TEVRA_TEST_DATA "/stationxml/fdsn-station-1.2.xsd '" +
+                                file + "' 2>/dev/null";
+    EXPECT_EQ(std::system(command.c_str()), 0) << file;
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile(file, text));
+    EXPECT_NE(text.find("<Latitude>" + std::string(site ? "35.400000" : "0.000000") + "</Latitude>"),
+              std::string::npos);
+    EXPECT_NE(text.find("<Value>101.971621</Value>"), std::string::npos);  // counts per m/s^2
+    EXPECT_NE(text.find("<Name>roof &lt;A&amp;B&gt;</Name>"), std::string::npos);
+    EXPECT_NE(text.find("<Channel code=\"HNZ\" locationCode=\"00\">"), std::string::npos);
+  }
+  EXPECT_FALSE(WriteStationXml(Path("missing/folder/x.xml"), s, "", 0));
 }
 
 }  // namespace
