@@ -252,7 +252,8 @@ TEST_F(StationXmlTest, TheDocumentIsValidAgainstTheFdsnSchemaWithOrWithoutASite)
     s.Elevation = 12.5;
     const std::string file = Path(site ? "site.xml" : "nosite.xml");
     ASSERT_TRUE(WriteStationXml(file, s, "roof <A&B>", 1710028740));
-    const std::string command = "xmllint --noout --schema " TEVRA_TEST_DATA "/stationxml/fdsn-station-1.2.xsd '" +
+    const std::string command = "xmllint --noout --schema " TEVRA_TEST_DATA
+                                "/stationxml/fdsn-station-1.2.xsd '" +
                                 file + "' 2>/dev/null";
     EXPECT_EQ(std::system(command.c_str()), 0) << file;
     std::string text;
