@@ -123,6 +123,21 @@ bool ParseNumberIn(const std::string& text, double low, double high, double& val
   return true;
 }
 
+bool ParseLatitude(const std::string& text, double& value) {
+  double v = 0.0;
+  if (!ParseNumberIn(text, -90.0, 90.0, v) || v >= 90.0) return false;
+  value = v;
+  return true;
+}
+
+bool ParseLongitude(const std::string& text, double& value) {
+  return ParseNumberIn(text, -180.0, 180.0, value);
+}
+
+bool ParseElevation(const std::string& text, double& value) {
+  return ParseNumberIn(text, kLowestElevation, kHighestElevation, value);
+}
+
 std::string DefaultStationCode(const std::string& sensorId) {
   std::string code;
   for (char c : sensorId) {
@@ -152,9 +167,8 @@ TDataOutputSettings LoadDataOutputSettings(const Profile& profile, const std::st
   if (IsIpv4Address(address)) s.SeedLinkAddress = address;
   r.Integer(kSeedLinkPort, 1, 65535, s.SeedLinkPort);
   double lat = 0, lon = 0, elev = 0;
-  if (ParseNumberIn(r.Text(kLatitude), -90.0, 90.0, lat) &&
-      ParseNumberIn(r.Text(kLongitude), -180.0, 180.0, lon) &&
-      ParseNumberIn(r.Text(kElevation), kLowestElevation, kHighestElevation, elev)) {
+  if (ParseLatitude(r.Text(kLatitude), lat) && ParseLongitude(r.Text(kLongitude), lon) &&
+      ParseElevation(r.Text(kElevation), elev)) {
     s.SiteSet = true;
     s.Latitude = lat;
     s.Longitude = lon;

@@ -45,6 +45,11 @@ std::string ChannelListText(const std::array<std::string, 3>& channels);
 bool IsIpv4Address(const std::string& text);
 // A decimal number in [low, high] without trailing text.
 bool ParseNumberIn(const std::string& text, double low, double high, double& value);
+// The site's coordinates as StationXML accepts them: latitude -90 up to (not including) 90
+// degrees, longitude -180..180 degrees, elevation -12000..9000 m.
+bool ParseLatitude(const std::string& text, double& value);
+bool ParseLongitude(const std::string& text, double& value);
+bool ParseElevation(const std::string& text, double& value);
 // The station code the sensor ID suggests: its letters (upper-cased) and digits, at most five;
 // "TEVRA" when it has none.
 std::string DefaultStationCode(const std::string& sensorId);

@@ -184,12 +184,9 @@ bool TDataOutputForm::ReadControls(TDataOutputSettings& s) {
   const std::string lat = Trimmed(LatitudeEdit), lon = Trimmed(LongitudeEdit), elev = Trimmed(ElevationEdit);
   s.SiteSet = !(lat.empty() && lon.empty() && elev.empty());
   if (!s.SiteSet) return true;
-  if (!ParseNumberIn(lat, -90, 90, s.Latitude))
-    return Refuse("緯度は-90〜90の数値（度）で入力してください。");
-  if (!ParseNumberIn(lon, -180, 180, s.Longitude))
-    return Refuse("経度は-180〜180の数値（度）で入力してください。");
-  if (!ParseNumberIn(elev, -12000, 9000, s.Elevation))
-    return Refuse("標高は-12000〜9000の数値（m）で入力してください。");
+  if (!ParseLatitude(lat, s.Latitude)) return Refuse("緯度は-90以上90未満の数値（度）で入力してください。");
+  if (!ParseLongitude(lon, s.Longitude)) return Refuse("経度は-180〜180の数値（度）で入力してください。");
+  if (!ParseElevation(elev, s.Elevation)) return Refuse("標高は-12000〜9000の数値（m）で入力してください。");
   return true;
 }
 

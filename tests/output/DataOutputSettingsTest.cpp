@@ -61,6 +61,8 @@ TEST_F(DataOutputSettingsTest, GoodValuesAreTakenAndBadOnesReadAsMissing) {
       {"Latitude=95\nLongitude=139.25\nElevation=3\n",
        [](const auto& s) { return !s.SiteSet && s.Latitude == 0; }},
       {"Latitude=35\nLongitude=139\n", [](const auto& s) { return !s.SiteSet; }},
+      {"Latitude=90\nLongitude=0\nElevation=0\n",
+       [](const auto& s) { return !s.SiteSet; }},  // StationXML: < 90
   };
   for (const TRow& r : rows) EXPECT_TRUE(r.check(Load(r.lines))) << r.lines;
   EXPECT_EQ(Load("", "地震センサ１").Station, "TEVRA");

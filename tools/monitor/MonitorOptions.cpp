@@ -44,9 +44,8 @@ bool ParseSite(const std::string& text, TDataOutputSettings& s) {
   const std::size_t b = a == std::string::npos ? a : text.find(',', a + 1);
   if (b == std::string::npos) return false;
   double lat = 0, lon = 0, elev = 0;
-  if (!ParseNumberIn(text.substr(0, a), -90, 90, lat) ||
-      !ParseNumberIn(text.substr(a + 1, b - a - 1), -180, 180, lon) ||
-      !ParseNumberIn(text.substr(b + 1), -12000, 9000, elev)) {
+  if (!ParseLatitude(text.substr(0, a), lat) || !ParseLongitude(text.substr(a + 1, b - a - 1), lon) ||
+      !ParseElevation(text.substr(b + 1), elev)) {
     return false;
   }
   s.SiteSet = true;

@@ -181,7 +181,9 @@ TEST(MonitorProcessTest, BadArgumentsAreRefused) {
                                         {m, "a", "--station", "xx.sta"},
                                         {m, "a", "--channels", "HN1,HN2"},
                                         {m, "a", "--channels", "HN1,HN2,HN"},
-                                        {m, "a", "--stationxml", ""}}) {
+                                        {m, "a", "--stationxml", ""},
+                                        {m, "a", "--site", "90,0,0"},
+                                        {m, "a", "--site", "35,139"}}) {
     test::TChild monitor(args);
     EXPECT_EQ(WEXITSTATUS(monitor.Wait()), 2) << args.back();
   }
