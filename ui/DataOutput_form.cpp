@@ -117,6 +117,7 @@ void TDataOutputForm::BuildControls() {
 void TDataOutputForm::setVisible(bool visible) {
   if (visible && !isVisible()) {
     FormShow();
+    adjustSize();  // the layout's size, before it is centred
     CentreOnScreen(this);
   }
   QDialog::setVisible(visible);
