@@ -1,4 +1,8 @@
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
+#include <filesystem>
 
 #include <cmath>
 #include <fstream>
@@ -232,6 +236,36 @@ TEST_F(DataOutputTest, PastTheBoundTheOldestRecordsAreDroppedAndThatIsLoggedOnce
   ASSERT_TRUE(ReadWholeFile(SdsFilePath(blocker + "/sds", id, kBeforeMidnight), bytes));
   ASSERT_EQ(bytes.size(), 3 * 512u);
   EXPECT_EQ(std::string() + bytes[0] + bytes[512] + bytes[1024], "567");  // the newest three, in order
+}
+
+TEST_F(DataOutputTest, AFullDiskNeverLeavesPartOfARecordInTheDayFile) {
+  // A file size limit of 700 bytes: the second record fits only in part, as on a full disk.
+  std::vector<std::string> lines;
+  TSdsArchive archive(Path("sds"), [&](const std::string& l) { lines.push_back(l); });
+  const TStreamId id{"XX", "TEVRA", "", "HNZ"};
+  const std::string day = SdsFilePath(Path("sds"), id, kBeforeMidnight);
+  std::uint8_t record[512] = {};
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  rlimit small = old;
+  small.rlim_cur = 700;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  for (int i = 0; i < 3; ++i) {
+    record[0] = static_cast<std::uint8_t>('a' + i);
+    archive.Write(record, id, kBeforeMidnight, kBeforeMidnight + i * kSecond);
+  }
+  const auto sizeDuringOutage = std::filesystem::file_size(day);
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_EQ(sizeDuringOutage, 512u);
+  EXPECT_EQ(archive.Pending(), 2u);
+  archive.Retry(kBeforeMidnight + 20 * kSecond);
+  std::string bytes;
+  ASSERT_TRUE(ReadWholeFile(day, bytes));
+  ASSERT_EQ(bytes.size(), 3 * 512u);
+  EXPECT_EQ(std::string() + bytes[0] + bytes[512] + bytes[1024], "abc");
+  EXPECT_EQ(lines.size(), 2u);  // the outage and its end
 }
 
 }  // namespace
