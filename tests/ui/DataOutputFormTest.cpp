@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "base/AtomicFile.h"
+#include "tests/output/MseedTestRecords.h"
 #include "ui/DataOutput_form.h"
 #include "ui/PanelDataOutput.h"
 #include "ui/PanelFixture.h"
@@ -107,6 +108,32 @@ TEST_F(DataOutputFormTest, OkStoresTheSettingsAndTheArchiveStartsAndStopsWithout
   for (int i = 0; i < 30; ++i) Tick(10);
   panel_->N1Click();
   EXPECT_EQ(std::filesystem::file_size(day), size);
+}
+
+TEST_F(DataOutputFormTest, AFormatErrorLeavesAGapInTheArchiveNotShiftedSamples) {
+  CreatePanel();
+  TDataOutputSettings s = panel_->DataOutput->Settings();
+  s.Archive = true;
+  s.ArchiveFolder = JoinPath(dir_, "sds");
+  panel_->DataOutput->Apply(s);
+  Start();
+  for (int i = 0; i < 20; ++i) Tick(10);
+  Send("12,34\r");  // a frame with a bad layout: the batch is dropped
+  panel_->Timer2Timer();
+  for (int i = 0; i < 20; ++i) Tick(10);
+  panel_->N1Click();
+  std::string bytes;
+  ASSERT_TRUE(ReadWholeFile(JoinPath(dir_, "sds/2007/XX/TEST0/HNZ.D/XX.TEST0..HNZ.D.2007.303"), bytes));
+  std::vector<std::int64_t> gaps;
+  std::int64_t end = 0;
+  for (std::size_t at = 0; at + 512 <= bytes.size(); at += 512) {
+    TDecoded d;
+    ASSERT_TRUE(Decode(reinterpret_cast<const std::uint8_t*>(bytes.data()) + at, 512, d));
+    if (end != 0 && d.StartMicros != end) gaps.push_back(d.StartMicros - end);
+    end = d.StartMicros + static_cast<std::int64_t>(d.Samples.size()) * 10000;
+  }
+  ASSERT_EQ(gaps.size(), 1u);
+  EXPECT_GE(gaps[0], 100000);  // what the reader threw away while it resynchronised
 }
 
 TEST_F(DataOutputFormTest, TheStationXmlCommandWritesWhereTheUserChose) {
