@@ -81,7 +81,7 @@ std::string StationXmlText(const TDataOutputSettings& s, const std::string& site
     x += "            <Value>" + Number("%.6f", kCountsPerMetrePerSecondSquared) + "</Value>\n";
     x += "            <Frequency>1</Frequency>\n";
     x += "            <InputUnits>\n              <Name>m/s**2</Name>\n            </InputUnits>\n";
-    x += "            <OutputUnits>\n              <Name>counts</Name>\n            </OutputUnits>\n";
+    x += "            <OutputUnits>\n              <Name>count</Name>\n            </OutputUnits>\n";
     x += "          </InstrumentSensitivity>\n";
     x += "        </Response>\n";
     x += "      </Channel>\n";
