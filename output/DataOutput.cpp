@@ -33,12 +33,7 @@ void TDataOutput::SetRecordSink(TRecordSink sink) {
 void TDataOutput::Rebuild() {
   const bool keep = archive_ && settings_.Archive && archive_->Folder() == settings_.ArchiveFolder;
   if (!keep) {
-    // Records still waiting for a folder that is given up are lost: say so.
-    if (archive_ && archive_->Pending() > 0 && log_) {
-      log_("アーカイブの設定変更により、書き込めずに保留していた記録" + std::to_string(archive_->Pending()) +
-           "件を破棄しました");
-    }
-    archive_.reset();
+    archive_.reset();  // what still waits gets a last try there
     if (settings_.Archive && !settings_.ArchiveFolder.empty()) {
       archive_ = std::make_unique<TSdsArchive>(settings_.ArchiveFolder, log_);
     }

@@ -58,6 +58,15 @@ std::string SdsFilePath(const std::string& folder, const TStreamId& id, std::int
 TSdsArchive::TSdsArchive(std::string folder, TLog log, std::size_t maxPending)
     : folder_(std::move(folder)), log_(std::move(log)), maxPending_(maxPending > 0 ? maxPending : 1) {}
 
+TSdsArchive::~TSdsArchive() {
+  if (queue_.empty()) return;
+  Drain(lastTry_);
+  if (!queue_.empty() && log_) {
+    log_(Format("アーカイブに書き込めなかった記録%s件を破棄しました（%s）", std::to_string(queue_.size()),
+                folder_));
+  }
+}
+
 bool TSdsArchive::AppendRecord(const TPending& record) {
   int fd = OpenForAppend(record.Path);
   if (fd < 0 && errno == ENOENT) {

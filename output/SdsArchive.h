@@ -27,6 +27,10 @@ class TSdsArchive {
   static constexpr std::int64_t RetryMicros = 10 * 1000000LL;
 
   TSdsArchive(std::string folder, TLog log, std::size_t maxPending = DefaultMaxPending);
+  // Tries once more to write what waits; what still cannot be written is lost, and said so.
+  ~TSdsArchive();
+  TSdsArchive(const TSdsArchive&) = delete;
+  TSdsArchive& operator=(const TSdsArchive&) = delete;
 
   const std::string& Folder() const { return folder_; }
   // Queues a 512-byte record and writes what is queued, unless an outage's retry is not due yet

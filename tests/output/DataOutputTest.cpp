@@ -236,6 +236,14 @@ TEST_F(DataOutputTest, PastTheBoundTheOldestRecordsAreDroppedAndThatIsLoggedOnce
   ASSERT_TRUE(ReadWholeFile(SdsFilePath(blocker + "/sds", id, kBeforeMidnight), bytes));
   ASSERT_EQ(bytes.size(), 3 * 512u);
   EXPECT_EQ(std::string() + bytes[0] + bytes[512] + bytes[1024], "567");  // the newest three, in order
+  {
+    // An archive given up while its folder still fails says what it loses.
+    ASSERT_TRUE(WriteFileAtomically(Path("blocker2"), "x"));
+    TSdsArchive gone(Path("blocker2/sds"), [&](const std::string& l) { lines.push_back(l); });
+    gone.Write(record, id, kBeforeMidnight, kBeforeMidnight);
+  }
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_NE(lines[4].find("1件を破棄"), std::string::npos) << lines[4];
 }
 
 TEST_F(DataOutputTest, AFullDiskNeverLeavesPartOfARecordInTheDayFile) {
