@@ -14,6 +14,12 @@ TLocalDateTime TPlainPlatform::LocalNow() {
   return LocalDateTimeOf(Time());
 }
 
+std::int64_t TPlainPlatform::UtcMicros() {
+  timespec ts{};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  return static_cast<std::int64_t>(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
+}
+
 std::int64_t TPlainPlatform::MonotonicMs() {
   timespec ts{};
   clock_gettime(CLOCK_MONOTONIC, &ts);

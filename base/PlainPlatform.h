@@ -9,6 +9,7 @@ class TPlainPlatform : public TPlatform {
  public:
   std::int64_t Time() override;
   TLocalDateTime LocalNow() override;
+  std::int64_t UtcMicros() override;
   std::int64_t MonotonicMs() override;
   void Sleep(int ms) override;
 

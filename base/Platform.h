@@ -16,6 +16,8 @@ class TPlatform {
   // Wall clock: whole seconds of `time`, and the local date and time of it.
   virtual std::int64_t Time() = 0;
   virtual TLocalDateTime LocalNow() = 0;
+  // Wall clock in microseconds since 1970 UTC: the time of each sample of the continuous record.
+  virtual std::int64_t UtcMicros() { return Time() * 1000000; }
   // Monotonic clock in milliseconds; only differences mean anything.
   virtual std::int64_t MonotonicMs() = 0;
   // Blocking wait (the reader's pauses).
@@ -36,6 +38,8 @@ class TPlatform {
   virtual void ErrorDialog(const std::string& text) = 0;
   // Folder selection starting at `start`; empty when cancelled.
   virtual std::string ChooseFolder(const std::string& start) = 0;
+  // Where to save a new file, starting with `suggested`; empty when cancelled or not possible.
+  virtual std::string ChooseSaveFile(const std::string& /*suggested*/) { return {}; }
 
   virtual void AlarmSound() = 0;
   virtual void RaiseWindow() = 0;

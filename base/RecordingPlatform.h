@@ -19,6 +19,7 @@ class TRecordingPlatform : public TPlatform {
   // Answers for MessageBox with OK/Cancel and Confirm, oldest first; true (OK) once empty.
   std::deque<bool> Answers;
   std::string FolderAnswer;
+  std::string SaveFileAnswer;
   // Called inside every message box, confirmation and error dialog, as a nested event loop would.
   std::function<void()> DuringDialog;
   // Called inside every Sleep with its length: what the outside world does meanwhile (a sensor
@@ -34,6 +35,7 @@ class TRecordingPlatform : public TPlatform {
 
   std::int64_t Time() override { return WallSeconds; }
   TLocalDateTime LocalNow() override { return UtcDateTimeOf(WallSeconds); }
+  std::int64_t UtcMicros() override { return WallSeconds * 1000000 + subMillis_ * 1000; }
   std::int64_t MonotonicMs() override { return MonotonicMillis; }
   void Sleep(int ms) override;
   void SleepWithEvents(int ms) override;
@@ -45,6 +47,7 @@ class TRecordingPlatform : public TPlatform {
   bool Confirm(const std::string& text) override;
   void ErrorDialog(const std::string& text) override;
   std::string ChooseFolder(const std::string& start) override;
+  std::string ChooseSaveFile(const std::string& suggested) override;
 
   void AlarmSound() override { Calls.push_back("AlarmSound"); }
   void RaiseWindow() override { Calls.push_back("RaiseWindow"); }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QFileDialog>
 #include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
@@ -98,6 +99,12 @@ void TQtPlatform::ErrorDialog(const std::string& text) {
 
 std::string TQtPlatform::ChooseFolder(const std::string& start) {
   return ChooseFolderWithCreate(mainWindow_, QString::fromStdString(start)).toStdString();
+}
+
+std::string TQtPlatform::ChooseSaveFile(const std::string& suggested) {
+  return QFileDialog::getSaveFileName(mainWindow_, QStringLiteral("保存先の指定"),
+                                      QString::fromStdString(suggested))
+      .toStdString();
 }
 
 void TQtPlatform::AlarmSound() {

@@ -4,6 +4,7 @@
 #include "base/TextFormat.h"
 #include "output/AlarmCriteria.h"
 #include "output/DetailRing.h"
+#include "ui/PanelDataOutput.h"
 #include "ui/Tevra_form.h"
 #include "ui/Unit5.h"
 
@@ -52,6 +53,7 @@ void TForm1::Timer2Timer() {
     const int status = Reader->ReaderStatus();
     AlarmState.TimeText = DateTimeText(platform_.LocalNow());
     if (status == VXTRRR::ReaderFormatError) {
+      DataOutput->BatchLost();
       InsertLine(Printf(" %s　データフォーマットエラー発生", AlarmState.TimeText.c_str()));
       ReportWriteFailure(Recorder.WriteFormatErrorLine(AlarmState.TimeText));
       Reader->CheckSensor();
@@ -66,6 +68,7 @@ void TForm1::Timer2Timer() {
   }
 
   TickTime = platform_.LocalNow();
+  DataOutput->Feed(*Reader);
   const int n = Reader->SampleCount();
   // Conversion, offset removal, composite and the calculator; the graph plots the same samples.
   Tick.Process(Reader->Samples(), n, &Calculator);

@@ -14,6 +14,7 @@
 #include "output/SettingsFile.h"
 #include "ui/Alarm_form.h"
 #include "ui/Ini_form.h"
+#include "ui/PanelDataOutput.h"
 #include "ui/Portset.h"
 #include "ui/QtPlatform.h"
 #include "ui/Unit4.h"
@@ -61,6 +62,7 @@ TForm1::TForm1(TPlatform& platform, TPanelWindows& windows, QWidget* parent)
   setWindowIcon(ApplicationIcon());
   BuildControls();
   BuildMenus();
+  DataOutput = std::make_unique<TPanelDataOutput>(platform_, *this);
 
   Timer1.setInterval(500);
   Timer2.setInterval(100);
@@ -188,6 +190,7 @@ void TForm1::FormCreate() {
   SettingsFile = LoadSettings(Settings, platform_, [this] {
     if (windows_.Form4) windows_.Form4->hide();
   });
+  DataOutput->Load();
   RegisterTrayIcon();
 
   bool found = false;

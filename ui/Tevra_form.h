@@ -26,6 +26,8 @@
 
 namespace tevra {
 
+class TPanelDataOutput;
+
 struct TTickDurations {
   long long Ticks = 0;
   double LongestMs = 0.0;
@@ -104,6 +106,8 @@ class TForm1 : public QMainWindow {
   std::string TipText;
   bool TrayRegistered = false;
   TTickDurations TickDurations;
+  // The continuous record (miniSEED archive, live stream) and its menus.
+  std::unique_ptr<TPanelDataOutput> DataOutput;
   bool Measuring() const { return Timer2.isActive(); }
 
   // Start-up and shut-down.

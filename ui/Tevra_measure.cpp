@@ -3,6 +3,7 @@
 #include "base/TextFormat.h"
 #include "output/DetailRing.h"
 #include "sensor/RS232C.h"
+#include "ui/PanelDataOutput.h"
 #include "ui/Portset.h"
 #include "ui/Tevra_form.h"
 #include "ui/Unit4.h"
@@ -75,6 +76,7 @@ void TForm1::StartMeasurement() {
     return;
   }
   Tick.Start(Reader->Samples(), Reader->SampleCount(), Calculator);
+  DataOutput->Feed(*Reader);
   SetMeasuringLook(true);
   AlarmState.TimeText = DateTimeText(platform_.LocalNow());
   InsertLine(Printf(" %s　計測開始", AlarmState.TimeText.c_str()));
@@ -105,6 +107,7 @@ void TForm1::StopMeasurement() {
   SendTipUpdate();
   Timer4.stop();
   Recorder.CloseForStop(Settings, AlarmState.TimeText);
+  DataOutput->Stop();
 }
 
 void TForm1::ShowSensorError() {

@@ -17,8 +17,8 @@ constexpr int RetryMs = 1000;
 class TRun {
  public:
   TRun(VXTRRR& reader, TPlatform& platform, double seconds, const volatile std::sig_atomic_t* stop,
-       std::FILE* out)
-      : reader_(reader), platform_(platform), stop_(stop), out_(out), calculator_("") {
+       std::FILE* out, TDataOutput* record)
+      : reader_(reader), platform_(platform), stop_(stop), out_(out), record_(record), calculator_("") {
     end_ = seconds > 0 ? platform.MonotonicMs() + static_cast<std::int64_t>(seconds * 1000.0)
                        : std::numeric_limits<std::int64_t>::max();
   }
@@ -39,10 +39,12 @@ class TRun {
           Failure(VXTRRR::ReaderNoData);
           continue;
         }
+        Record();
         primed = true;
       }
       Ticks();
     }
+    if (record_) record_->Stop();
     std::fprintf(out_, "frames %lld format-errors %lld value-errors %lld no-data %lld overflows %lld\n",
                  counts_.Frames, counts_.FormatErrors, counts_.ValueErrors, counts_.NoData,
                  counts_.Overflows);
@@ -62,7 +64,14 @@ class TRun {
     }
   }
 
+  // The batch just read goes into the continuous record, timed by the clock of its read.
+  void Record() {
+    if (record_) record_->Feed(reader_.Samples(), reader_.SampleCount(), platform_.UtcMicros());
+  }
+
   void Failure(int status) {
+    // Whatever the reader threw away leaves a gap in the record.
+    if (record_) record_->BatchLost();
     std::fprintf(out_, "error %d %s\n", status, SensorErrorText(status));
     std::fflush(out_);
     switch (status) {
@@ -107,6 +116,7 @@ class TRun {
         return;
       }
       counts_.Frames += reader_.SampleCount();
+      Record();
       processor_.Process(reader_.Samples(), reader_.SampleCount(), &calculator_);
       if (processor_.IntensityUpdated) {
         std::fprintf(out_, "%s %.2f %.1f\n", TimeText(platform_.LocalNow()).c_str(),
@@ -120,6 +130,7 @@ class TRun {
   TPlatform& platform_;
   const volatile std::sig_atomic_t* stop_;
   std::FILE* out_;
+  TDataOutput* record_;
   std::int64_t end_;
   Tevra calculator_;
   TickProcessor processor_;
@@ -129,8 +140,8 @@ class TRun {
 }  // namespace
 
 TMonitorCounts RunMonitor(VXTRRR& reader, TPlatform& platform, double seconds,
-                          const volatile std::sig_atomic_t* stop, std::FILE* out) {
-  return TRun(reader, platform, seconds, stop, out).Run();
+                          const volatile std::sig_atomic_t* stop, std::FILE* out, TDataOutput* record) {
+  return TRun(reader, platform, seconds, stop, out, record).Run();
 }
 
 }  // namespace tevra

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "base/Platform.h"
+#include "output/DataOutput.h"
 #include "sensor/VXTRRR.h"
 
 namespace tevra {
@@ -19,7 +20,10 @@ struct TMonitorCounts {
 };
 
 // Runs for `seconds` (<= 0: until *stop), printing to `out`; the summary line is printed too.
+// `record`, when given, receives every batch read (the continuous record), hears of every lost
+// one and is stopped at the end.
 TMonitorCounts RunMonitor(VXTRRR& reader, TPlatform& platform, double seconds,
-                          const volatile std::sig_atomic_t* stop, std::FILE* out);
+                          const volatile std::sig_atomic_t* stop, std::FILE* out,
+                          TDataOutput* record = nullptr);
 
 }  // namespace tevra

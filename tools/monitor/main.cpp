@@ -1,25 +1,19 @@
 // tevra-monitor: a headless look at a sensor line, as the panel would see it.
 #include <signal.h>
 
-#include <charconv>
 #include <cstdio>
-#include <cstring>
+#include <ctime>
 #include <memory>
 #include <string>
 
 #include "base/PlainPlatform.h"
+#include "output/StationXml.h"
 #include "sensor/RS232C.h"
 #include "sensor/VXTRRR.h"
 #include "tools/monitor/MonitorLoop.h"
+#include "tools/monitor/MonitorOptions.h"
 
 namespace {
-
-constexpr const char* kUsage =
-    "usage: tevra-monitor DEVICE [--seconds S]\n"
-    "  opens DEVICE at 9600 8N1, checks the sensor, starts as the panel does and then reads every\n"
-    "  100 ms; prints '<hh:mm:ss> <intensity> <largest composite gal of the tick>' for every new\n"
-    "  intensity, 'error <status> <text>' for every failure, and a count of frames and failures at\n"
-    "  the end (after S seconds, at most a year, or on SIGINT/SIGTERM)\n";
 
 volatile std::sig_atomic_t gStop = 0;
 void OnSignal(int) {
@@ -45,34 +39,23 @@ class TDevicePort : public tevra::TPortOwner {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string device;
-  double seconds = 0.0;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    if (arg == "--seconds" && i + 1 < argc) {
-      const char* v = argv[++i];
-      const char* end = v + std::strlen(v);
-      const auto [ptr, ec] = std::from_chars(v, end, seconds);
-      // Up to a year: the end time in milliseconds must fit its integer; longer runs go without.
-      if (ec != std::errc() || ptr != end || !(seconds > 0 && seconds <= 366.0 * 86400)) {
-        std::fprintf(stderr, "tevra-monitor: bad value for --seconds: %s\n%s", v, kUsage);
-        return 2;
-      }
-    } else if (device.empty() && !arg.empty() && arg[0] != '-') {
-      device = arg;
-    } else {
-      std::fprintf(stderr, "tevra-monitor: unexpected argument %s\n%s", arg.c_str(), kUsage);
-      return 2;
-    }
-  }
-  if (device.empty()) {
-    std::fputs(kUsage, stderr);
+  tevra::TMonitorOptions options;
+  std::string error;
+  if (!tevra::ParseMonitorOptions(argc, argv, options, error)) {
+    std::fprintf(stderr, "tevra-monitor: %s\n%s", error.c_str(), tevra::kMonitorUsage);
     return 2;
   }
+  if (options.Help) {
+    std::fputs(tevra::kMonitorUsage, stdout);
+    return 0;
+  }
+  if (!options.StationXmlFile.empty() &&
+      !tevra::WriteStationXml(options.StationXmlFile, options.Output, options.Output.Station,
+                              std::time(nullptr))) {
+    std::fprintf(stderr, "tevra-monitor: cannot write %s\n", options.StationXmlFile.c_str());
+    return 1;
+  }
+  if (options.Device.empty()) return 0;
   struct sigaction sa {};
   sa.sa_handler = OnSignal;
   sigemptyset(&sa.sa_mask);
@@ -80,8 +63,13 @@ int main(int argc, char** argv) {
   sigaction(SIGTERM, &sa, nullptr);
 
   tevra::TPlainPlatform platform;
-  TDevicePort port(device);
+  TDevicePort port(options.Device);
   tevra::VXTRRR reader(port, platform);
-  tevra::RunMonitor(reader, platform, seconds, &gStop, stdout);
+  tevra::TDataOutput record([](const std::string& line) {
+    std::printf("archive %s\n", line.c_str());
+    std::fflush(stdout);
+  });
+  record.Configure(options.Output);
+  tevra::RunMonitor(reader, platform, options.Seconds, &gStop, stdout, record.Active() ? &record : nullptr);
   return 0;
 }

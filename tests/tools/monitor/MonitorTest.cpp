@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <regex>
 #include <string>
@@ -8,6 +11,7 @@
 
 #include "base/RecordingPlatform.h"
 #include "sensor/VXTRRR.h"
+#include "support/ScratchDir.h"
 #include "tests/sensor/FakeLink.h"
 #include "tests/tools/sensor-sim/Spawn.h"
 #include "tools/monitor/MonitorLoop.h"
@@ -164,14 +168,26 @@ TEST(MonitorProcessTest, TheMonitorWatchesTheSimulatorThroughAPseudoTerminal) {
 }
 
 TEST(MonitorProcessTest, BadArgumentsAreRefused) {
-  for (std::vector<std::string> args :
-       {std::vector<std::string>{Bin + "/tools/monitor/tevra-monitor"},
-        {Bin + "/tools/monitor/tevra-monitor", "/dev/null", "--seconds", "x"},
-        {Bin + "/tools/monitor/tevra-monitor", "/dev/null", "--seconds", "1e16"},
-        {Bin + "/tools/monitor/tevra-monitor", "/dev/null", "--seconds", "-0"},
-        {Bin + "/tools/monitor/tevra-monitor", "a", "b"}}) {
+  const std::string m = Bin + "/tools/monitor/tevra-monitor";
+  for (std::vector<std::string> args : {std::vector<std::string>{m},
+                                        {m, "/dev/null", "--seconds", "x"},
+                                        {m, "/dev/null", "--seconds", "1e16"},
+                                        {m, "/dev/null", "--seconds", "-0"},
+                                        {m, "a", "b"},
+                                        {m, "a", "--archive"},
+                                        {m, "a", "--archive", ""},
+                                        {m, "a", "--station", "XX"},
+                                        {m, "a", "--station", "XXX.STA"},
+                                        {m, "a", "--station", "XX.STATION"},
+                                        {m, "a", "--station", "XX.STA.LOC"},
+                                        {m, "a", "--station", "xx.sta"},
+                                        {m, "a", "--channels", "HN1,HN2"},
+                                        {m, "a", "--channels", "HN1,HN2,HN"},
+                                        {m, "a", "--stationxml", ""},
+                                        {m, "a", "--site", "90,0,0"},
+                                        {m, "a", "--site", "35,139"}}) {
     test::TChild monitor(args);
-    EXPECT_EQ(WEXITSTATUS(monitor.Wait()), 2);
+    EXPECT_EQ(WEXITSTATUS(monitor.Wait()), 2) << args.back();
   }
   // A device that is no terminal: no data, checked again every second, then the summary.
   test::TChild monitor({Bin + "/tools/monitor/tevra-monitor", "/dev/null", "--seconds", "1.5"});
@@ -180,6 +196,116 @@ TEST(MonitorProcessTest, BadArgumentsAreRefused) {
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.front().substr(0, 8), "error 4 ");
   EXPECT_EQ(lines.back().substr(0, 9), "frames 0 ");
+}
+
+// One continuous piece of a channel as an independent reader (mseed2sac) sees the day file.
+struct TSacSegment {
+  std::int64_t StartMicros = 0;
+  std::vector<float> Samples;
+};
+
+// The SAC files mseed2sac wrote into the working directory, in time order. A SAC file is a
+// 632-byte header (70 floats, 40 integers, strings) followed by the samples as floats.
+std::vector<TSacSegment> ReadSacFiles() {
+  std::vector<TSacSegment> segments;
+  for (const auto& entry : std::filesystem::directory_iterator(".")) {
+    if (entry.path().extension() != ".SAC") continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    char header[632];
+    in.read(header, sizeof header);
+    float f[70];
+    std::int32_t n[40];
+    std::memcpy(f, header, sizeof f);
+    std::memcpy(n, header + 280, sizeof n);
+    std::tm t{};
+    t.tm_year = n[0] - 1900;
+    t.tm_mday = n[1];  // the day of the year: timegm normalises it
+    t.tm_hour = n[2];
+    t.tm_min = n[3];
+    t.tm_sec = n[4];
+    TSacSegment s;
+    s.StartMicros = static_cast<std::int64_t>(timegm(&t)) * 1000000 + n[5] * 1000LL +
+                    static_cast<std::int64_t>(std::llround(f[5] * 1e6));
+    EXPECT_NEAR(f[0], 0.01, 1e-6);
+    s.Samples.resize(static_cast<std::size_t>(n[9]));
+    in.read(reinterpret_cast<char*>(s.Samples.data()), static_cast<std::streamsize>(n[9] * sizeof(float)));
+    segments.push_back(std::move(s));
+    std::filesystem::remove(entry.path());
+  }
+  std::sort(segments.begin(), segments.end(),
+            [](const TSacSegment& a, const TSacSegment& b) { return a.StartMicros < b.StartMicros; });
+  return segments;
+}
+
+std::int64_t UtcMicrosNow() {
+  timespec ts{};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  return static_cast<std::int64_t>(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
+}
+
+TEST(MonitorProcessTest, TheArchiveHoldsEverySampleReadInTimeWithAGapWhereAFrameWasGarbled) {
+  test::TScratchDir scratch(test::TScratchDir::Enter);
+  test::TChild sim({Bin + "/tools/sensor-sim/tevra-sensor-sim", "--seconds", "16", "--garble-at", "6",
+                    "--quake", "1:60", "--record", "sent.csv"});
+  std::string path;
+  ASSERT_TRUE(sim.ReadLine(path));
+  const std::int64_t simStart = UtcMicrosNow();  // the simulator sends frame i at simStart + i * 10 ms
+  test::TChild monitor({Bin + "/tools/monitor/tevra-monitor", path, "--seconds", "11", "--archive", "sds",
+                        "--station", "XX.TEST.00", "--channels", "EN1,EN2,ENZ"});
+  const std::vector<std::string> lines = monitor.ReadAllLines();
+  ASSERT_EQ(WEXITSTATUS(monitor.Wait()), 0);
+  kill(sim.Pid, SIGTERM);
+  sim.Wait();
+  long long frames = 0;
+  ASSERT_EQ(std::sscanf(lines.back().c_str(), "frames %lld format-errors 1", &frames), 1) << lines.back();
+
+  // Counts as the reader orients them: what the simulator recorded, in gal, over 0.980665.
+  std::vector<std::array<float, 3>> sent;
+  std::ifstream csv("sent.csv");
+  for (double x, y, z; csv >> x && csv.ignore(1) >> y && csv.ignore(1) >> z;) {
+    sent.push_back({static_cast<float>(std::lround(x / 0.980665)),
+                    static_cast<float>(std::lround(y / 0.980665)),
+                    static_cast<float>(std::lround(z / 0.980665))});
+  }
+  std::array<std::vector<TSacSegment>, 3> channels;
+  for (int c = 0; c < 3; ++c) {
+    const std::string channel = std::string(".EN") + "12Z"[c] + ".D.";
+    for (const auto& file : std::filesystem::recursive_directory_iterator("sds")) {
+      if (!file.is_regular_file() || file.path().filename().string().find(channel) == std::string::npos)
+        continue;
+      test::TChild sac({"/usr/bin/mseed2sac", file.path().string()});
+      ASSERT_EQ(WEXITSTATUS(sac.Wait()), 0);
+    }
+    channels[c] = ReadSacFiles();
+  }
+  // Every segment is a run of what was sent, the runs in order; where the garbled frame's batch
+  // was dropped there is a gap, never samples moved in time.
+  for (int c = 0; c < 3; ++c) {
+    const std::vector<TSacSegment>& segments = channels[c];
+    ASSERT_GE(segments.size(), 2u) << c;
+    std::size_t from = 0;
+    long long total = 0;
+    int gaps = 0;
+    for (const TSacSegment& s : segments) {
+      std::size_t k = from;
+      auto matches = [&](std::size_t at) {
+        if (at + s.Samples.size() > sent.size()) return false;
+        for (std::size_t i = 0; i < s.Samples.size(); ++i) {
+          if (sent[at + i][c] != s.Samples[i]) return false;
+        }
+        return true;
+      };
+      while (k < sent.size() && !matches(k)) ++k;
+      ASSERT_LT(k, sent.size()) << "channel " << c << " segment at " << s.StartMicros;
+      gaps += k > from && from > 0;
+      const std::int64_t sentAt = simStart + static_cast<std::int64_t>(k) * 10000;
+      EXPECT_LT(std::llabs(s.StartMicros - sentAt), 300000) << "channel " << c;
+      from = k + s.Samples.size();
+      total += static_cast<long long>(s.Samples.size());
+    }
+    EXPECT_GE(gaps, 1) << c;
+    EXPECT_EQ(total, frames) << c;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,154 @@
+#include "output/SdsArchive.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+namespace tevra {
+namespace {
+
+std::string Join(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+// Creates every missing folder on the way to `dir`.
+bool MakeFolders(const std::string& dir) {
+  for (std::size_t pos = 1; pos <= dir.size(); ++pos) {
+    if (pos != dir.size() && dir[pos] != '/') continue;
+    const std::string part = dir.substr(0, pos);
+    if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
+  }
+  return true;
+}
+
+int OpenForAppend(const std::string& path) {
+  return open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+}
+
+std::string Format(const char* format, const std::string& a, const std::string& b) {
+  char buf[1024];
+  std::snprintf(buf, sizeof buf, format, a.c_str(), b.c_str());
+  return buf;
+}
+
+}  // namespace
+
+std::string SdsFilePath(const std::string& folder, const TStreamId& id, std::int64_t startMicros) {
+  std::int64_t seconds = startMicros / 1000000;
+  if (startMicros < 0 && startMicros % 1000000 != 0) --seconds;
+  const std::time_t t = static_cast<std::time_t>(seconds);
+  std::tm utc{};
+  gmtime_r(&t, &utc);
+  char year[16];
+  char doy[16];
+  std::snprintf(year, sizeof year, "%04d", utc.tm_year + 1900);
+  std::snprintf(doy, sizeof doy, "%03d", utc.tm_yday + 1);
+  const std::string dir = std::string(year) + "/" + id.Network + "/" + id.Station + "/" + id.Channel + ".D";
+  const std::string name =
+      id.Network + "." + id.Station + "." + id.Location + "." + id.Channel + ".D." + year + "." + doy;
+  return Join(folder, dir + "/" + name);
+}
+
+TSdsArchive::TSdsArchive(std::string folder, TLog log, std::size_t maxPending)
+    : folder_(std::move(folder)), log_(std::move(log)), maxPending_(maxPending > 0 ? maxPending : 1) {}
+
+TSdsArchive::~TSdsArchive() {
+  if (queue_.empty()) return;
+  Drain(lastTry_);
+  if (!queue_.empty() && log_) {
+    log_(Format("アーカイブに書き込めなかった記録%s件を破棄しました（%s）", std::to_string(queue_.size()),
+                folder_));
+  }
+}
+
+bool TSdsArchive::AppendRecord(const TPending& record) {
+  int fd = OpenForAppend(record.Path);
+  if (fd < 0 && errno == ENOENT) {
+    const std::size_t slash = record.Path.rfind('/');
+    if (slash != std::string::npos && slash > 0 && !MakeFolders(record.Path.substr(0, slash))) return false;
+    fd = OpenForAppend(record.Path);
+  }
+  if (fd < 0) return false;
+  struct stat st {};
+  if (fstat(fd, &st) != 0) {
+    const int e = errno;
+    close(fd);
+    errno = e;
+    return false;
+  }
+  const ssize_t n = write(fd, record.Bytes.data(), record.Bytes.size());
+  if (n != static_cast<ssize_t>(record.Bytes.size())) {
+    // A part of a record would spoil the file for every reader: cut it off again.
+    const int e = n < 0 ? errno : ENOSPC;
+    if (n > 0) {
+      const int cut = ftruncate(fd, st.st_size);  // if even that fails, nothing more can be done
+      (void)cut;
+    }
+    close(fd);
+    errno = e;
+    return false;
+  }
+  return close(fd) == 0;
+}
+
+void TSdsArchive::Write(const std::uint8_t* record, const TStreamId& id, std::int64_t startMicros,
+                        std::int64_t nowMicros) {
+  if (queue_.size() >= maxPending_) {
+    queue_.pop_front();
+    ++droppedTotal_;
+    if (droppedInOutage_++ == 0 && log_) {
+      log_(Format("アーカイブの保留記録が上限（%s件）に達したため、古い記録から破棄します%s",
+                  std::to_string(maxPending_), ""));
+    }
+  }
+  TPending& p = queue_.emplace_back();
+  std::memcpy(p.Bytes.data(), record, p.Bytes.size());
+  p.Path = SdsFilePath(folder_, id, startMicros);
+  if (!outage_) {
+    Drain(nowMicros);
+  } else {
+    Retry(nowMicros);
+  }
+}
+
+void TSdsArchive::Retry(std::int64_t nowMicros) {
+  if (!outage_ || queue_.empty()) return;
+  // A clock stepped back counts as due.
+  if (nowMicros - lastTry_ < RetryMicros && nowMicros >= lastTry_) return;
+  Drain(nowMicros);
+}
+
+void TSdsArchive::Drain(std::int64_t nowMicros) {
+  lastTry_ = nowMicros;
+  std::size_t written = 0;
+  while (!queue_.empty()) {
+    if (!AppendRecord(queue_.front())) {
+      if (!outage_) {
+        outage_ = true;
+        droppedInOutage_ = 0;
+        if (log_) {
+          log_(Format("アーカイブに書き込めません（%s: %s）。記録はメモリに保持して計測を続けます",
+                      queue_.front().Path, std::strerror(errno)));
+        }
+      }
+      return;
+    }
+    queue_.pop_front();
+    ++written;
+  }
+  if (outage_) {
+    outage_ = false;
+    if (log_) {
+      log_(Format("アーカイブへの書き込みを再開しました（保留していた%s件を書き込み、%s件を破棄）",
+                  std::to_string(written), std::to_string(droppedInOutage_)));
+    }
+  }
+}
+
+}  // namespace tevra

@@ -1,0 +1,100 @@
+#include "output/StationXml.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "base/AtomicFile.h"
+
+namespace tevra {
+namespace {
+
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        // Control bytes are not allowed in XML 1.0 at all.
+        if (static_cast<unsigned char>(c) >= 0x20 || c == '\t') out += c;
+    }
+  }
+  return out;
+}
+
+std::string Number(const char* format, double v) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, format, v);
+  return buf;
+}
+
+std::string UtcText(std::int64_t seconds) {
+  const std::time_t t = static_cast<std::time_t>(seconds);
+  std::tm utc{};
+  gmtime_r(&t, &utc);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &utc);
+  return buf;
+}
+
+}  // namespace
+
+std::string StationXmlText(const TDataOutputSettings& s, const std::string& siteName,
+                           std::int64_t createdUtcSeconds) {
+  const std::string lat = Number("%.6f", s.SiteSet ? s.Latitude : 0.0);
+  const std::string lon = Number("%.6f", s.SiteSet ? s.Longitude : 0.0);
+  const std::string elev = Number("%.1f", s.SiteSet ? s.Elevation : 0.0);
+  std::string x;
+  x += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  x += "<FDSNStationXML xmlns=\"http://www.fdsn.org/xml/station/1\" schemaVersion=\"1.2\">\n";
+  x += "  <Source>tevra_panel</Source>\n";
+  x += "  <Module>tevra_panel</Module>\n";
+  x += "  <Created>" + UtcText(createdUtcSeconds) + "</Created>\n";
+  x += "  <Network code=\"" + s.Network + "\">\n";
+  x += "    <Station code=\"" + s.Station + "\">\n";
+  x += "      <Latitude>" + lat + "</Latitude>\n";
+  x += "      <Longitude>" + lon + "</Longitude>\n";
+  x += "      <Elevation>" + elev + "</Elevation>\n";
+  x += "      <Site>\n        <Name>" + Escaped(siteName.empty() ? s.Station : siteName) +
+       "</Name>\n      </Site>\n";
+  for (int c = 0; c < 3; ++c) {
+    x += "      <Channel code=\"" + s.Channels[c] + "\" locationCode=\"" + s.Location + "\">\n";
+    x += "        <Latitude>" + lat + "</Latitude>\n";
+    x += "        <Longitude>" + lon + "</Longitude>\n";
+    x += "        <Elevation>" + elev + "</Elevation>\n";
+    x += "        <Depth>0</Depth>\n";
+    // Z counts grow upwards (1 g at rest); how the horizontal axes face is up to the site.
+    x += c == 2 ? "        <Dip>-90</Dip>\n" : "        <Dip>0</Dip>\n";
+    x += "        <SampleRate>100</SampleRate>\n";
+    x += "        <Response>\n";
+    x += "          <InstrumentSensitivity>\n";
+    x += "            <Value>" + Number("%.6f", kCountsPerMetrePerSecondSquared) + "</Value>\n";
+    x += "            <Frequency>1</Frequency>\n";
+    x += "            <InputUnits>\n              <Name>m/s**2</Name>\n            </InputUnits>\n";
+    x += "            <OutputUnits>\n              <Name>count</Name>\n            </OutputUnits>\n";
+    x += "          </InstrumentSensitivity>\n";
+    x += "        </Response>\n";
+    x += "      </Channel>\n";
+  }
+  x += "    </Station>\n";
+  x += "  </Network>\n";
+  x += "</FDSNStationXML>\n";
+  return x;
+}
+
+bool WriteStationXml(const std::string& path, const TDataOutputSettings& settings,
+                     const std::string& siteName, std::int64_t createdUtcSeconds) {
+  return WriteFileAtomically(path, StationXmlText(settings, siteName, createdUtcSeconds));
+}
+
+}  // namespace tevra

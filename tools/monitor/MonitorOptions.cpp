@@ -1,0 +1,122 @@
+#include "tools/monitor/MonitorOptions.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <map>
+
+namespace tevra {
+
+const char* const kMonitorUsage =
+    "usage: tevra-monitor DEVICE [--seconds S] [--archive DIR] [--station NET.STA[.LOC]]\n"
+    "                     [--channels C1,C2,C3] [--stationxml FILE] [--site LAT,LON,ELEV]\n"
+    "  opens DEVICE at 9600 8N1, checks the sensor, starts as the panel does and then reads every\n"
+    "  100 ms; prints '<hh:mm:ss> <intensity> <largest composite gal of the tick>' for every new\n"
+    "  intensity, 'error <status> <text>' for every failure, and a count of frames and failures at\n"
+    "  the end (after S seconds, at most a year, or on SIGINT/SIGTERM)\n"
+    "  --archive DIR      keeps every sample as miniSEED in an SDS archive under DIR\n"
+    "                     (lines about the archive start with 'archive ')\n"
+    "  --station N.S[.L]  network, station and location codes (default XX.TEVRA)\n"
+    "  --channels A,B,C   channel codes of X, Y and Z (default HN1,HN2,HNZ)\n"
+    "  --stationxml FILE  writes the station's FDSN StationXML to FILE (without DEVICE: only that)\n"
+    "  --site LAT,LON,ELEV  the site for StationXML: degrees north, degrees east, metres\n";
+
+namespace {
+
+bool ParseStation(const std::string& text, TDataOutputSettings& s) {
+  const std::size_t dot = text.find('.');
+  if (dot == std::string::npos) return false;
+  const std::size_t dot2 = text.find('.', dot + 1);
+  const std::string net = text.substr(0, dot);
+  const std::string sta =
+      text.substr(dot + 1, dot2 == std::string::npos ? std::string::npos : dot2 - dot - 1);
+  const std::string loc = dot2 == std::string::npos ? std::string() : text.substr(dot2 + 1);
+  if (!IsNetworkCode(net) || !IsStationCode(sta) || !IsLocationCode(loc)) return false;
+  s.Network = net;
+  s.Station = sta;
+  s.Location = loc;
+  return true;
+}
+
+bool ParseSite(const std::string& text, TDataOutputSettings& s) {
+  const std::size_t a = text.find(',');
+  const std::size_t b = a == std::string::npos ? a : text.find(',', a + 1);
+  if (b == std::string::npos) return false;
+  double lat = 0, lon = 0, elev = 0;
+  if (!ParseLatitude(text.substr(0, a), lat) || !ParseLongitude(text.substr(a + 1, b - a - 1), lon) ||
+      !ParseElevation(text.substr(b + 1), elev)) {
+    return false;
+  }
+  s.SiteSet = true;
+  s.Latitude = lat;
+  s.Longitude = lon;
+  s.Elevation = elev;
+  return true;
+}
+
+bool ParseSeconds(const std::string& text, double& seconds) {
+  double v = 0.0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, v);
+  // Up to a year: the end time in milliseconds must fit its integer; longer runs go without.
+  if (ec != std::errc() || ptr != end || !(v > 0 && v <= 366.0 * 86400)) return false;
+  seconds = v;
+  return true;
+}
+
+}  // namespace
+
+bool ParseMonitorOptions(int argc, const char* const* argv, TMonitorOptions& o, std::string& error) {
+  using TParse = std::function<bool(const std::string&)>;
+  TDataOutputSettings& out = o.Output;
+  out.Station = "TEVRA";
+  const std::map<std::string, TParse> withValue = {
+      {"--seconds", [&](const std::string& v) { return ParseSeconds(v, o.Seconds); }},
+      {"--archive",
+       [&](const std::string& v) {
+         out.Archive = !v.empty();
+         out.ArchiveFolder = v;
+         return out.Archive;
+       }},
+      {"--station", [&](const std::string& v) { return ParseStation(v, out); }},
+      {"--channels", [&](const std::string& v) { return ParseChannelList(v, out.Channels); }},
+      {"--site", [&](const std::string& v) { return ParseSite(v, out); }},
+      {"--stationxml",
+       [&](const std::string& v) {
+         o.StationXmlFile = v;
+         return !v.empty();
+       }},
+  };
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      o.Help = true;
+      return true;
+    }
+    const auto option = withValue.find(arg);
+    if (option != withValue.end()) {
+      if (i + 1 >= argc) {
+        error = "missing value for " + arg;
+        return false;
+      }
+      const std::string value = argv[++i];
+      if (!option->second(value)) {
+        error = "bad value for " + arg + ": " + value;
+        return false;
+      }
+    } else if (o.Device.empty() && !arg.empty() && arg[0] != '-') {
+      o.Device = arg;
+    } else {
+      error = "unexpected argument " + arg;
+      return false;
+    }
+  }
+  if (o.Device.empty() && o.StationXmlFile.empty()) {
+    error = "no device";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace tevra

@@ -1,0 +1,24 @@
+#pragma once
+// The line monitor's command line: the device, the run's length and the continuous record.
+#include <string>
+
+#include "output/DataOutputSettings.h"
+
+namespace tevra {
+
+struct TMonitorOptions {
+  std::string Device;
+  double Seconds = 0.0;  // 0: until SIGINT/SIGTERM
+  std::string StationXmlFile;
+  // Archive, codes and live stream, as the panel keeps them in [DataOutput].
+  TDataOutputSettings Output;
+  bool Help = false;
+};
+
+extern const char* const kMonitorUsage;
+
+// False with `error` set for an unknown option, a missing or bad value, or no device (a device
+// is needed unless only the station metadata is asked for).
+bool ParseMonitorOptions(int argc, const char* const* argv, TMonitorOptions& options, std::string& error);
+
+}  // namespace tevra

@@ -1,0 +1,201 @@
+#include "ui/DataOutput_form.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QVBoxLayout>
+
+#include "base/AtomicFile.h"
+#include "base/Cp932.h"
+#include "ui/DialogButtons.h"
+#include "ui/PanelDataOutput.h"
+#include "ui/QtPlatform.h"
+
+namespace tevra {
+namespace {
+
+QString Text(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+std::string Upper(const QLineEdit* edit) {
+  return edit->text().trimmed().toUpper().toStdString();
+}
+
+std::string Trimmed(const QLineEdit* edit) {
+  return edit->text().trimmed().toStdString();
+}
+
+bool ParseInt(const std::string& text, int low, int high, int& value) {
+  double v = 0;
+  if (!ParseNumberIn(text, low, high, v) || v != static_cast<int>(v)) return false;
+  value = static_cast<int>(v);
+  return true;
+}
+
+}  // namespace
+
+TDataOutputForm::TDataOutputForm(TPlatform& platform, TPanelDataOutput& output, QWidget* parent)
+    : QDialog(parent), platform_(platform), output_(output) {
+  setWindowTitle(QStringLiteral("データ出力設定"));
+  setWindowIcon(ApplicationIcon());
+  setModal(true);
+  BuildControls();
+  connect(OkButton, &QPushButton::clicked, this, &TDataOutputForm::OkClick);
+  connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+  connect(FolderButton, &QPushButton::clicked, this, &TDataOutputForm::FolderClick);
+}
+
+void TDataOutputForm::BuildControls() {
+  auto* archive = new QGroupBox(QStringLiteral("連続記録（miniSEED・SDS形式）"), this);
+  ArchiveCheck = new QCheckBox(QStringLiteral("連続記録をアーカイブに保存する"), archive);
+  FolderEdit = new QLineEdit(archive);
+  FolderButton = new QPushButton(QStringLiteral("参照"), archive);
+  FolderButton->setAutoDefault(false);
+  FlushEdit = new QLineEdit(archive);
+  FlushEdit->setToolTip(QStringLiteral("記録がいっぱいにならなくても、この秒数で書き出します（1〜60）"));
+  auto* a = new QGridLayout(archive);
+  a->addWidget(ArchiveCheck, 0, 0, 1, 3);
+  a->addWidget(new QLabel(QStringLiteral("保存先フォルダ"), archive), 1, 0);
+  a->addWidget(FolderEdit, 1, 1);
+  a->addWidget(FolderButton, 1, 2);
+  a->addWidget(new QLabel(QStringLiteral("書き出し間隔（秒）"), archive), 2, 0);
+  a->addWidget(FlushEdit, 2, 1);
+
+  auto* codes = new QGroupBox(QStringLiteral("観測点コード（英大文字と数字）"), this);
+  NetworkEdit = new QLineEdit(codes);
+  StationEdit = new QLineEdit(codes);
+  LocationEdit = new QLineEdit(codes);
+  auto* c = new QGridLayout(codes);
+  c->addWidget(new QLabel(QStringLiteral("ネットワーク（1〜2文字）"), codes), 0, 0);
+  c->addWidget(NetworkEdit, 0, 1);
+  c->addWidget(new QLabel(QStringLiteral("観測点（1〜5文字）"), codes), 1, 0);
+  c->addWidget(StationEdit, 1, 1);
+  c->addWidget(new QLabel(QStringLiteral("ロケーション（0〜2文字）"), codes), 2, 0);
+  c->addWidget(LocationEdit, 2, 1);
+  const char* axes[3] = {"チャンネル X（3文字）", "チャンネル Y（3文字）", "チャンネル Z（3文字）"};
+  for (int i = 0; i < 3; ++i) {
+    ChannelEdits[i] = new QLineEdit(codes);
+    c->addWidget(new QLabel(QString::fromUtf8(axes[i]), codes), 3 + i, 0);
+    c->addWidget(ChannelEdits[i], 3 + i, 1);
+  }
+
+  auto* live = new QGroupBox(QStringLiteral("リアルタイム配信（SeedLink）"), this);
+  SeedLinkCheck = new QCheckBox(QStringLiteral("SeedLinkで配信する"), live);
+  AddressEdit = new QLineEdit(live);
+  AddressEdit->setToolTip(QStringLiteral("127.0.0.1 ではこのコンピュータの中だけに配信します"));
+  PortEdit = new QLineEdit(live);
+  auto* l = new QGridLayout(live);
+  l->addWidget(SeedLinkCheck, 0, 0, 1, 2);
+  l->addWidget(new QLabel(QStringLiteral("待ち受けアドレス"), live), 1, 0);
+  l->addWidget(AddressEdit, 1, 1);
+  l->addWidget(new QLabel(QStringLiteral("ポート番号"), live), 2, 0);
+  l->addWidget(PortEdit, 2, 1);
+
+  auto* site = new QGroupBox(QStringLiteral("観測点の位置（StationXML用）"), this);
+  LatitudeEdit = new QLineEdit(site);
+  LongitudeEdit = new QLineEdit(site);
+  ElevationEdit = new QLineEdit(site);
+  SiteWarning = new QLabel(
+      QStringLiteral("位置が未設定です。StationXMLには緯度・経度・標高とも0を書き込みます。"), site);
+  SiteWarning->setWordWrap(true);
+  SiteWarning->setStyleSheet(QStringLiteral("color: #b00000;"));
+  auto* s = new QGridLayout(site);
+  s->addWidget(new QLabel(QStringLiteral("緯度（度、北が正）"), site), 0, 0);
+  s->addWidget(LatitudeEdit, 0, 1);
+  s->addWidget(new QLabel(QStringLiteral("経度（度、東が正）"), site), 1, 0);
+  s->addWidget(LongitudeEdit, 1, 1);
+  s->addWidget(new QLabel(QStringLiteral("標高（m）"), site), 2, 0);
+  s->addWidget(ElevationEdit, 2, 1);
+  s->addWidget(SiteWarning, 3, 0, 1, 2);
+
+  QHBoxLayout* buttons = OkCancelRow(this, OkButton, CancelButton);
+  auto* layout = new QVBoxLayout(this);
+  for (QGroupBox* box : {archive, codes, live, site}) layout->addWidget(box);
+  layout->addLayout(buttons);
+}
+
+void TDataOutputForm::setVisible(bool visible) {
+  if (visible && !isVisible()) {
+    FormShow();
+    adjustSize();  // the layout's size, before it is centred
+    CentreOnScreen(this);
+  }
+  QDialog::setVisible(visible);
+}
+
+void TDataOutputForm::FormShow() {
+  const TDataOutputSettings& s = output_.Settings();
+  ArchiveCheck->setChecked(s.Archive);
+  FolderEdit->setText(Text(s.ArchiveFolder));
+  FlushEdit->setText(QString::number(s.FlushSeconds));
+  NetworkEdit->setText(Text(s.Network));
+  StationEdit->setText(Text(s.Station));
+  LocationEdit->setText(Text(s.Location));
+  for (int i = 0; i < 3; ++i) ChannelEdits[i]->setText(Text(s.Channels[i]));
+  SeedLinkCheck->setChecked(s.SeedLink);
+  AddressEdit->setText(Text(s.SeedLinkAddress));
+  PortEdit->setText(QString::number(s.SeedLinkPort));
+  const auto number = [&](double v) { return s.SiteSet ? QString::number(v, 'f', 6) : QString(); };
+  LatitudeEdit->setText(number(s.Latitude));
+  LongitudeEdit->setText(number(s.Longitude));
+  ElevationEdit->setText(s.SiteSet ? QString::number(s.Elevation, 'f', 1) : QString());
+  SiteWarning->setVisible(!s.SiteSet);
+}
+
+void TDataOutputForm::FolderClick() {
+  const std::string folder = platform_.ChooseFolder(
+      FolderEdit->text().isEmpty() ? CurrentDirectory() : FolderEdit->text().toStdString());
+  if (!folder.empty()) FolderEdit->setText(Text(folder));
+}
+
+bool TDataOutputForm::Refuse(const char* text) {
+  platform_.MessageBox(text, "データ出力設定", false);
+  return false;
+}
+
+bool TDataOutputForm::ReadControls(TDataOutputSettings& s) {
+  s.Archive = ArchiveCheck->isChecked();
+  s.ArchiveFolder = Trimmed(FolderEdit);
+  // The folder is kept in the settings file as CP932.
+  if (Cp932ToUtf8(Utf8ToCp932(s.ArchiveFolder)) != s.ArchiveFolder || s.ArchiveFolder.size() > 255)
+    return Refuse("保存先フォルダ名に設定ファイルに保存できない文字が含まれているか、長すぎます。");
+  if (s.Archive && s.ArchiveFolder.empty()) return Refuse("アーカイブの保存先フォルダを指定してください。");
+  if (!ParseInt(Trimmed(FlushEdit), TDataOutputSettings::MinFlushSeconds,
+                TDataOutputSettings::MaxFlushSeconds, s.FlushSeconds))
+    return Refuse("書き出し間隔は1〜60の整数（秒）で入力してください。");
+  s.Network = Upper(NetworkEdit);
+  if (!IsNetworkCode(s.Network))
+    return Refuse("ネットワークコードは英大文字と数字の1〜2文字で入力してください。");
+  s.Station = Upper(StationEdit);
+  if (!IsStationCode(s.Station)) return Refuse("観測点コードは英大文字と数字の1〜5文字で入力してください。");
+  s.Location = Upper(LocationEdit);
+  if (!IsLocationCode(s.Location))
+    return Refuse("ロケーションコードは英大文字と数字の0〜2文字で入力してください。");
+  for (int i = 0; i < 3; ++i) {
+    s.Channels[i] = Upper(ChannelEdits[i]);
+    if (!IsChannelCode(s.Channels[i]))
+      return Refuse("チャンネルコードは英大文字と数字の3文字で入力してください。");
+  }
+  s.SeedLink = SeedLinkCheck->isChecked();
+  s.SeedLinkAddress = Trimmed(AddressEdit);
+  if (!IsIpv4Address(s.SeedLinkAddress))
+    return Refuse("待ち受けアドレスはIPv4アドレス（例: 127.0.0.1）で入力してください。");
+  if (!ParseInt(Trimmed(PortEdit), 1, 65535, s.SeedLinkPort))
+    return Refuse("ポート番号は1〜65535の整数で入力してください。");
+  const std::string lat = Trimmed(LatitudeEdit), lon = Trimmed(LongitudeEdit), elev = Trimmed(ElevationEdit);
+  s.SiteSet = !(lat.empty() && lon.empty() && elev.empty());
+  if (!s.SiteSet) return true;
+  if (!ParseLatitude(lat, s.Latitude)) return Refuse("緯度は-90以上90未満の数値（度）で入力してください。");
+  if (!ParseLongitude(lon, s.Longitude)) return Refuse("経度は-180〜180の数値（度）で入力してください。");
+  if (!ParseElevation(elev, s.Elevation)) return Refuse("標高は-12000〜9000の数値（m）で入力してください。");
+  return true;
+}
+
+void TDataOutputForm::OkClick() {
+  TDataOutputSettings s = output_.Settings();
+  if (!ReadControls(s)) return;
+  output_.Apply(s);
+  accept();
+}
+
+}  // namespace tevra

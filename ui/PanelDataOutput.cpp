@@ -1,0 +1,61 @@
+#include "ui/PanelDataOutput.h"
+
+#include "base/AtomicFile.h"
+#include "base/TextFormat.h"
+#include "output/StationXml.h"
+#include "sensor/Profile.h"
+#include "ui/DataOutput_form.h"
+#include "ui/Tevra_form.h"
+
+namespace tevra {
+
+TPanelDataOutput::TPanelDataOutput(TPlatform& platform, TForm1& panel)
+    : Record([this](const std::string& line) { Log(line); }), platform_(platform), panel_(panel) {
+  SettingsAction = new QAction(QStringLiteral("データ出力設定(&D)"), &panel);
+  panel.N2->addAction(SettingsAction);
+  QObject::connect(SettingsAction, &QAction::triggered, &panel, [this] { OpenDialog(); });
+  StationXmlAction = new QAction(QStringLiteral("StationXML書き出し(&M)..."), &panel);
+  panel.File1->insertAction(panel.Exit1, StationXmlAction);
+  QObject::connect(StationXmlAction, &QAction::triggered, &panel, [this] { WriteStationXml(); });
+}
+
+TPanelDataOutput::~TPanelDataOutput() = default;
+
+void TPanelDataOutput::Log(const std::string& line) {
+  // The operation log's own form: newest first, with the time.
+  const std::string text = Printf(" %s　%s", DateTimeText(platform_.LocalNow()).c_str(), line.c_str());
+  panel_.ListBox1->insertItem(0, QString::fromStdString(text));
+}
+
+void TPanelDataOutput::Load() {
+  if (!panel_.SettingsFile) return;
+  Record.Configure(LoadDataOutputSettings(*panel_.SettingsFile, panel_.Settings.SensorId));
+}
+
+void TPanelDataOutput::Apply(const TDataOutputSettings& settings) {
+  if (panel_.SettingsFile) SaveDataOutputSettings(settings, *panel_.SettingsFile);
+  Record.Configure(settings);
+}
+
+void TPanelDataOutput::Feed(const VXTRRR& reader) {
+  if (Record.Active()) Record.Feed(reader.Samples(), reader.SampleCount(), platform_.UtcMicros());
+}
+
+void TPanelDataOutput::OpenDialog() {
+  if (!Dialog) Dialog = std::make_unique<TDataOutputForm>(platform_, *this, &panel_);
+  Dialog->exec();
+}
+
+void TPanelDataOutput::WriteStationXml() {
+  const TDataOutputSettings& s = Settings();
+  const std::string suggested = JoinPath(CurrentDirectory(), s.Network + "." + s.Station + ".xml");
+  const std::string path = platform_.ChooseSaveFile(suggested);
+  if (path.empty()) return;
+  if (!tevra::WriteStationXml(path, s, panel_.Settings.SensorId, platform_.Time())) {
+    platform_.MessageBox(Printf("StationXMLを書き込めません（%s）", path.c_str()), "", false);
+    return;
+  }
+  Log("StationXMLを書き出しました: " + path);
+}
+
+}  // namespace tevra
