@@ -1,0 +1,211 @@
+// The SeedLink server through its sockets, with records packed by libmseed and a client of our own
+// on plain sockets. Servers listen on 127.0.0.1 with ports the system picks.
+#include "output/SeedLinkServer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+
+#include "output/SeedLinkTestTools.h"
+
+namespace tevra::test {
+namespace {
+
+constexpr std::int64_t Start = 1'780'000'000;  // 2026-05-28 UTC
+
+void PublishAll(TSeedLinkServer& server, const std::vector<TRecord>& records) {
+  for (const TRecord& r : records) ASSERT_TRUE(server.Publish(r.data()));
+}
+
+// Multi-station handshake. For DATA without a sequence, the INFO ID after END returns once the server
+// has started the transfer, so records published afterwards are the client's.
+void Subscribe(TSeedLinkTestClient& client, const std::string& data) {
+  ASSERT_TRUE(client.Connected());
+  ASSERT_EQ(client.Command("STATION TEVRA XX"), "OK");
+  ASSERT_EQ(client.Command("SELECT HN?"), "OK");
+  ASSERT_EQ(client.Command(data), "OK");
+  client.Send("END\r\n");
+  if (data == "DATA") {
+    ASSERT_NE(client.Info("ID"), "");
+  }
+}
+
+// Uni-station FETCH of everything from `first` on: the records' channels, in order.
+std::vector<std::string> Fetch(int port, unsigned first, const std::vector<std::string>& selectors = {},
+                               std::vector<std::string>* answers = nullptr) {
+  TSeedLinkTestClient client(port);
+  for (const std::string& s : selectors) {
+    const std::string answer = client.Command("SELECT " + s);
+    if (answers) answers->push_back(answer);
+  }
+  char fetch[32];
+  std::snprintf(fetch, sizeof fetch, "FETCH %06X\r\n", first);
+  client.Send(fetch);
+  std::vector<std::string> channels;
+  for (TSeedLinkTestClient::TPacket p = client.Packet(); p.Header != "END"; p = client.Packet()) {
+    if (p.Header.size() != 8 || p.Header.compare(0, 2, "SL") != 0) return {"bad packet " + p.Header};
+    channels.push_back(ChannelOf(p.Record));
+  }
+  return channels;
+}
+
+TEST(SeedLinkServer, HandshakeStreamsAllChannelsAcrossTheWrapAndResumesAfterRestartWithoutGapOrDuplicate) {
+  TSeedLinkServerOptions options;
+  options.FirstSequence = 0xFFFFF0;  // the wire numbers wrap after FFFFFF during the test
+  TSeedLinkServer server(options);
+  ASSERT_TRUE(server.Start("127.0.0.1", 0)) << server.Error();
+  const std::vector<TRecord> records = ThreeChannelRecords(Start, 3000);
+  ASSERT_GE(records.size(), 30u);  // past the wrap in every part
+  const std::size_t part = records.size() / 3;
+
+  std::vector<TSeedLinkTestClient::TPacket> received;
+  {
+    TSeedLinkTestClient client(server.Port());
+    client.Send("HELLO\r\n");
+    EXPECT_EQ(client.Line().rfind("SeedLink v3.1 (tevra_panel ", 0), 0u);
+    EXPECT_EQ(client.Line(), "tevra_panel seismic station");
+    Subscribe(client, "DATA");
+    PublishAll(server, {records.begin(), records.begin() + part});
+    for (std::size_t i = 0; i < part; ++i) received.push_back(client.Packet());
+  }
+  // Away while the settings change: the server restarts on another port, records keep coming.
+  server.Stop();
+  PublishAll(server, {records.begin() + part, records.begin() + 2 * part});
+  ASSERT_TRUE(server.Start("127.0.0.1", 0)) << server.Error();
+  {
+    TSeedLinkTestClient client(server.Port());
+    char data[16];
+    std::snprintf(data, sizeof data, "DATA %06X", (received.back().Sequence() + 1) & 0xFFFFFF);
+    Subscribe(client, data);
+    PublishAll(server, {records.begin() + 2 * part, records.end()});
+    while (received.size() < records.size()) received.push_back(client.Packet());
+  }
+
+  std::set<std::string> channels;
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    ASSERT_EQ(received[i].Header.size(), 8u) << i;
+    EXPECT_EQ(received[i].Sequence(), (0xFFFFF0 + i) & 0xFFFFFF) << i;
+    EXPECT_EQ(received[i].Record, records[i]) << i;
+    channels.insert(ChannelOf(received[i].Record));
+  }
+  EXPECT_EQ(channels, (std::set<std::string>{"HN1", "HN2", "HNZ"}));
+
+  // Bytes without a miniSEED header are not served.
+  const TRecord zeros{};
+  EXPECT_FALSE(server.Publish(zeros.data()));
+}
+
+TEST(SeedLinkServer, StartReportsBadAddressesAndPortsInUse) {
+  TSeedLinkServer first;
+  ASSERT_TRUE(first.Start("127.0.0.1", 0));
+  for (const auto& [address, port] : std::vector<std::pair<std::string, int>>{{"127.0.0.999", 0},
+                                                                              {"localhost", 0},
+                                                                              {"", 0},
+                                                                              {"127.0.0.1", 70000},
+                                                                              {"127.0.0.1", first.Port()}}) {
+    TSeedLinkServer server;
+    EXPECT_FALSE(server.Start(address, port)) << address << ":" << port;
+    EXPECT_FALSE(server.Error().empty());
+    EXPECT_FALSE(server.Running());
+  }
+}
+
+TEST(SeedLinkServer, UniStationFetchAndSelectors) {
+  TSeedLinkServerOptions options;
+  options.FirstSequence = 0x100;
+  TSeedLinkServer server(options);
+  ASSERT_TRUE(server.Start("127.0.0.1", 0));
+  std::vector<TRecord> records = ThreeChannelRecords(Start, 300);
+  records.push_back(LogRecord(Start, "clock locked"));
+  const std::vector<TRecord> other = SteimRecords("HNZ", Start, 200, "OTHER", "10");
+  records.insert(records.end(), other.begin(), other.end());
+  PublishAll(server, records);
+  const auto count = [&](const std::string& channel) {
+    return static_cast<std::size_t>(std::count_if(records.begin(), records.end(), [&](const TRecord& r) {
+      return ChannelOf(r) == channel && r[8] == 'T';
+    }));
+  };
+  const std::size_t z = count("HNZ"), one = count("HN1"), two = count("HN2");
+
+  struct TRow {
+    std::vector<std::string> selectors;
+    std::vector<std::string> answers;
+    std::size_t packets;
+  };
+  const std::size_t otherZ = other.size();
+  for (const TRow& row : std::vector<TRow>{
+           {{}, {}, records.size()},
+           {{"HNZ"}, {"OK"}, z + otherZ},
+           {{"HN?"}, {"OK"}, one + two + z + otherZ},
+           {{"??Z.D"}, {"OK"}, z + otherZ},
+           {{"--HNZ"}, {"OK"}, z},  // blank location only
+           {{"10HN?"}, {"OK"}, otherZ},
+           {{"HN1", "HN2"}, {"OK", "OK"}, one + two},
+           {{"!HNZ"}, {"OK"}, records.size() - z - otherZ},
+           {{"HN?", "!HN1"}, {"OK", "OK"}, two + z + otherZ},
+           {{"HN?.L"}, {"OK"}, 0},
+           {{"00LOG"}, {"OK"}, 1},
+           {{".L"}, {"OK"}, 1},
+           {{"HN"}, {"ERROR"}, records.size()},
+           {{"HNZ.DX"}, {"ERROR"}, records.size()},
+           {{"H#Z"}, {"ERROR"}, records.size()},
+       }) {
+    std::vector<std::string> answers;
+    const std::vector<std::string> channels = Fetch(server.Port(), 0x100, row.selectors, &answers);
+    EXPECT_EQ(answers, row.answers) << ::testing::PrintToString(row.selectors);
+    EXPECT_EQ(channels.size(), row.packets) << ::testing::PrintToString(row.selectors);
+  }
+
+  // Multi-station mode: stations by pattern; an unknown one is refused.
+  TSeedLinkTestClient client(server.Port());
+  EXPECT_EQ(client.Command("STATION NONE XX"), "ERROR");
+  EXPECT_EQ(client.Command("SELECT HNZ"), "ERROR");  // no station to apply it to
+  EXPECT_EQ(client.Command("STATION T?VRA *"), "OK");
+  EXPECT_EQ(client.Command("SELECT HNZ"), "OK");
+  EXPECT_EQ(client.Command("FETCH 000100"), "OK");
+  EXPECT_EQ(client.Command("BOGUS"), "ERROR");
+  client.Send("END\r\n");
+  std::size_t packets = 0;
+  for (auto p = client.Packet(); p.Header != "END"; p = client.Packet()) {
+    ASSERT_EQ(p.Header.size(), 8u);
+    ++packets;
+  }
+  EXPECT_EQ(packets, z);
+}
+
+TEST(SeedLinkServer, InfoAnswersAreWellFormedXmlInLogRecords) {
+  TSeedLinkServerOptions options;
+  options.Organization = "Tevra & <Co>";
+  TSeedLinkServer server(options);
+  ASSERT_TRUE(server.Start("127.0.0.1", 0));
+  PublishAll(server, ThreeChannelRecords(Start, 500));
+  TSeedLinkTestClient client(server.Port());
+  TSeedLinkTestClient other(server.Port());
+  other.Command("SELECT HNZ");
+
+  struct TRow {
+    const char* level;
+    const char* expected;
+  };
+  for (const TRow& row :
+       {TRow{"ID", "organization=\"Tevra &amp; &lt;Co&gt;\""},
+        TRow{"CAPABILITIES", "<capability name=\"multistation\"/>"},
+        TRow{"STATIONS", "<station name=\"TEVRA\" network=\"XX\""},
+        TRow{"STREAMS", "<stream location=\"\" seedname=\"HNZ\" type=\"D\" begin_time=\"2026/05/28"},
+        TRow{"CONNECTIONS", "<connection host=\"127.0.0.1\""}}) {
+    int records = 0;
+    const std::string xml = client.Info(row.level, &records);
+    EXPECT_NE(xml.find(row.expected), std::string::npos) << row.level << "\n" << xml;
+    EXPECT_EQ(records, static_cast<int>((xml.size() + 455) / 456)) << row.level;
+    FILE* lint = ::popen("xmllint --noout - 2>/dev/null", "w");
+    ASSERT_NE(lint, nullptr);
+    std::fwrite(xml.data(), 1, xml.size(), lint);
+    EXPECT_EQ(::pclose(lint), 0) << row.level << " is not well-formed:\n" << xml;
+  }
+  // Levels the server does not know are refused before the transfer.
+  EXPECT_EQ(client.Command("INFO NOTHING"), "ERROR");
+}
+
+}  // namespace
+}  // namespace tevra::test
