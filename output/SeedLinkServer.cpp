@@ -81,7 +81,7 @@ bool TSeedLinkServer::Start(const std::string& address, int port) {
   const int one = 1;
   if (listenFd_ < 0 || ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0 ||
       ::bind(listenFd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
-      ::listen(listenFd_, 64) != 0) {
+      ::listen(listenFd_, 128) != 0) {
     error_ = "SeedLinkサーバーを " + where + " で開始できません: " + std::strerror(errno);
     if (listenFd_ >= 0) ::close(listenFd_);
     listenFd_ = -1;

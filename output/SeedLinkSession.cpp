@@ -233,24 +233,25 @@ void TSeedLinkSession::StartTransfer() {
   phase_ = TPhase::Streaming;
 }
 
-bool TSeedLinkSession::Wanted(const TMiniSeedHeader& header, std::uint64_t number) const {
-  for (const TStation& s : stations_) {
-    if (number < s.From || header.StartNs < s.MinStartNs || header.EndNs <= s.BeginNs ||
-        header.StartNs >= s.EndNs || !GlobMatch(s.Station, header.Station) ||
-        !GlobMatch(s.Network, header.Network))
-      continue;
-    bool included = true, anyPositive = false, positiveHit = false;
-    for (const TSeedLinkSelector& selector : s.Selectors) {
-      const bool hit = selector.Matches(header);
-      if (selector.Negated && hit) included = false;
-      if (!selector.Negated) {
-        anyPositive = true;
-        positiveHit = positiveHit || hit;
-      }
+bool TSeedLinkSession::Selected(const TStation& s, const TMiniSeedHeader& header) {
+  if (!GlobMatch(s.Station, header.Station) || !GlobMatch(s.Network, header.Network)) return false;
+  bool included = true, anyPositive = false, positiveHit = false;
+  for (const TSeedLinkSelector& selector : s.Selectors) {
+    const bool hit = selector.Matches(header);
+    if (selector.Negated && hit) included = false;
+    if (!selector.Negated) {
+      anyPositive = true;
+      positiveHit = positiveHit || hit;
     }
-    if (included && (!anyPositive || positiveHit)) return true;
   }
-  return false;
+  return included && (!anyPositive || positiveHit);
+}
+
+bool TSeedLinkSession::Wanted(const TMiniSeedHeader& header, std::uint64_t number) const {
+  return std::any_of(stations_.begin(), stations_.end(), [&](const TStation& s) {
+    return number >= s.From && header.StartNs >= s.MinStartNs && header.EndNs > s.BeginNs &&
+           header.StartNs < s.EndNs && Selected(s, header);
+  });
 }
 
 bool TSeedLinkSession::Matches(const TMiniSeedHeader& header) const {
@@ -275,7 +276,7 @@ bool TSeedLinkSession::WindowsPassed() const {
     ring_.Visit(n, [&](const TMiniSeedHeader& h, const std::uint8_t*) {
       TStation const* owner = nullptr;
       for (const TStation& s : stations_)
-        if (GlobMatch(s.Station, h.Station) && GlobMatch(s.Network, h.Network)) owner = &s;
+        if (Selected(s, h)) owner = &s;
       if (owner == nullptr) return;
       const bool seen = std::any_of(newest.begin(), newest.end(), [&](const TNewest& x) {
         return !std::strcmp(x.Header.Network, h.Network) && !std::strcmp(x.Header.Station, h.Station) &&

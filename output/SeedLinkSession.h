@@ -77,6 +77,7 @@ class TSeedLinkSession {
   void Reply(bool ok);
   bool Action(std::string_view verb, const std::vector<std::string_view>& args, TStation& station);
   void StartTransfer();
+  static bool Selected(const TStation& station, const TMiniSeedHeader& header);
   bool Wanted(const TMiniSeedHeader& header, std::uint64_t number) const;
   bool WindowsPassed() const;
 

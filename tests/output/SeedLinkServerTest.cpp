@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <set>
+#include <thread>
 
 #include "output/SeedLinkTestTools.h"
 
@@ -116,9 +120,9 @@ TEST(SeedLinkServer, UniStationFetchAndSelectors) {
   options.FirstSequence = 0x100;
   TSeedLinkServer server(options);
   ASSERT_TRUE(server.Start("127.0.0.1", 0));
-  std::vector<TRecord> records = ThreeChannelRecords(Start, 300);
+  std::vector<TRecord> records = ThreeChannelRecords(Start, 1200);
   records.push_back(LogRecord(Start, "clock locked"));
-  const std::vector<TRecord> other = SteimRecords("HNZ", Start, 200, "OTHER", "10");
+  const std::vector<TRecord> other = SteimRecords("HNZ", Start, 600, "OTHER", "10");
   records.insert(records.end(), other.begin(), other.end());
   PublishAll(server, records);
   const auto count = [&](const std::string& channel) {
@@ -172,6 +176,23 @@ TEST(SeedLinkServer, UniStationFetchAndSelectors) {
     ++packets;
   }
   EXPECT_EQ(packets, z);
+
+  // A time window (uni-station TIME starts at once) ends with END once every stream has passed it.
+  TSeedLinkTestClient window(server.Port());
+  EXPECT_EQ(window.Command("SELECT HN?"), "OK");
+  window.Send("TIME 2026,05,28,20,26,41 2026,05,28,20,26,41.5\r\n");  // Start + 1 s to Start + 1.5 s
+  std::size_t inWindow = 0;
+  for (auto p = window.Packet(); p.Header != "END"; p = window.Packet()) {
+    ASSERT_EQ(p.Header.size(), 8u);
+    MSRecord* msr = nullptr;
+    ASSERT_EQ(msr_unpack(reinterpret_cast<char*>(p.Record.data()), 512, &msr, 0, 0), MS_NOERROR);
+    EXPECT_LT(msr_starttime(msr), (Start + 1) * HPTMODULUS + HPTMODULUS / 2);
+    EXPECT_GE(msr_endtime(msr), (Start + 1) * HPTMODULUS);
+    msr_free(&msr);
+    ++inWindow;
+  }
+  EXPECT_GE(inWindow, 4u);  // both stations, every channel
+  EXPECT_LT(inWindow, one + two + z + otherZ);
 }
 
 TEST(SeedLinkServer, InfoAnswersAreWellFormedXmlInLogRecords) {
@@ -205,6 +226,126 @@ TEST(SeedLinkServer, InfoAnswersAreWellFormedXmlInLogRecords) {
   }
   // Levels the server does not know are refused before the transfer.
   EXPECT_EQ(client.Command("INFO NOTHING"), "ERROR");
+}
+
+bool WaitFor(const std::function<bool()>& condition) {
+  for (int i = 0; i < 500; ++i) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return condition();
+}
+
+// Each bad client runs while the test thread keeps publishing (a Publish that blocked would hang the
+// test); afterwards a good client still gets every new record.
+TEST(SeedLinkServer, BadClientsAreDroppedAndGoodClientsStillServed) {
+  TSeedLinkServerOptions options;
+  options.FirstSequence = 0;
+  options.RingRecords = 256;
+  options.SendBufferBytes = 4096;
+  options.TimeoutSeconds = 1;
+  TSeedLinkServer server(options);
+  ASSERT_TRUE(server.Start("127.0.0.1", 0));
+  const std::vector<TRecord> records = ThreeChannelRecords(Start, 20000);
+  ASSERT_GT(records.size(), 150u);
+  unsigned published = 0;
+  const auto publish = [&](std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i, ++published)
+      ASSERT_TRUE(server.Publish(records[published % records.size()].data()));
+  };
+  const int port = server.Port();
+
+  struct TRow {
+    const char* name;
+    std::function<void()> act;
+  };
+  const std::vector<TRow> rows = {
+      {"a command line longer than 256 bytes",
+       [&] {
+         TSeedLinkTestClient client(port);
+         client.Send(std::string(300, 'A'));
+         EXPECT_TRUE(client.ClosedByServer());
+       }},
+      {"garbage",
+       [&] {
+         TSeedLinkTestClient client(port);
+         static constexpr char garbage[] = "\x01\xff\x00zz\r\n\x80\x81 \t?\n";
+         client.Send(std::string(garbage, sizeof garbage - 1));
+         EXPECT_EQ(client.Line(), "ERROR");
+         EXPECT_EQ(client.Line(), "ERROR");
+         EXPECT_EQ(client.Command("HELLO").rfind("SeedLink", 0), 0u);
+       }},
+      {"silent after connecting",
+       [&] {
+         TSeedLinkTestClient client(port);
+         EXPECT_TRUE(client.ClosedByServer());
+       }},
+      {"never reads while the ring moves on",
+       [&] {
+         TSeedLinkTestClient client(port, 2048);
+         client.Send("FETCH 000000\r\n");
+         publish(300);  // more than the ring holds: the record it needs is overwritten
+         EXPECT_TRUE(WaitFor([&] { return server.ClientCount() == 0; }));
+       }},
+      {"never reads, its output stuck",
+       [&] {
+         TSeedLinkTestClient client(port, 2048);
+         client.Send("FETCH 000000\r\n");  // the whole ring, far more than the socket buffers
+         EXPECT_TRUE(WaitFor([&] { return server.ClientCount() == 0; }));
+       }},
+      {"half-closed after its request",
+       [&] {
+         TSeedLinkTestClient client(port);
+         client.Send("HELLO\r\nFETCH 000000\r\n");
+         ::shutdown(client.Fd(), SHUT_WR);
+         EXPECT_EQ(client.Line().rfind("SeedLink", 0), 0u);
+         client.Line();
+         int packets = 0;
+         for (auto p = client.Packet(); p.Header.size() == 8; p = client.Packet()) ++packets;
+         EXPECT_EQ(packets, 256);
+         EXPECT_TRUE(client.ClosedByServer());
+       }},
+      {"vanishes in the middle of a transfer",
+       [&] {
+         TSeedLinkTestClient client(port);
+         client.Send("FETCH 000000\r\n");
+         client.Packet();
+         const linger reset{1, 0};  // close with a reset while the server is still sending
+         ::setsockopt(client.Fd(), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+         client.Close();
+         publish(10);
+       }},
+  };
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    publish(10);
+    row.act();
+    ASSERT_TRUE(WaitFor([&] { return server.ClientCount() == 0; }));
+    const unsigned first = published;
+    publish(30);
+    EXPECT_EQ(Fetch(port, first).size(), 30u);
+  }
+}
+
+TEST(SeedLinkServer, ConnectionsBeyondTheLimitAreClosedAtOnce) {
+  TSeedLinkServerOptions options;
+  options.FirstSequence = 0;
+  TSeedLinkServer server(options);
+  ASSERT_TRUE(server.Start("127.0.0.1", 0));
+  std::vector<std::unique_ptr<TSeedLinkTestClient>> clients;
+  for (int i = 0; i < 200; ++i) clients.push_back(std::make_unique<TSeedLinkTestClient>(server.Port()));
+  const auto closed = [&] {
+    return std::count_if(clients.begin(), clients.end(), [](const auto& c) {
+      char byte;
+      return ::recv(c->Fd(), &byte, 1, MSG_DONTWAIT | MSG_PEEK) == 0;
+    });
+  };
+  EXPECT_TRUE(WaitFor([&] { return closed() == 200 - 32; }));
+  EXPECT_EQ(server.ClientCount(), 32);
+  clients.clear();
+  ASSERT_TRUE(WaitFor([&] { return server.ClientCount() == 0; }));
+  PublishAll(server, ThreeChannelRecords(Start, 300));
+  EXPECT_EQ(Fetch(server.Port(), 0).size(), 3u);
 }
 
 }  // namespace
