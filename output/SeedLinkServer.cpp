@@ -220,7 +220,13 @@ void TSeedLinkServer::Run() {
 
     std::vector<bool> broken(clients_.size(), false);
     for (std::size_t i = 0; i < clients_.size(); ++i) {
-      if (fds[i + 2].revents & (POLLIN | POLLHUP | POLLERR)) broken[i] = !Read(*clients_[i]);
+      const short events = fds[i + 2].revents;
+      if (events & POLLERR) broken[i] = true;
+      // After its end of stream only a hang-up is left to see; reading again would spin.
+      else if (clients_[i]->ReadClosed)
+        broken[i] = (events & POLLHUP) != 0;
+      else if (events & (POLLIN | POLLHUP))
+        broken[i] = !Read(*clients_[i]);
     }
     for (std::size_t i = 0; i < clients_.size(); ++i) {
       TClient& client = *clients_[i];
