@@ -95,6 +95,11 @@ bool ParseMiniSeedHeader(const std::uint8_t* record, TMiniSeedHeader& header) {
   if (!Code(record + 8, 5, header.Station) || !Code(record + 13, 2, header.Location) ||
       !Code(record + 15, 3, header.Channel) || !Code(record + 18, 2, header.Network))
     return false;
+  // A record of another length would be served cut off.
+  const std::size_t blockette = r.U16(46);
+  if (blockette >= 48 && blockette + 8 <= MiniSeedRecordBytes && r.U16(blockette) == 1000 &&
+      record[blockette + 6] != 9)
+    return false;
   const std::int64_t days = DaysFromCivil(r.U16(20), 1, 1) + r.U16(22) - 1;
   header.StartNs = days * NsPerDay +
                    (std::int64_t(record[24]) * 3600 + record[25] * 60 + record[26]) * NsPerSecond +

@@ -22,7 +22,8 @@ struct TMiniSeedHeader {
 };
 
 // False when the bytes are no miniSEED 2 fixed header: the quality letter is not D, R, Q or M, a code
-// holds a byte outside printable ASCII, or the start time is out of range. Either byte order.
+// holds a byte outside printable ASCII, the start time is out of range, or blockette 1000 gives another
+// record length. Either byte order.
 bool ParseMiniSeedHeader(const std::uint8_t* record, TMiniSeedHeader& header);
 
 // A 512-byte big-endian record of `text` (at most MiniSeedLogTextBytes bytes) in ASCII encoding,

@@ -29,8 +29,9 @@ std::vector<std::string_view> Words(std::string_view line) {
 }
 
 bool SameWord(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return std::toupper(x) == y; });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::toupper(static_cast<unsigned char>(x)) == y;
+         });
 }
 
 bool PatternChars(std::string_view text) {
@@ -194,9 +195,11 @@ void TSeedLinkSession::Command(std::string_view line) {
 
 bool TSeedLinkSession::Action(std::string_view verb, const std::vector<std::string_view>& args,
                               TStation& station) {
-  TStation chosen = station;
+  TStation chosen = station;  // its patterns and selectors; where to start comes from this command alone
   chosen.Fetch = SameWord(verb, "FETCH");
   chosen.Realtime = true;
+  chosen.MinStartNs = chosen.BeginNs = INT64_MIN;
+  chosen.EndNs = INT64_MAX;
   if (SameWord(verb, "TIME")) {
     if (args.empty() || args.size() > 2 || !ParseSeedLinkCommandTime(args[0], chosen.BeginNs) ||
         (args.size() == 2 && !ParseSeedLinkCommandTime(args[1], chosen.EndNs)) ||
@@ -206,7 +209,8 @@ bool TSeedLinkSession::Action(std::string_view verb, const std::vector<std::stri
     chosen.From = ring_.Oldest();
   } else if (!args.empty()) {
     if (args.size() > 2 || args[0].size() > 6 || args[0].empty() ||
-        !std::all_of(args[0].begin(), args[0].end(), [](char c) { return std::isxdigit(c); }))
+        !std::all_of(args[0].begin(), args[0].end(),
+                     [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }))
       return false;
     std::int64_t afterNs = 0;
     if (args.size() == 2 && !ParseSeedLinkCommandTime(args[1], afterNs)) return false;

@@ -95,9 +95,10 @@ TEST(SeedLinkServer, HandshakeStreamsAllChannelsAcrossTheWrapAndResumesAfterRest
   }
   EXPECT_EQ(channels, (std::set<std::string>{"HN1", "HN2", "HNZ"}));
 
-  // Bytes without a miniSEED header are not served.
+  // Bytes without a miniSEED header, and records of another length, are not served.
   const TRecord zeros{};
   EXPECT_FALSE(server.Publish(zeros.data()));
+  EXPECT_FALSE(server.Publish(SteimRecords("HNZ", Start, 3000, "TEVRA", "", 4096).at(0).data()));
 }
 
 TEST(SeedLinkServer, StartReportsBadAddressesAndPortsInUse) {

@@ -20,8 +20,10 @@ namespace tevra::test {
 using TRecord = std::array<std::uint8_t, 512>;
 
 // `samples` counts at 100 samples/s from `startSeconds` (UTC), packed into 512-byte Steim-2 records.
+// Records of another length (`recordLength`) come back cut to their first 512 bytes.
 inline std::vector<TRecord> SteimRecords(const char* channel, std::int64_t startSeconds, int samples,
-                                         const char* station = "TEVRA", const char* location = "") {
+                                         const char* station = "TEVRA", const char* location = "",
+                                         int recordLength = 512) {
   std::vector<std::int32_t> counts(static_cast<std::size_t>(samples));
   for (int i = 0; i < samples; ++i)
     counts[static_cast<std::size_t>(i)] =
@@ -35,7 +37,7 @@ inline std::vector<TRecord> SteimRecords(const char* channel, std::int64_t start
   msr->dataquality = 'D';
   msr->starttime = static_cast<hptime_t>(startSeconds) * HPTMODULUS;
   msr->samprate = 100.0;
-  msr->reclen = 512;
+  msr->reclen = recordLength;
   msr->encoding = DE_STEIM2;
   msr->byteorder = 1;
   msr->datasamples = counts.data();
@@ -44,8 +46,8 @@ inline std::vector<TRecord> SteimRecords(const char* channel, std::int64_t start
   std::int64_t packed = 0;
   msr_pack(
       msr,
-      [](char* record, int length, void* out) {
-        if (length == 512) {
+      [](char* record, int, void* out) {
+        {
           TRecord r;
           std::memcpy(r.data(), record, 512);
           static_cast<std::vector<TRecord>*>(out)->push_back(r);
