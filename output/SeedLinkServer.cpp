@@ -212,7 +212,11 @@ void TSeedLinkServer::Run() {
         timeoutMs = 0;
       fds.push_back({client->Fd, events, 0});
     }
-    if (::poll(fds.data(), fds.size(), timeoutMs) < 0 && errno != EINTR) break;
+    if (::poll(fds.data(), fds.size(), timeoutMs) < 0) {
+      // Short of memory for a moment: try again rather than leave the clients without a server.
+      if (errno != EINTR) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      continue;
+    }
     if (fds[0].revents & POLLIN) {
       std::uint64_t count;
       [[maybe_unused]] const ssize_t got = ::read(wakeFd_, &count, sizeof count);

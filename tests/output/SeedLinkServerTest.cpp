@@ -35,23 +35,28 @@ void Subscribe(TSeedLinkTestClient& client, const std::string& data) {
   }
 }
 
-// Uni-station FETCH of everything from `first` on: the records' channels, in order.
-std::vector<std::string> Fetch(int port, unsigned first, const std::vector<std::string>& selectors = {},
+// Uni-station FETCH: the records' channels, in order.
+std::vector<std::string> Fetch(int port, const std::string& fetch,
+                               const std::vector<std::string>& selectors = {},
                                std::vector<std::string>* answers = nullptr) {
   TSeedLinkTestClient client(port);
   for (const std::string& s : selectors) {
     const std::string answer = client.Command("SELECT " + s);
     if (answers) answers->push_back(answer);
   }
-  char fetch[32];
-  std::snprintf(fetch, sizeof fetch, "FETCH %06X\r\n", first);
-  client.Send(fetch);
+  client.Send(fetch + "\r\n");
   std::vector<std::string> channels;
   for (TSeedLinkTestClient::TPacket p = client.Packet(); p.Header != "END"; p = client.Packet()) {
     if (p.Header.size() != 8 || p.Header.compare(0, 2, "SL") != 0) return {"bad packet " + p.Header};
     channels.push_back(ChannelOf(p.Record));
   }
   return channels;
+}
+
+std::vector<std::string> Fetch(int port, unsigned first) {
+  char fetch[16];
+  std::snprintf(fetch, sizeof fetch, "FETCH %06X", first);
+  return Fetch(port, fetch);
 }
 
 TEST(SeedLinkServer, HandshakeStreamsAllChannelsAcrossTheWrapAndResumesAfterRestartWithoutGapOrDuplicate) {
@@ -157,9 +162,29 @@ TEST(SeedLinkServer, UniStationFetchAndSelectors) {
            {{"H#Z"}, {"ERROR"}, records.size()},
        }) {
     std::vector<std::string> answers;
-    const std::vector<std::string> channels = Fetch(server.Port(), 0x100, row.selectors, &answers);
+    const std::vector<std::string> channels = Fetch(server.Port(), "FETCH 000100", row.selectors, &answers);
     EXPECT_EQ(answers, row.answers) << ::testing::PrintToString(row.selectors);
     EXPECT_EQ(channels.size(), row.packets) << ::testing::PrintToString(row.selectors);
+  }
+
+  // Where FETCH starts: at the sequence asked for; when that one is not kept, at everything kept, or at
+  // what followed the time the client gives as its last record's.
+  const auto after = [&](std::int64_t seconds) {
+    return static_cast<std::size_t>(std::count_if(records.begin(), records.end(), [&](const TRecord& r) {
+      MSRecord* msr = nullptr;
+      msr_unpack(reinterpret_cast<char*>(const_cast<std::uint8_t*>(r.data())), 512, &msr, 0, 0);
+      const bool later = msr_starttime(msr) > seconds * HPTMODULUS;
+      msr_free(&msr);
+      return later;
+    }));
+  };
+  for (const auto& [fetch, packets] : std::vector<std::pair<std::string, std::size_t>>{
+           {"FETCH 000105", records.size() - 5},
+           {"FETCH 000050", records.size()},
+           {"FETCH 50 2026,05,28,20,26,45", after(Start + 5)},
+           {"FETCH", 0},
+       }) {
+    EXPECT_EQ(Fetch(server.Port(), fetch).size(), packets) << fetch;
   }
 
   // Multi-station mode: stations by pattern; an unknown one is refused.
