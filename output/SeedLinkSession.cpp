@@ -208,13 +208,15 @@ bool TSeedLinkSession::Action(std::string_view verb, const std::vector<std::stri
     chosen.Realtime = false;
     chosen.From = ring_.Oldest();
   } else if (!args.empty()) {
-    if (args.size() > 2 || args[0].size() > 6 || args[0].empty() ||
+    // Up to eight digits, of which the low six count: some clients send their last number plus one
+    // without wrapping it.
+    if (args.size() > 2 || args[0].size() > 8 || args[0].empty() ||
         !std::all_of(args[0].begin(), args[0].end(),
                      [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }))
       return false;
     std::int64_t afterNs = 0;
     if (args.size() == 2 && !ParseSeedLinkCommandTime(args[1], afterNs)) return false;
-    const auto wire = static_cast<std::uint32_t>(std::stoul(std::string(args[0]), nullptr, 16));
+    const auto wire = static_cast<std::uint32_t>(std::stoul(std::string(args[0]), nullptr, 16) & 0xFFFFFF);
     chosen.Realtime = false;
     if (!ring_.Find(wire, chosen.From)) {
       // That packet is gone (or from before a restart): everything kept, or what followed the time

@@ -180,6 +180,7 @@ TEST(SeedLinkServer, UniStationFetchAndSelectors) {
   };
   for (const auto& [fetch, packets] : std::vector<std::pair<std::string, std::size_t>>{
            {"FETCH 000105", records.size() - 5},
+           {"FETCH 1000105", records.size() - 5},  // not wrapped by the client
            {"FETCH 000050", records.size()},
            {"FETCH 50 2026,05,28,20,26,45", after(Start + 5)},
            {"FETCH", 0},
