@@ -1,16 +1,19 @@
 // What handing a record to the SeedLink server costs the producer (the panel's tick), and what the
-// whole process spends per record to send it to 0 or 5 clients on the loopback interface (the
-// clients' reading threads included).
+// process (producer and server thread) spends per record to send it to 0 or 5 clients on the
+// loopback interface. The clients are child processes, so their reading is not counted.
 #include <arpa/inet.h>
 #include <benchmark/benchmark.h>
 #include <netinet/in.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -50,15 +53,24 @@ void BM_PublishToClients(benchmark::State& state) {
     state.SkipWithError(server.Error().c_str());
     return;
   }
-  std::atomic<std::int64_t> received{0};
-  std::vector<std::thread> readers;
-  std::vector<int> fds;
+  // Bytes the clients received, counted in memory shared with them.
+  auto* received = static_cast<std::atomic<std::int64_t>*>(::mmap(
+      nullptr, sizeof(std::atomic<std::int64_t>), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
+  new (received) std::atomic<std::int64_t>(0);
+  std::vector<pid_t> readers;
   for (int i = 0; i < clientCount; ++i) {
-    fds.push_back(Subscriber(server.Port()));
-    readers.emplace_back([fd = fds.back(), &received] {
+    const int fd = Subscriber(server.Port());
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      // Only its own connection: copies of the server's sockets would keep them open after Stop.
+      for (int other = 3; other < 1024; ++other)
+        if (other != fd) ::close(other);
       char buffer[65536];
-      for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;) received += n;
-    });
+      for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;) *received += n;
+      ::_exit(0);
+    }
+    ::close(fd);
+    readers.push_back(pid);
   }
   while (server.ClientCount() < clientCount) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   std::uint8_t record[MiniSeedRecordBytes];
@@ -71,16 +83,16 @@ void BM_PublishToClients(benchmark::State& state) {
     ++published;
     if (paced) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-  // Until every client has every packet, so the server's and the readers' work is counted.
+  // Until every client has every packet, so the server's work is counted.
   const std::int64_t expected = published * clientCount * (8 + std::int64_t(MiniSeedRecordBytes));
-  for (int i = 0; i < 10000 && received < expected; ++i)
+  for (int i = 0; i < 10000 && *received < expected; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   const double cpu = ProcessCpuSeconds() - cpu0;
-  if (received < expected) state.SkipWithError("clients did not get every packet");
+  if (*received < expected) state.SkipWithError("clients did not get every packet");
   state.counters["process_cpu_us_per_record"] = cpu * 1e6 / double(published);
   server.Stop();
-  for (std::thread& t : readers) t.join();
-  for (int fd : fds) ::close(fd);
+  for (const pid_t pid : readers) ::waitpid(pid, nullptr, 0);
+  ::munmap(received, sizeof(std::atomic<std::int64_t>));
 }
 // Fewer records than the ring holds, so no client falls out of it. Back to back, the server sends
 // records in batches; paced (1 ms apart), each record wakes it on its own, as at 3 records a second.
