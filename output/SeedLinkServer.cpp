@@ -195,8 +195,24 @@ void TSeedLinkServer::AnswerInfo(TClient& client) {
   requests.clear();
 }
 
-void TSeedLinkServer::Run() {
+// Answers, packets and the checks that end a connection. False when the client is to be dropped.
+bool TSeedLinkServer::Serve(TClient& client) {
   constexpr std::size_t FillBytes = 64 * 1024;
+  AnswerInfo(client);
+  if (!client.Session->Fill(FillBytes) || !Write(client) ||
+      client.Session->Pending().size() > options_.MaxPendingBytes)
+    return false;
+  const bool idle = client.Session->Pending().empty();
+  const bool done =
+      idle && (client.Session->Finished() || (client.ReadClosed && !client.Session->Streaming()));
+  const std::int64_t now = SteadyMs(), limitMs = options_.TimeoutSeconds * 1000LL;
+  const bool stuck = now - client.LastProgressMs > limitMs;
+  const bool silent =
+      !client.Session->Streaming() && !client.Session->Finished() && now - client.AcceptedMs > limitMs;
+  return !(done || stuck || silent);
+}
+
+void TSeedLinkServer::Run() {
   std::vector<pollfd> fds;
   while (!stop_.load()) {
     const std::int64_t now = SteadyMs();
@@ -232,24 +248,8 @@ void TSeedLinkServer::Run() {
       else if (events & (POLLIN | POLLHUP))
         broken[i] = !Read(*clients_[i]);
     }
-    for (std::size_t i = 0; i < clients_.size(); ++i) {
-      TClient& client = *clients_[i];
-      if (broken[i]) continue;
-      AnswerInfo(client);
-      if (!client.Session->Fill(FillBytes) || !Write(client) ||
-          client.Session->Pending().size() > options_.MaxPendingBytes) {
-        broken[i] = true;
-        continue;
-      }
-      const bool idle = client.Session->Pending().empty();
-      const bool done =
-          idle && (client.Session->Finished() || (client.ReadClosed && !client.Session->Streaming()));
-      const std::int64_t limitMs = options_.TimeoutSeconds * 1000LL;
-      const bool stuck = SteadyMs() - client.LastProgressMs > limitMs;
-      const bool silent = !client.Session->Streaming() && !client.Session->Finished() &&
-                          SteadyMs() - client.AcceptedMs > limitMs;
-      broken[i] = done || stuck || silent;
-    }
+    for (std::size_t i = 0; i < clients_.size(); ++i)
+      if (!broken[i]) broken[i] = !Serve(*clients_[i]);
     for (std::size_t i = clients_.size(); i-- > 0;) {
       if (!broken[i]) continue;
       ::close(clients_[i]->Fd);

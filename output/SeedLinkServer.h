@@ -74,6 +74,7 @@ class TSeedLinkServer {
   void Accept();
   bool Read(TClient& client);
   bool Write(TClient& client);
+  bool Serve(TClient& client);
   void AnswerInfo(TClient& client);
 
   const TSeedLinkServerOptions options_;
