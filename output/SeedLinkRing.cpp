@@ -10,7 +10,9 @@ TSeedLinkRing::TSeedLinkRing(std::size_t capacity, std::uint32_t firstSequence)
       records_(capacity_ * MiniSeedRecordBytes),
       headers_(capacity_),
       first_(firstSequence & 0xFFFFFF),
-      next_(first_) {}
+      next_(first_) {
+  stations_.reserve(MaxStations);
+}
 
 bool TSeedLinkRing::Push(const std::uint8_t* record) {
   TMiniSeedHeader header;
@@ -20,6 +22,15 @@ bool TSeedLinkRing::Push(const std::uint8_t* record) {
   std::memcpy(&records_[slot * MiniSeedRecordBytes], record, MiniSeedRecordBytes);
   headers_[slot] = header;
   ++next_;
+  const bool known = std::any_of(stations_.begin(), stations_.end(), [&](const TStationCode& s) {
+    return !std::strcmp(s.Network, header.Network) && !std::strcmp(s.Station, header.Station);
+  });
+  if (!known && stations_.size() < MaxStations) {
+    TStationCode code;
+    std::memcpy(code.Network, header.Network, sizeof code.Network);
+    std::memcpy(code.Station, header.Station, sizeof code.Station);
+    stations_.push_back(code);
+  }
   return true;
 }
 

@@ -34,6 +34,17 @@ class TSeedLinkRing {
   // counts, since a client that has everything asks for the record still to come.
   bool Find(std::uint32_t wire, std::uint64_t& number) const;
 
+  // Whether any record so far came from a station matching `matches(network, station)`; the first
+  // MaxStations stations are remembered.
+  static constexpr std::size_t MaxStations = 64;
+  template <class F>
+  bool AnyStation(F&& matches) const {
+    std::lock_guard lock(mutex_);
+    for (const TStationCode& s : stations_)
+      if (matches(s.Network, s.Station)) return true;
+    return false;
+  }
+
   // Calls `use(header, record)` with the lock held for record `number`; false when that record is
   // gone (overwritten) or not there yet. `use` must only copy.
   template <class F>
@@ -50,6 +61,11 @@ class TSeedLinkRing {
   mutable std::mutex mutex_;
   std::vector<std::uint8_t> records_;
   std::vector<TMiniSeedHeader> headers_;
+  struct TStationCode {
+    char Network[3];
+    char Station[6];
+  };
+  std::vector<TStationCode> stations_;
   std::uint64_t first_;  // running number of the first record ever stored
   std::uint64_t next_;
 };

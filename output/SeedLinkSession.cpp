@@ -151,12 +151,11 @@ void TSeedLinkSession::Command(std::string_view line) {
     TStation station;
     station.Station = std::string(args[0]);
     station.Network = args.size() == 2 ? std::string(args[1]) : "*";
-    // A station the ring does not hold is refused, unless nothing has come yet to tell.
-    bool known = ring_.Next() == ring_.Oldest();
-    for (std::uint64_t n = ring_.Oldest(); !known && n < ring_.Next(); ++n)
-      ring_.Visit(n, [&](const TMiniSeedHeader& h, const std::uint8_t*) {
-        known = GlobMatch(station.Station, h.Station) && GlobMatch(station.Network, h.Network);
-      });
+    // A station that never sent a record is refused, unless nothing has come yet to tell.
+    const bool known =
+        ring_.Next() == ring_.Oldest() || ring_.AnyStation([&](const char* net, const char* sta) {
+          return GlobMatch(station.Station, sta) && GlobMatch(station.Network, net);
+        });
     if (known) {
       stations_.push_back(station);
       stationAccepted_ = true;
