@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -19,6 +20,8 @@
 
 namespace tevra {
 namespace {
+
+constexpr int InfoIntervalMs = 100;
 
 std::int64_t WallNs() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -46,6 +49,7 @@ struct TSeedLinkServer::TClient {
   std::int64_t ConnectedNs = 0;
   std::int64_t AcceptedMs = 0;
   std::int64_t LastProgressMs = 0;  // sent something, or had nothing to send
+  std::int64_t LastInfoMs = 0;
   bool ReadClosed = false;
   std::unique_ptr<TSeedLinkSession> Session;
 };
@@ -179,9 +183,13 @@ bool TSeedLinkServer::Write(TClient& client) {
   return true;
 }
 
+// An answer looks through the whole ring: a client asking again and again gets one every
+// InfoIntervalMs, so it cannot keep the server thread busy.
 void TSeedLinkServer::AnswerInfo(TClient& client) {
   std::vector<std::string>& requests = client.Session->InfoRequests();
-  if (requests.empty()) return;
+  const std::int64_t now = SteadyMs();
+  if (requests.empty() || now - client.LastInfoMs < InfoIntervalMs) return;
+  client.LastInfoMs = now;
   TSeedLinkInfoSource source;
   source.Software = "SeedLink v3.1 (tevra_panel " TEVRA_VERSION ")";
   source.Organization = options_.Organization;
@@ -190,9 +198,8 @@ void TSeedLinkServer::AnswerInfo(TClient& client) {
   source.Ring = &ring_;
   for (const auto& c : clients_)
     source.Connections.push_back({c->Host, c->Port, c->ConnectedNs, c->Session.get()});
-  for (const std::string& level : requests)
-    client.Session->AppendInfo(SeedLinkInfoXml(level, source), WallNs());
-  requests.clear();
+  client.Session->AppendInfo(SeedLinkInfoXml(requests.front(), source), WallNs());
+  requests.erase(requests.begin());
 }
 
 // Answers, packets and the checks that end a connection. False when the client is to be dropped.
@@ -222,6 +229,7 @@ void TSeedLinkServer::Run() {
     const std::uint64_t next = ring_.Next();
     for (const auto& client : clients_) {
       short events = client->ReadClosed ? 0 : POLLIN;
+      if (!client->Session->InfoRequests().empty()) timeoutMs = std::min(timeoutMs, InfoIntervalMs);
       if (!client->Session->Pending().empty())
         events |= POLLOUT;
       else if (client->Session->Streaming() && client->Session->Cursor() < next)

@@ -14,7 +14,8 @@
 // buffer of SendBufferBytes, and a command line of at most 256 bytes. A client that stops reading is
 // dropped once its output has not moved for TimeoutSeconds, or at once when the record it needs next
 // has been overwritten (it could only go on with a gap). Connections beyond MaxClients are closed as
-// soon as they are accepted.
+// soon as they are accepted. INFO answers, which look through the whole ring, come at most ten a
+// second to one client.
 //
 // The ring and its sequence numbers outlive Stop, so a restart with new settings lets clients resume.
 #include <atomic>
