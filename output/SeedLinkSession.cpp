@@ -93,7 +93,7 @@ TSeedLinkSession::TSeedLinkSession(const TSeedLinkRing& ring, const TIdentity& i
   out_.reserve(16 * 1024);
 }
 
-bool TSeedLinkSession::Receive(const char* data, std::size_t size) {
+void TSeedLinkSession::Receive(const char* data, std::size_t size) {
   for (std::size_t i = 0; i < size && !closing_; ++i) {
     const char c = data[i];
     if (c == '\r' || c == '\n') {  // CR, LF or CR LF: older clients end commands with CR alone
@@ -105,7 +105,6 @@ bool TSeedLinkSession::Receive(const char* data, std::size_t size) {
       line_ += c;
     }
   }
-  return !closing_;
 }
 
 void TSeedLinkSession::Reply(bool ok) {
