@@ -34,8 +34,10 @@ namespace tevra {
 struct TSeedLinkServerOptions {
   std::string Organization = "tevra_panel";                 // INFO's organization
   std::string Description = "tevra_panel seismic station";  // second line of the HELLO answer
-  // One hour of three channels at 100 samples/s: a Steim-2 record of 512 bytes holds at least 103
-  // samples (one 30-bit difference a word), so no channel fills more than one record a second.
+  // One hour of three channels at 100 samples/s: after its header and blockettes (64 bytes) a 512-byte
+  // Steim-2 record has 7 frames, at least 103 samples (one 30-bit difference a word), so a channel
+  // fills less than one record a second. Each break in the stream ends a record early; a sensor that
+  // breaks more often than once a second per channel shortens the hour kept, nothing else.
   std::size_t RingRecords = 3 * 3600;
   int MaxClients = 32;
   int SendBufferBytes = 256 * 1024;
