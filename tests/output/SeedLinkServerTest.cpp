@@ -82,13 +82,16 @@ TEST(SeedLinkServer, HandshakeStreamsAllChannelsAcrossTheWrapAndResumesAfterRest
   server.Stop();
   PublishAll(server, {records.begin() + part, records.begin() + 2 * part});
   ASSERT_TRUE(server.Start("127.0.0.1", 0)) << server.Error();
-  {
+  // Back with its last sequence plus one: first with records that came while it was away, then once
+  // more having missed nothing.
+  for (const std::size_t until : {records.size() - 1, records.size()}) {
     TSeedLinkTestClient client(server.Port());
     char data[16];
     std::snprintf(data, sizeof data, "DATA %06X", (received.back().Sequence() + 1) & 0xFFFFFF);
     Subscribe(client, data);
-    PublishAll(server, {records.begin() + 2 * part, records.end()});
-    while (received.size() < records.size()) received.push_back(client.Packet());
+    PublishAll(server, {records.begin() + static_cast<std::ptrdiff_t>(std::max(received.size(), 2 * part)),
+                        records.begin() + static_cast<std::ptrdiff_t>(until)});
+    while (received.size() < until) received.push_back(client.Packet());
   }
 
   std::set<std::string> channels;
