@@ -2,6 +2,7 @@
 
 #include "base/AtomicFile.h"
 #include "base/TextFormat.h"
+#include "output/DataOutputSeedLink.h"
 #include "output/StationXml.h"
 #include "sensor/Profile.h"
 #include "ui/DataOutput_form.h"
@@ -14,6 +15,7 @@ TPanelDataOutput::TPanelDataOutput(TPlatform& platform, TForm1& panel)
   SettingsAction = new QAction(QStringLiteral("データ出力設定(&D)"), &panel);
   panel.N2->addAction(SettingsAction);
   QObject::connect(SettingsAction, &QAction::triggered, &panel, [this] { OpenDialog(); });
+  LinkSeedLinkServer(Record, Server, [this](const std::string& line) { Log(line); });
   StationXmlAction = new QAction(QStringLiteral("StationXML書き出し(&M)..."), &panel);
   panel.File1->insertAction(panel.Exit1, StationXmlAction);
   QObject::connect(StationXmlAction, &QAction::triggered, &panel, [this] { WriteStationXml(); });

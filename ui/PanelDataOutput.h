@@ -8,6 +8,7 @@
 
 #include "base/Platform.h"
 #include "output/DataOutput.h"
+#include "output/SeedLinkServer.h"
 #include "sensor/VXTRRR.h"
 
 namespace tevra {
@@ -36,6 +37,8 @@ class TPanelDataOutput {
   // Asks where, then writes the station's StationXML there.
   void WriteStationXml();
 
+  // Declared first: the record's sink publishes to it until the record is gone.
+  TSeedLinkServer Server;
   TDataOutput Record;
   QAction* SettingsAction = nullptr;
   QAction* StationXmlAction = nullptr;

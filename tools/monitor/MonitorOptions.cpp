@@ -9,20 +9,39 @@
 namespace tevra {
 
 const char* const kMonitorUsage =
-    "usage: tevra-monitor DEVICE [--seconds S] [--archive DIR] [--station NET.STA[.LOC]]\n"
-    "                     [--channels C1,C2,C3] [--stationxml FILE] [--site LAT,LON,ELEV]\n"
+    "usage: tevra-monitor DEVICE [--seconds S] [--archive DIR] [--seedlink [ADDR:]PORT]\n"
+    "                     [--station NET.STA[.LOC]] [--channels C1,C2,C3] [--stationxml FILE]\n"
+    "                     [--site LAT,LON,ELEV]\n"
     "  opens DEVICE at 9600 8N1, checks the sensor, starts as the panel does and then reads every\n"
     "  100 ms; prints '<hh:mm:ss> <intensity> <largest composite gal of the tick>' for every new\n"
     "  intensity, 'error <status> <text>' for every failure, and a count of frames and failures at\n"
     "  the end (after S seconds, at most a year, or on SIGINT/SIGTERM)\n"
     "  --archive DIR      keeps every sample as miniSEED in an SDS archive under DIR\n"
     "                     (lines about the archive start with 'archive ')\n"
+    "  --seedlink [ADDR:]PORT  serves the records live over SeedLink 3.1 (address 127.0.0.1\n"
+    "                     unless given)\n"
     "  --station N.S[.L]  network, station and location codes (default XX.TEVRA)\n"
     "  --channels A,B,C   channel codes of X, Y and Z (default HN1,HN2,HNZ)\n"
     "  --stationxml FILE  writes the station's FDSN StationXML to FILE (without DEVICE: only that)\n"
     "  --site LAT,LON,ELEV  the site for StationXML: degrees north, degrees east, metres\n";
 
 namespace {
+
+bool ParseSeedLink(const std::string& text, TDataOutputSettings& s) {
+  const std::size_t colon = text.rfind(':');
+  const std::string address = colon == std::string::npos ? "127.0.0.1" : text.substr(0, colon);
+  const std::string port = colon == std::string::npos ? text : text.substr(colon + 1);
+  int value = 0;
+  const auto [ptr, ec] = std::from_chars(port.data(), port.data() + port.size(), value);
+  if (address.empty() || ec != std::errc() || ptr != port.data() + port.size() || value < 0 ||
+      value > 65535) {
+    return false;
+  }
+  s.SeedLink = true;
+  s.SeedLinkAddress = address;
+  s.SeedLinkPort = value;
+  return true;
+}
 
 bool ParseStation(const std::string& text, TDataOutputSettings& s) {
   const std::size_t dot = text.find('.');
@@ -80,6 +99,7 @@ bool ParseMonitorOptions(int argc, const char* const* argv, TMonitorOptions& o, 
          return out.Archive;
        }},
       {"--station", [&](const std::string& v) { return ParseStation(v, out); }},
+      {"--seedlink", [&](const std::string& v) { return ParseSeedLink(v, out); }},
       {"--channels", [&](const std::string& v) { return ParseChannelList(v, out.Channels); }},
       {"--site", [&](const std::string& v) { return ParseSite(v, out); }},
       {"--stationxml",

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/PlainPlatform.h"
+#include "output/DataOutputSeedLink.h"
 #include "output/StationXml.h"
 #include "sensor/RS232C.h"
 #include "sensor/VXTRRR.h"
@@ -65,11 +66,22 @@ int main(int argc, char** argv) {
   tevra::TPlainPlatform platform;
   TDevicePort port(options.Device);
   tevra::VXTRRR reader(port, platform);
+  // Before the record: the record's last records go out to it when the record ends.
+  tevra::TSeedLinkServer server;
   tevra::TDataOutput record([](const std::string& line) {
     std::printf("archive %s\n", line.c_str());
     std::fflush(stdout);
   });
+  tevra::LinkSeedLinkServer(record, server, [](const std::string& line) {
+    std::printf("seedlink %s\n", line.c_str());
+    std::fflush(stdout);
+  });
   record.Configure(options.Output);
+  if (options.Output.SeedLink && !server.Running()) return 1;
+  if (server.Running()) {
+    std::printf("seedlink listening on %s:%d\n", options.Output.SeedLinkAddress.c_str(), server.Port());
+    std::fflush(stdout);
+  }
   tevra::RunMonitor(reader, platform, options.Seconds, &gStop, stdout, record.Active() ? &record : nullptr);
   return 0;
 }

@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -167,6 +173,81 @@ TEST(MonitorProcessTest, TheMonitorWatchesTheSimulatorThroughAPseudoTerminal) {
   sim.Wait();
 }
 
+// A plain SeedLink client: one command, its answer line.
+class TSeedLinkClient {
+ public:
+  explicit TSeedLinkClient(int port) {
+    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<std::uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) fd_ = -1;
+  }
+  ~TSeedLinkClient() {
+    if (fd_ >= 0) close(fd_);
+  }
+  bool Send(const std::string& command) {
+    const std::string line = command + "\r\n";
+    return fd_ >= 0 && write(fd_, line.data(), line.size()) == static_cast<ssize_t>(line.size());
+  }
+  // Exactly n bytes, or "" when they do not come within the time.
+  std::string Read(std::size_t n, int timeoutMs = 15000) {
+    std::string bytes;
+    while (bytes.size() < n) {
+      pollfd p{fd_, POLLIN, 0};
+      if (poll(&p, 1, timeoutMs) <= 0) return {};
+      char buf[1024];
+      const ssize_t got = read(fd_, buf, std::min(sizeof buf, n - bytes.size()));
+      if (got <= 0) return {};
+      bytes.append(buf, static_cast<std::size_t>(got));
+    }
+    return bytes;
+  }
+  std::string Line() {
+    std::string line;
+    for (std::string c; (c = Read(1)) != "" && c != "\n";) line += c;
+    return line;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+TEST(MonitorProcessTest, TheMonitorServesItsRecordsOverSeedLink) {
+  test::TChild sim({Bin + "/tools/sensor-sim/tevra-sensor-sim", "--seconds", "30"});
+  std::string path;
+  ASSERT_TRUE(sim.ReadLine(path));
+  test::TChild monitor({Bin + "/tools/monitor/tevra-monitor", path, "--seconds", "14", "--seedlink",
+                        "127.0.0.1:0", "--station", "XX.TEST"});
+  std::string first;
+  ASSERT_TRUE(monitor.ReadLine(first));
+  std::smatch m;
+  ASSERT_TRUE(std::regex_match(first, m, std::regex(R"(seedlink listening on 127\.0\.0\.1:(\d+))"))) << first;
+  TSeedLinkClient client(std::stoi(m[1]));
+  ASSERT_TRUE(client.Send("HELLO"));
+  EXPECT_EQ(client.Line().substr(0, 48), "SeedLink v3.1 (tevra_panel " TEVRA_VERSION ") :: SLPROTO:3.1");
+  client.Line();
+  for (const char* command : {"STATION TEST XX", "DATA"}) {
+    ASSERT_TRUE(client.Send(command));
+    EXPECT_EQ(client.Line(), "OK\r") << command;
+  }
+  ASSERT_TRUE(client.Send("END"));
+  std::set<std::string> channels;
+  while (channels.size() < 3) {
+    const std::string packet = client.Read(520);
+    ASSERT_EQ(packet.size(), 520u) << "records of every channel within a flush";
+    ASSERT_EQ(packet.substr(0, 2), "SL");
+    EXPECT_EQ(packet.substr(8 + 8, 5), "TEST ");
+    channels.insert(packet.substr(8 + 15, 3));
+  }
+  EXPECT_EQ(channels, (std::set<std::string>{"HN1", "HN2", "HNZ"}));
+  kill(monitor.Pid, SIGTERM);
+  EXPECT_EQ(WEXITSTATUS(monitor.Wait()), 0);
+  kill(sim.Pid, SIGTERM);
+  sim.Wait();
+}
+
 TEST(MonitorProcessTest, BadArgumentsAreRefused) {
   const std::string m = Bin + "/tools/monitor/tevra-monitor";
   for (std::vector<std::string> args : {std::vector<std::string>{m},
@@ -175,6 +256,9 @@ TEST(MonitorProcessTest, BadArgumentsAreRefused) {
                                         {m, "/dev/null", "--seconds", "-0"},
                                         {m, "a", "b"},
                                         {m, "a", "--archive"},
+                                        {m, "a", "--seedlink", "70000"},
+                                        {m, "a", "--seedlink", ":18000"},
+                                        {m, "a", "--seedlink", "127.0.0.1:x"},
                                         {m, "a", "--archive", ""},
                                         {m, "a", "--station", "XX"},
                                         {m, "a", "--station", "XXX.STA"},

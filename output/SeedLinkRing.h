@@ -1,0 +1,73 @@
+#pragma once
+// The records the SeedLink server keeps: a fixed number of 512-byte slots, allocated once, each with
+// its parsed header and a running number. Wire sequence numbers are the low 24 bits of the running
+// number, so they wrap after FFFFFF while the ring itself never confuses old and new.
+//
+// One producer (Publish on the panel's or monitor's thread) and one consumer (the server thread).
+// A mutex guards the slots, held only to copy one record in, or one record out: the producer never
+// waits for a socket, only, at worst, for one 512-byte copy.
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "output/MiniSeedHeader.h"
+
+namespace tevra {
+
+class TSeedLinkRing {
+ public:
+  // Half the sequence space at most, so a wire number always names one record.
+  static constexpr std::size_t MaxCapacity = 1u << 23;
+
+  TSeedLinkRing(std::size_t capacity, std::uint32_t firstSequence);
+
+  // Stores a copy of the record, overwriting the oldest when full. False (nothing stored) when the
+  // bytes have no miniSEED 2 fixed header.
+  bool Push(const std::uint8_t* record);
+
+  std::uint64_t Next() const;    // running number the next record will get
+  std::uint64_t Oldest() const;  // running number of the oldest record kept (== Next when empty)
+  std::size_t Capacity() const { return capacity_; }
+
+  static std::uint32_t Wire(std::uint64_t number) { return static_cast<std::uint32_t>(number & 0xFFFFFF); }
+  // The running number whose wire sequence is `wire`, if it lies within [Oldest, Next]: Next itself
+  // counts, since a client that has everything asks for the record still to come.
+  bool Find(std::uint32_t wire, std::uint64_t& number) const;
+
+  // Whether any record so far came from a station matching `matches(network, station)`; the first
+  // MaxStations stations are remembered.
+  static constexpr std::size_t MaxStations = 64;
+  template <class F>
+  bool AnyStation(F&& matches) const {
+    std::lock_guard lock(mutex_);
+    for (const TStationCode& s : stations_)
+      if (matches(s.Network, s.Station)) return true;
+    return false;
+  }
+
+  // Calls `use(header, record)` with the lock held for record `number`; false when that record is
+  // gone (overwritten) or not there yet. `use` must only copy.
+  template <class F>
+  bool Visit(std::uint64_t number, F&& use) const {
+    std::lock_guard lock(mutex_);
+    if (number >= next_ || number + capacity_ < next_ || number < first_) return false;
+    const std::size_t slot = number % capacity_;
+    use(headers_[slot], &records_[slot * MiniSeedRecordBytes]);
+    return true;
+  }
+
+ private:
+  const std::size_t capacity_;
+  mutable std::mutex mutex_;
+  std::vector<std::uint8_t> records_;
+  std::vector<TMiniSeedHeader> headers_;
+  struct TStationCode {
+    char Network[3];
+    char Station[6];
+  };
+  std::vector<TStationCode> stations_;
+  std::uint64_t first_;  // running number of the first record ever stored
+  std::uint64_t next_;
+};
+
+}  // namespace tevra
