@@ -11,6 +11,7 @@ packages=(
   libfftw3-dev
   socat xvfb xauth x11-utils dbus-x11 xfce4-panel imagemagick locales
   xdotool
+  lintian desktop-file-utils dpkg-dev file
 )
 
 missing=()

@@ -11,6 +11,7 @@
 
 #include "base/TextFormat.h"
 #include "output/AlarmCriteria.h"
+#include "output/Autostart.h"
 #include "output/SettingsFile.h"
 #include "ui/Alarm_form.h"
 #include "ui/Ini_form.h"
@@ -152,6 +153,9 @@ void TForm1::BuildControls() {
 void TForm1::BuildMenus() {
   QMenuBar* bar = menuBar();
   File1 = bar->addMenu(QStringLiteral("ファイル(&F)"));
+  Autostart1 = File1->addAction(QStringLiteral("ログイン時に起動"), this, &TForm1::Autostart1Click);
+  Autostart1->setCheckable(true);
+  Autostart1->setChecked(AutostartEnabled());
   Exit1 = File1->addAction(QStringLiteral("終了(&X)"), this, &TForm1::Exit1Click);
   N2 = bar->addMenu(QStringLiteral("設定(&S)"));
   N5 = N2->addAction(QStringLiteral("警報設定(&K)"), this, &TForm1::N5Click);

@@ -2,6 +2,7 @@
 // start.
 #include "base/TextFormat.h"
 #include "output/DetailRing.h"
+#include "sensor/PortPermission.h"
 #include "sensor/RS232C.h"
 #include "ui/Portset.h"
 #include "ui/Tevra_form.h"
@@ -111,7 +112,8 @@ void TForm1::ShowSensorError() { ShowSensorErrorFor(Reader ? Reader->ReaderStatu
 
 void TForm1::ShowSensorErrorFor(int status) {
   if (Reader) Reader->ReopenPort();
-  platform_.ErrorDialog(SensorErrorText(status));
+  const RS232C* port = windows_.ComPortForm ? windows_.ComPortForm->Port().Port() : nullptr;
+  platform_.ErrorDialog(SensorErrorTextFor(status, port));
   SetStripRed(false);
   BlinkOn = false;
 }

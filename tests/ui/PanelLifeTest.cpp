@@ -132,6 +132,30 @@ TEST_F(PanelTest, StatusBarVersionBoxAndBaselineReset) {
   EXPECT_EQ(platform_.Count("MessageBox 環境振動情報をリセットしますか？|環境振動情報リセット|OKCANCEL"), 2);
 }
 
+TEST_F(PanelTest, LoginStartItemWritesAndRemovesTheAutostartEntry) {
+  const std::string config = JoinPath(dir_, "config");
+  setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+  CreatePanel();
+  const std::string entry = JoinPath(config, "autostart/tevra_panel.desktop");
+  EXPECT_TRUE(panel_->Autostart1->isCheckable());
+  EXPECT_FALSE(panel_->Autostart1->isChecked());
+  panel_->Autostart1->trigger();
+  EXPECT_TRUE(panel_->Autostart1->isChecked());
+  std::string text;
+  ASSERT_TRUE(ReadWholeFile(entry, text));
+  EXPECT_NE(text.find("\nPath=" + dir_ + "\n"), std::string::npos) << "started where the panel runs now";
+  panel_->Autostart1->trigger();
+  EXPECT_FALSE(panel_->Autostart1->isChecked());
+  EXPECT_FALSE(ReadWholeFile(entry, text));
+  // A configuration folder that cannot be made: the item stays off and the user is told.
+  ASSERT_TRUE(WriteFileAtomically(JoinPath(dir_, "blocked"), "a file, not a folder"));
+  setenv("XDG_CONFIG_HOME", JoinPath(dir_, "blocked").c_str(), 1);
+  panel_->Autostart1->trigger();
+  EXPECT_FALSE(panel_->Autostart1->isChecked());
+  EXPECT_EQ(platform_.Count("MessageBox ログイン時の起動を設定できません"), 1);
+  unsetenv("XDG_CONFIG_HOME");
+}
+
 TEST_F(PanelTest, SecondOpenOfTheSensorPortShowsNotReady) {
   CreatePanel();
   TComPortForm second;
