@@ -5,6 +5,7 @@
 
 #include "base/DateTimeText.h"
 #include "core/Tevra.h"
+#include "sensor/LineHealth.h"
 #include "sensor/TickProcessor.h"
 
 namespace tevra {
@@ -13,6 +14,7 @@ namespace {
 constexpr int TickMs = 100;
 constexpr int StartWaitMs = 300;
 constexpr int RetryMs = 1000;
+constexpr std::int64_t HealthEveryMs = 60000;
 
 class TRun {
  public:
@@ -21,6 +23,7 @@ class TRun {
       : reader_(reader), platform_(platform), stop_(stop), out_(out), calculator_("") {
     end_ = seconds > 0 ? platform.MonotonicMs() + static_cast<std::int64_t>(seconds * 1000.0)
                        : std::numeric_limits<std::int64_t>::max();
+    nextHealthMs_ = platform.MonotonicMs() + HealthEveryMs;
   }
 
   TMonitorCounts Run() {
@@ -41,6 +44,8 @@ class TRun {
         }
         primed = true;
       }
+      // Every good check starts the rate afresh, as a new measurement does in the panel.
+      health_.Start(platform_.MonotonicMs());
       Ticks();
     }
     std::fprintf(out_, "frames %lld format-errors %lld value-errors %lld no-data %lld overflows %lld\n",
@@ -63,6 +68,7 @@ class TRun {
   }
 
   void Failure(int status) {
+    health_.Failure(status);
     std::fprintf(out_, "error %d %s\n", status, SensorErrorText(status));
     std::fflush(out_);
     switch (status) {
@@ -107,11 +113,18 @@ class TRun {
         return;
       }
       counts_.Frames += reader_.SampleCount();
+      const std::int64_t now = platform_.MonotonicMs();
+      health_.Frames(now, reader_.Samples(), reader_.SampleCount());
       processor_.Process(reader_.Samples(), reader_.SampleCount(), &calculator_);
       if (processor_.IntensityUpdated) {
         std::fprintf(out_, "%s %.2f %.1f\n", TimeText(platform_.LocalNow()).c_str(),
                      processor_.CurrentIntensity, processor_.TickMaxComposite);
         std::fflush(out_);
+      }
+      if (now >= nextHealthMs_) {
+        std::fprintf(out_, "%s\n", LineHealthMonitorText(health_, now).c_str());
+        std::fflush(out_);
+        nextHealthMs_ = now + HealthEveryMs;
       }
     }
   }
@@ -121,6 +134,8 @@ class TRun {
   const volatile std::sig_atomic_t* stop_;
   std::FILE* out_;
   std::int64_t end_;
+  std::int64_t nextHealthMs_;
+  TLineHealth health_;
   Tevra calculator_;
   TickProcessor processor_;
   TMonitorCounts counts_;

@@ -1,6 +1,7 @@
 #pragma once
 // The line monitor's run: CheckSensor, the panel's start sequence, then a tick every 100 ms with
-// ReadFrames and the per-tick processing, printing every new intensity and every failure.
+// ReadFrames and the per-tick processing, printing every new intensity and every failure, and the
+// line's health once a minute.
 // All waiting and all clocks go through the platform, so tests run it in virtual time.
 #include <csignal>
 #include <cstdio>

@@ -124,6 +124,24 @@ TEST(MonitorLoopTest, FailuresArePrintedCountedAndReadingGoesOnWithoutPriming) {
   EXPECT_NE(lines[lines.size() - 2].rfind("error", 0), 0u);
 }
 
+TEST(MonitorLoopTest, TheLineHealthIsPrintedOnceAMinuteAndShowsAFrozenSensor) {
+  std::string fixed;
+  const std::vector<std::string> lines = RunFor(75.0, [&](long long i, std::string& f) {
+    if (i == 4500) fixed = f;
+    if (i > 4500) f = fixed;  // the sensor repeats one frame from 45 s on
+    return true;
+  });
+  std::vector<std::string> health;
+  for (const std::string& l : lines) {
+    if (l.rfind("health", 0) == 0) health.push_back(l);
+  }
+  ASSERT_EQ(health.size(), 1u);
+  EXPECT_TRUE(std::regex_match(
+      health[0],
+      std::regex(R"(health (99|100|101)\.\d frames/s format-errors 0 value-errors 0 newest 0\.\d s frozen)")))
+      << health[0];
+}
+
 TEST(MonitorLoopTest, ASilentLineIsCheckedOnceASecond) {
   int reopens = 0;
   const std::vector<std::string> lines = RunFor(
