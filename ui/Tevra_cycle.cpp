@@ -50,6 +50,7 @@ void TForm1::Timer2Timer() {
 
   if (!Reader->ReadFrames()) {
     const int status = Reader->ReaderStatus();
+    Health->Line.Failure(status);
     AlarmState.TimeText = DateTimeText(platform_.LocalNow());
     if (status == VXTRRR::ReaderFormatError) {
       InsertLine(Printf(" %s　データフォーマットエラー発生", AlarmState.TimeText.c_str()));
@@ -67,6 +68,7 @@ void TForm1::Timer2Timer() {
 
   TickTime = platform_.LocalNow();
   const int n = Reader->SampleCount();
+  Health->Line.Frames(platform_.MonotonicMs(), Reader->Samples(), n);
   // Conversion, offset removal, composite and the calculator; the graph plots the same samples.
   Tick.Process(Reader->Samples(), n, &Calculator);
   if (windows_.Form5) windows_.Form5->PlotSamples(Tick.TickSamples.data(), n);

@@ -51,6 +51,8 @@ TForm1::TForm1(TPlatform& platform, TPanelWindows& windows, QWidget* parent)
   setWindowIcon(ApplicationIcon());
   BuildControls();
   BuildMenus();
+  Health = std::make_unique<TPanelHealth>(Panel3, Settings, platform_,
+                                          [this](const std::string& line) { InsertLine(line); });
 
   Timer1.setInterval(500);
   Timer2.setInterval(100);
@@ -320,7 +322,10 @@ void TForm1::V1Click() {
                        "TevraPanel", false);
 }
 
-void TForm1::Timer3Timer() { Label4->setText(QString::fromStdString(DateTimeText(platform_.LocalNow()))); }
+void TForm1::Timer3Timer() {
+  Label4->setText(QString::fromStdString(DateTimeText(platform_.LocalNow())));
+  Health->Refresh();
+}
 
 void TForm1::Timer4Timer() { Network.SendHeartbeat(Settings, platform_); }
 

@@ -22,6 +22,7 @@
 #include "sensor/Profile.h"
 #include "sensor/TickProcessor.h"
 #include "sensor/VXTRRR.h"
+#include "ui/PanelHealth.h"
 #include "ui/PanelWindows.h"
 
 namespace tevra {
@@ -104,6 +105,7 @@ class TForm1 : public QMainWindow {
   std::string TipText;
   bool TrayRegistered = false;
   TTickDurations TickDurations;
+  std::unique_ptr<TPanelHealth> Health;  // the status bar's line, clock and disk panels
   bool Measuring() const { return Timer2.isActive(); }
 
   // Start-up and shut-down.

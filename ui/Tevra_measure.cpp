@@ -76,6 +76,7 @@ void TForm1::StartMeasurement() {
     return;
   }
   Tick.Start(Reader->Samples(), Reader->SampleCount(), Calculator);
+  Health->Line.Start(platform_.MonotonicMs());
   SetMeasuringLook(true);
   AlarmState.TimeText = DateTimeText(platform_.LocalNow());
   InsertLine(Printf(" %s　計測開始", AlarmState.TimeText.c_str()));
@@ -97,6 +98,7 @@ void TForm1::StartMeasurement() {
 
 void TForm1::StopMeasurement() {
   Timer2.stop();
+  Health->Line.Stop();
   Timer1.stop();
   AlarmState.Active = false;
   AlarmState.TimeText = DateTimeText(platform_.LocalNow());
