@@ -19,8 +19,13 @@ constexpr std::int64_t HealthEveryMs = 60000;
 class TRun {
  public:
   TRun(VXTRRR& reader, TPlatform& platform, double seconds, const volatile std::sig_atomic_t* stop,
-       std::FILE* out)
-      : reader_(reader), platform_(platform), stop_(stop), out_(out), calculator_("") {
+       std::FILE* out, TErrorText errorText)
+      : reader_(reader),
+        platform_(platform),
+        stop_(stop),
+        out_(out),
+        errorText_(std::move(errorText)),
+        calculator_("") {
     end_ = seconds > 0 ? platform.MonotonicMs() + static_cast<std::int64_t>(seconds * 1000.0)
                        : std::numeric_limits<std::int64_t>::max();
     nextHealthMs_ = platform.MonotonicMs() + HealthEveryMs;
@@ -69,7 +74,8 @@ class TRun {
 
   void Failure(int status) {
     health_.Failure(status);
-    std::fprintf(out_, "error %d %s\n", status, SensorErrorText(status));
+    const std::string text = errorText_ ? errorText_(status) : SensorErrorText(status);
+    std::fprintf(out_, "error %d %s\n", status, text.c_str());
     std::fflush(out_);
     switch (status) {
       case VXTRRR::ReaderFormatError:
@@ -133,6 +139,7 @@ class TRun {
   TPlatform& platform_;
   const volatile std::sig_atomic_t* stop_;
   std::FILE* out_;
+  TErrorText errorText_;
   std::int64_t end_;
   std::int64_t nextHealthMs_;
   TLineHealth health_;
@@ -144,8 +151,8 @@ class TRun {
 }  // namespace
 
 TMonitorCounts RunMonitor(VXTRRR& reader, TPlatform& platform, double seconds,
-                          const volatile std::sig_atomic_t* stop, std::FILE* out) {
-  return TRun(reader, platform, seconds, stop, out).Run();
+                          const volatile std::sig_atomic_t* stop, std::FILE* out, TErrorText errorText) {
+  return TRun(reader, platform, seconds, stop, out, std::move(errorText)).Run();
 }
 
 }  // namespace tevra

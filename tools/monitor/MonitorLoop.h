@@ -5,6 +5,8 @@
 // All waiting and all clocks go through the platform, so tests run it in virtual time.
 #include <csignal>
 #include <cstdio>
+#include <functional>
+#include <string>
 
 #include "base/Platform.h"
 #include "sensor/VXTRRR.h"
@@ -19,8 +21,12 @@ struct TMonitorCounts {
   long long Overflows = 0;
 };
 
+// The text printed for a failed reader status.
+using TErrorText = std::function<std::string(int readerStatus)>;
+
 // Runs for `seconds` (<= 0: until *stop), printing to `out`; the summary line is printed too.
+// Without `errorText` the reader's own texts are printed.
 TMonitorCounts RunMonitor(VXTRRR& reader, TPlatform& platform, double seconds,
-                          const volatile std::sig_atomic_t* stop, std::FILE* out);
+                          const volatile std::sig_atomic_t* stop, std::FILE* out, TErrorText errorText = {});
 
 }  // namespace tevra

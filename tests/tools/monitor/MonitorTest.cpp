@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <functional>
@@ -9,6 +10,7 @@
 #include "base/RecordingPlatform.h"
 #include "sensor/VXTRRR.h"
 #include "tests/sensor/FakeLink.h"
+#include "tests/sensor/Pty.h"
 #include "tests/tools/sensor-sim/Spawn.h"
 #include "tools/monitor/MonitorLoop.h"
 #include "tools/sensor-sim/SimSignal.h"
@@ -195,6 +197,22 @@ TEST(MonitorProcessTest, BadArgumentsAreRefused) {
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.front().substr(0, 8), "error 4 ");
   EXPECT_EQ(lines.back().substr(0, 9), "frames 0 ");
+}
+
+TEST(MonitorProcessTest, ADeviceTheUserMayNotOpenIsNamedAsSuch) {
+  test::TPty pty;
+  ASSERT_EQ(::chmod(pty.SlavePath.c_str(), 0), 0);
+  std::vector<std::string> args = {Bin + "/tools/monitor/tevra-monitor", pty.SlavePath, "--seconds", "1.5"};
+  if (geteuid() == 0) {  // root may open anything: run it as nobody
+    args.insert(args.begin(), {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+  }
+  test::TChild monitor(args);
+  const std::vector<std::string> lines = monitor.ReadAllLines();
+  EXPECT_EQ(WEXITSTATUS(monitor.Wait()), 0);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.front(),
+            "error 4 シリアルポート " + pty.SlavePath +
+                " を開く権限がありません。ユーザを dialout グループに加えて、ログインし直してください");
 }
 
 }  // namespace
