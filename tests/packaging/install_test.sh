@@ -20,7 +20,7 @@ done
 for file in share/applications/tevra_panel.desktop share/icons/hicolor/scalable/apps/tevra_panel.svg \
   share/icons/hicolor/16x16/apps/tevra_panel.png share/icons/hicolor/128x128/apps/tevra_panel.png \
   share/doc/tevra-panel/README.md share/doc/tevra-panel/copyright share/doc/tevra-panel/changelog.gz \
-  share/tevra_panel/tevra-monitor@.service; do
+  share/tevra_panel/tevra-monitor@.service share/man/man1/tevra_panel.1.gz share/man/man1/tevra-monitor.1.gz; do
   check "$file" test -s "$usr/$file"
 done
 check "the desktop entry is valid" desktop-file-validate "$usr/share/applications/tevra_panel.desktop"
