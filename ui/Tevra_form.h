@@ -105,7 +105,7 @@ class TForm1 : public QMainWindow {
   std::string TipText;
   bool TrayRegistered = false;
   TTickDurations TickDurations;
-  std::unique_ptr<TPanelHealth> Health;  // the status bar's line, clock and disk panels
+  std::unique_ptr<TPanelHealth> Health;  // the row under the status bar: line, clock and disk
   bool Measuring() const { return Timer2.isActive(); }
 
   // Start-up and shut-down.
