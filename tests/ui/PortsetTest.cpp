@@ -103,15 +103,17 @@ TEST_F(PortDialogTest, ControlsCarryTheirCaptionsItemsAndTheDevicesBehindTheNumb
 TEST_F(PortDialogTest, ANoteBesideTheBaudGroupWhenTheLineCannotCarryAHundredFrames) {
   Open();
   EXPECT_FALSE(form_->BaudNote->isHidden()) << "9600 baud, the default";
-  EXPECT_EQ(form_->BaudNote->text().toStdString(),
-            "9600 bps では 1 秒に約 56 フレームしか届きません（毎秒 100 フレームには 19200 bps 以上が必要です）");
+  EXPECT_EQ(
+      form_->BaudNote->text().toStdString(),
+      "9600 bps では 1 秒に約 56 フレームしか届きません（毎秒 100 フレームには 19200 bps 以上が必要です）");
   struct {
     QString Baud, Parity, Stop;
     std::string Shown;  // "" hidden
   } rows[] = {
       {"14400", "None", "1", "14400 bps では 1 秒に約 84 フレーム"},
       {"19200", "None", "1", ""},
-      {"19200", "Even", "2", "19200 bps では 1 秒に約 94 フレームしか届きません（毎秒 100 フレームには 38400"},
+      {"19200", "Even", "2",
+       "19200 bps では 1 秒に約 94 フレームしか届きません（毎秒 100 フレームには 38400"},
       {"921600", "Even", "2", ""},
   };
   for (const auto& row : rows) {
