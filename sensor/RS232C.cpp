@@ -39,7 +39,10 @@ std::string RS232C::DefaultDeviceName(int portNumber) {
 RS232C::RS232C(int portNumber, const std::string& lineSettings, const std::string& device)
     : PortNumber_(portNumber), device_(device) {
   const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return;
+  if (fd < 0) {
+    openError_ = errno;
+    return;
+  }
   // The lock is the exclusive-access test between programs; TIOCEXCL keeps out other openers too.
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     ::close(fd);

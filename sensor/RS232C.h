@@ -43,6 +43,9 @@ class RS232C final : public TSerialLink {
   unsigned ClearCommError() override;
 
   std::uint8_t Status() const { return status_; }
+  // The errno of a failed open of the device (EACCES for a user outside the device's group); 0
+  // when the device opened.
+  int OpenError() const { return openError_; }
   int PortNumber() const { return PortNumber_; }
   const std::string& Device() const { return device_; }
   int Handle() const { return Handle_; }
@@ -61,6 +64,7 @@ class RS232C final : public TSerialLink {
   TLineSettings Dcb_;
   std::uint8_t status_ = PortNotReady;
   std::string device_;
+  int openError_ = 0;
   bool exclusive_ = false;
   TKernelTermios device_state_;
   TCounters counters_;

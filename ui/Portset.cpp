@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "base/TextFormat.h"
+#include "sensor/LineHealth.h"
 #include "ui/QtPlatform.h"
 
 namespace tevra {
@@ -79,10 +81,27 @@ void TComPortForm::BuildControls() {
     Paint(group, QColor(0xFF, 0xFF, 0x00));
   }
   PortGroup->OnClick = [this] { PortGroupClick(); };
-  BaudGroup->OnClick = [this] { BaudGroupClick(); };
-  RadioGroup2->OnClick = [this] { RadioGroup2Click(); };
-  RadioGroup3->OnClick = [this] { RadioGroup3Click(); };
-  RadioGroup4->OnClick = [this] { RadioGroup4Click(); };
+  BaudGroup->OnClick = [this] {
+    BaudGroupClick();
+    ShowBaudNote();
+  };
+  RadioGroup2->OnClick = [this] {
+    RadioGroup2Click();
+    ShowBaudNote();
+  };
+  RadioGroup3->OnClick = [this] {
+    RadioGroup3Click();
+    ShowBaudNote();
+  };
+  RadioGroup4->OnClick = [this] {
+    RadioGroup4Click();
+    ShowBaudNote();
+  };
+  BaudNote = new QLabel(panel);
+  BaudNote->setWordWrap(true);
+  BaudNote->setMaximumWidth(BaudGroup->sizeHint().width());
+  BaudNote->setStyleSheet(QStringLiteral("color: #b00000;"));
+  BaudNote->hide();
 
   Label1 = new QLabel(QStringLiteral("NG"), panel);
   QFont big = Label1->font();
@@ -108,7 +127,10 @@ void TComPortForm::BuildControls() {
   line->addStretch(1);
   auto* groups = new QHBoxLayout;
   groups->addWidget(PortGroup);
-  groups->addWidget(BaudGroup);
+  auto* baud = new QVBoxLayout;
+  baud->addWidget(BaudGroup, 1);
+  baud->addWidget(BaudNote);
+  groups->addLayout(baud);
   groups->addLayout(line);
   auto* status = new QVBoxLayout;
   status->setSpacing(0);
@@ -156,6 +178,31 @@ void TComPortForm::LoadControls() {
   RadioGroup4->SetItemIndex(first == 'N' ? 0 : first == 'O' ? 1 : 2);
   RadioGroup2->SetItemIndex(IndexFromFirst(file.ReadInteger(ComPort::Section, "BIT", 8), 7));
   RadioGroup3->SetItemIndex(IndexFromFirst(file.ReadInteger(ComPort::Section, "STOP", 1), 1));
+  ShowBaudNote();
+}
+
+// The sensor sends 100 frames of 17 bytes a second; each byte takes a start bit, its data bits, a
+// parity bit if any and its stop bits on the line. A slower line drops frames without an error.
+void TComPortForm::ShowBaudNote() {
+  const Profile& file = port_->Settings();
+  const int baud = file.ReadInteger(ComPort::Section, "BAUD", 9600);
+  const bool parity = file.ReadString(ComPort::Section, "PARITY", "NONE", 15) != "NONE";
+  const int bits = 1 + file.ReadInteger(ComPort::Section, "BIT", 8) + (parity ? 1 : 0) +
+                   file.ReadInteger(ComPort::Section, "STOP", 1);
+  const double frames = LineFrameCapacity(baud, bits);
+  if (frames >= 100.0) {
+    BaudNote->hide();
+    return;
+  }
+  int enough = 0;
+  for (int i = 0; i < BaudGroup->Count() && enough == 0; ++i) {
+    const int rate = BaudGroup->ItemText(i).toInt();
+    if (LineFrameCapacity(rate, bits) >= 100.0) enough = rate;
+  }
+  BaudNote->setText(QString::fromStdString(
+      Printf("%d bps では 1 秒に約 %d フレームしか届きません（毎秒 100 フレームには %d bps 以上が必要です）",
+             baud, static_cast<int>(frames), enough)));
+  BaudNote->show();
 }
 
 void TComPortForm::PortGroupClick() {

@@ -41,6 +41,7 @@ class TComPortForm : public QDialog {
   TRadioGroup* RadioGroup4;  // parity
   QLabel* Label1;            // "NG", then "Ready       " or "Not Ready   "
   QLabel* DeviceLabel;       // the device the open port number stands for
+  QLabel* BaudNote;          // shown when the line settings cannot carry 100 frames a second
   QPushButton* Button1;
 
  protected:
@@ -50,6 +51,7 @@ class TComPortForm : public QDialog {
   void BuildControls();
   void ShowDevices();
   void ShowOpenDevice();
+  void ShowBaudNote();
 
   std::unique_ptr<ComPort> port_;
 };

@@ -51,6 +51,7 @@ void TForm1::Timer2Timer() {
 
   if (!Reader->ReadFrames()) {
     const int status = Reader->ReaderStatus();
+    Health->Line.Failure(status);
     AlarmState.TimeText = DateTimeText(platform_.LocalNow());
     if (status == VXTRRR::ReaderFormatError) {
       DataOutput->BatchLost();
@@ -70,6 +71,7 @@ void TForm1::Timer2Timer() {
   TickTime = platform_.LocalNow();
   DataOutput->Feed(*Reader);
   const int n = Reader->SampleCount();
+  Health->Line.Frames(platform_.MonotonicMs(), Reader->Samples(), n);
   // Conversion, offset removal, composite and the calculator; the graph plots the same samples.
   Tick.Process(Reader->Samples(), n, &Calculator);
   if (windows_.Form5) windows_.Form5->PlotSamples(Tick.TickSamples.data(), n);

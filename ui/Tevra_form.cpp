@@ -11,6 +11,7 @@
 
 #include "base/TextFormat.h"
 #include "output/AlarmCriteria.h"
+#include "output/Autostart.h"
 #include "output/SettingsFile.h"
 #include "ui/Alarm_form.h"
 #include "ui/Ini_form.h"
@@ -63,6 +64,8 @@ TForm1::TForm1(TPlatform& platform, TPanelWindows& windows, QWidget* parent)
   BuildControls();
   BuildMenus();
   DataOutput = std::make_unique<TPanelDataOutput>(platform_, *this);
+  Health = std::make_unique<TPanelHealth>(Panel3, Settings, platform_,
+                                          [this](const std::string& line) { InsertLine(line); });
 
   Timer1.setInterval(500);
   Timer2.setInterval(100);
@@ -160,6 +163,9 @@ void TForm1::BuildControls() {
 void TForm1::BuildMenus() {
   QMenuBar* bar = menuBar();
   File1 = bar->addMenu(QStringLiteral("ファイル(&F)"));
+  Autostart1 = File1->addAction(QStringLiteral("ログイン時に起動"), this, &TForm1::Autostart1Click);
+  Autostart1->setCheckable(true);
+  Autostart1->setChecked(AutostartEnabled());
   Exit1 = File1->addAction(QStringLiteral("終了(&X)"), this, &TForm1::Exit1Click);
   N2 = bar->addMenu(QStringLiteral("設定(&S)"));
   N5 = N2->addAction(QStringLiteral("警報設定(&K)"), this, &TForm1::N5Click);
@@ -342,6 +348,7 @@ void TForm1::V1Click() {
 
 void TForm1::Timer3Timer() {
   Label4->setText(QString::fromStdString(DateTimeText(platform_.LocalNow())));
+  Health->Refresh();
 }
 
 void TForm1::Timer4Timer() {

@@ -22,6 +22,7 @@
 #include "sensor/Profile.h"
 #include "sensor/TickProcessor.h"
 #include "sensor/VXTRRR.h"
+#include "ui/PanelHealth.h"
 #include "ui/PanelWindows.h"
 
 namespace tevra {
@@ -71,6 +72,7 @@ class TForm1 : public QMainWindow {
   QMenu* N3;
   QMenu* I1;
   QAction* Exit1;
+  QAction* Autostart1;  // ログイン時に起動: a check item
   QAction* N5;
   QAction* N4;
   QAction* N6;
@@ -108,6 +110,7 @@ class TForm1 : public QMainWindow {
   TTickDurations TickDurations;
   // The continuous record (miniSEED archive, live stream) and its menus.
   std::unique_ptr<TPanelDataOutput> DataOutput;
+  std::unique_ptr<TPanelHealth> Health;  // the row under the status bar: line, clock and disk
   bool Measuring() const { return Timer2.isActive(); }
 
   // Start-up and shut-down.
@@ -119,6 +122,7 @@ class TForm1 : public QMainWindow {
 
   // Menu, pop-up and timer handlers.
   void Exit1Click();
+  void Autostart1Click(bool checked);
   void N5Click();
   void N4Click();
   void N6Click();

@@ -2,6 +2,7 @@
 // start.
 #include "base/TextFormat.h"
 #include "output/DetailRing.h"
+#include "sensor/PortPermission.h"
 #include "sensor/RS232C.h"
 #include "ui/PanelDataOutput.h"
 #include "ui/Portset.h"
@@ -77,6 +78,7 @@ void TForm1::StartMeasurement() {
   }
   Tick.Start(Reader->Samples(), Reader->SampleCount(), Calculator);
   DataOutput->Feed(*Reader);
+  Health->Line.Start(platform_.MonotonicMs());
   SetMeasuringLook(true);
   AlarmState.TimeText = DateTimeText(platform_.LocalNow());
   InsertLine(Printf(" %s　計測開始", AlarmState.TimeText.c_str()));
@@ -98,6 +100,7 @@ void TForm1::StartMeasurement() {
 
 void TForm1::StopMeasurement() {
   Timer2.stop();
+  Health->Line.Stop();
   Timer1.stop();
   AlarmState.Active = false;
   AlarmState.TimeText = DateTimeText(platform_.LocalNow());
@@ -116,10 +119,11 @@ void TForm1::ShowSensorError() {
 
 void TForm1::ShowSensorErrorFor(int status, bool fromCycle) {
   if (Reader) Reader->ReopenPort();
+  const RS232C* port = windows_.ComPortForm ? windows_.ComPortForm->Port().Port() : nullptr;
   if (fromCycle) {
-    platform_.Notice(SensorErrorText(status), "", true);
+    platform_.Notice(SensorErrorTextFor(status, port), "", true);
   } else {
-    platform_.ErrorDialog(SensorErrorText(status));
+    platform_.ErrorDialog(SensorErrorTextFor(status, port));
   }
   SetStripRed(false);
   BlinkOn = false;

@@ -14,12 +14,13 @@
 
 #include "FakeLink.h"
 #include "Pty.h"
-#include "support/ScratchDir.h"
 #include "base/PlainPlatform.h"
 #include "base/RecordingPlatform.h"
 #include "sensor/ComPort.h"
+#include "sensor/PortPermission.h"
 #include "sensor/RS232C.h"
 #include "sensor/VXTRRR.h"
+#include "support/ScratchDir.h"
 
 namespace tevra {
 namespace test {
@@ -291,11 +292,11 @@ TEST(PtyTest, AMasterThatClosesMidRunLeadsToTheNoDataPath) {
   EXPECT_EQ(reader.ReaderStatus(), VXTRRR::ReaderNoData);
 }
 
-// Root ignores the exclusive flag, so this runs as nobody: a port closed by an unprivileged user
-// must not leave the flag behind, or the next open of the same pseudo-terminal is refused.
-TEST(PtyTest, AnUnprivilegedUserCanReopenThePortItClosed) {
+// Runs `body` in a child process as nobody when the test runs as root (root ignores both the
+// exclusive flag and file modes); the child's exit status, or -1.
+int ExitStatusAsNobody(const std::function<int()>& body) {
   const pid_t child = fork();
-  ASSERT_GE(child, 0);
+  if (child < 0) return -1;
   if (child == 0) {
     if (geteuid() == 0) {
       const gid_t nobody = 65534;
@@ -304,22 +305,52 @@ TEST(PtyTest, AnUnprivilegedUserCanReopenThePortItClosed) {
         _exit(10);
       }
     }
-    TPty pty;  // created by the unprivileged user, so it may open the slave
-    if (pty.SlavePath.empty()) _exit(11);
-    {
-      RS232C first(1, Line, pty.SlavePath);
-      if (first.Status() != RS232C::PortReady) _exit(12);
-      const int other = ::open(pty.SlavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-      if (other >= 0 || errno != EBUSY) _exit(13);  // the exclusive flag holds while open
-    }
-    RS232C second(1, Line, pty.SlavePath);
-    if (second.Status() != RS232C::PortReady) _exit(14);
-    _exit(0);
+    _exit(body());
   }
   int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+// A port closed by an unprivileged user must not leave the exclusive flag behind, or the next
+// open of the same pseudo-terminal is refused.
+TEST(PtyTest, AnUnprivilegedUserCanReopenThePortItClosed) {
+  EXPECT_EQ(ExitStatusAsNobody([] {
+              TPty pty;  // created by the unprivileged user, so it may open the slave
+              if (pty.SlavePath.empty()) return 11;
+              {
+                RS232C first(1, Line, pty.SlavePath);
+                if (first.Status() != RS232C::PortReady) return 12;
+                const int other = ::open(pty.SlavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+                if (other >= 0 || errno != EBUSY) return 13;  // the exclusive flag holds while open
+              }
+              RS232C second(1, Line, pty.SlavePath);
+              return second.Status() == RS232C::PortReady ? 0 : 14;
+            }),
+            0);
+}
+
+// A user outside the device's group is told so, instead of being sent to check the cables.
+TEST(PtyTest, APortTheUserMayNotOpenSaysSoInTheSensorErrorText) {
+  TPty pty;
+  ASSERT_EQ(::chmod(pty.SlavePath.c_str(), 0), 0);
+  const std::string expected =
+      "シリアルポート " + pty.SlavePath +
+      " を開く権限がありません。ユーザを dialout グループに加えて、ログインし直してください";
+  EXPECT_EQ(ExitStatusAsNobody([&] {
+              RS232C port(1, Line, pty.SlavePath);
+              if (port.Status() == RS232C::PortReady || !PortPermissionDenied(&port)) return 11;
+              return SensorErrorTextFor(VXTRRR::ReaderNoData, &port) == expected ? 0 : 12;
+            }),
+            0);
+  // Every other failure keeps its own text.
+  test::TScratchDir dir;
+  RS232C missing(1, Line, dir.File("missing"));
+  EXPECT_FALSE(PortPermissionDenied(&missing));
+  for (int status = 0; status <= 6; ++status) {
+    EXPECT_EQ(SensorErrorTextFor(status, &missing), SensorErrorText(status));
+    EXPECT_EQ(SensorErrorTextFor(status, nullptr), SensorErrorText(status));
+  }
 }
 
 }  // namespace

@@ -100,6 +100,31 @@ TEST_F(PortDialogTest, ControlsCarryTheirCaptionsItemsAndTheDevicesBehindTheNumb
   EXPECT_EQ(form_->PortGroup->Button(3)->toolTip().toStdString(), "/dev/ttyS3");
 }
 
+TEST_F(PortDialogTest, ANoteBesideTheBaudGroupWhenTheLineCannotCarryAHundredFrames) {
+  Open();
+  EXPECT_FALSE(form_->BaudNote->isHidden()) << "9600 baud, the default";
+  EXPECT_EQ(
+      form_->BaudNote->text().toStdString(),
+      "9600 bps では 1 秒に約 56 フレームしか届きません（毎秒 100 フレームには 19200 bps 以上が必要です）");
+  struct {
+    QString Baud, Parity, Stop;
+    std::string Shown;  // "" hidden
+  } rows[] = {
+      {"14400", "None", "1", "14400 bps では 1 秒に約 84 フレーム"},
+      {"19200", "None", "1", ""},
+      {"19200", "Even", "2",
+       "19200 bps では 1 秒に約 94 フレームしか届きません（毎秒 100 フレームには 38400"},
+      {"921600", "Even", "2", ""},
+  };
+  for (const auto& row : rows) {
+    Click(form_->BaudGroup, row.Baud);
+    Click(form_->RadioGroup4, row.Parity);
+    Click(form_->RadioGroup3, row.Stop);
+    EXPECT_EQ(form_->BaudNote->isHidden(), row.Shown.empty()) << row.Baud.toStdString();
+    EXPECT_EQ(form_->BaudNote->text().toStdString().substr(0, row.Shown.size()), row.Shown);
+  }
+}
+
 TEST_F(PortDialogTest, ValidStoredSettingsAreSelectedAndNothingIsWritten) {
   WriteIni("COM=2\nBAUD=115200\nBIT=7\nSTOP=2\nPARITY=ODD\n");
   const ino_t before = Inode();

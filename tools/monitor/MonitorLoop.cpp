@@ -5,6 +5,7 @@
 
 #include "base/DateTimeText.h"
 #include "core/Tevra.h"
+#include "sensor/LineHealth.h"
 #include "sensor/TickProcessor.h"
 
 namespace tevra {
@@ -13,14 +14,22 @@ namespace {
 constexpr int TickMs = 100;
 constexpr int StartWaitMs = 300;
 constexpr int RetryMs = 1000;
+constexpr std::int64_t HealthEveryMs = 60000;
 
 class TRun {
  public:
   TRun(VXTRRR& reader, TPlatform& platform, double seconds, const volatile std::sig_atomic_t* stop,
-       std::FILE* out, TDataOutput* record)
-      : reader_(reader), platform_(platform), stop_(stop), out_(out), record_(record), calculator_("") {
+       std::FILE* out, TDataOutput* record, TErrorText errorText)
+      : reader_(reader),
+        platform_(platform),
+        stop_(stop),
+        out_(out),
+        record_(record),
+        errorText_(std::move(errorText)),
+        calculator_("") {
     end_ = seconds > 0 ? platform.MonotonicMs() + static_cast<std::int64_t>(seconds * 1000.0)
                        : std::numeric_limits<std::int64_t>::max();
+    nextHealthMs_ = platform.MonotonicMs() + HealthEveryMs;
   }
 
   TMonitorCounts Run() {
@@ -42,6 +51,8 @@ class TRun {
         Record();
         primed = true;
       }
+      // Every good check starts the rate afresh, as a new measurement does in the panel.
+      health_.Start(platform_.MonotonicMs());
       Ticks();
     }
     if (record_) record_->Stop();
@@ -72,7 +83,9 @@ class TRun {
   void Failure(int status) {
     // Whatever the reader threw away leaves a gap in the record.
     if (record_) record_->BatchLost();
-    std::fprintf(out_, "error %d %s\n", status, SensorErrorText(status));
+    health_.Failure(status);
+    const std::string text = errorText_ ? errorText_(status) : SensorErrorText(status);
+    std::fprintf(out_, "error %d %s\n", status, text.c_str());
     std::fflush(out_);
     switch (status) {
       case VXTRRR::ReaderFormatError:
@@ -117,11 +130,18 @@ class TRun {
       }
       counts_.Frames += reader_.SampleCount();
       Record();
+      const std::int64_t now = platform_.MonotonicMs();
+      health_.Frames(now, reader_.Samples(), reader_.SampleCount());
       processor_.Process(reader_.Samples(), reader_.SampleCount(), &calculator_);
       if (processor_.IntensityUpdated) {
         std::fprintf(out_, "%s %.2f %.1f\n", TimeText(platform_.LocalNow()).c_str(),
                      processor_.CurrentIntensity, processor_.TickMaxComposite);
         std::fflush(out_);
+      }
+      if (now >= nextHealthMs_) {
+        std::fprintf(out_, "%s\n", LineHealthMonitorText(health_, now).c_str());
+        std::fflush(out_);
+        nextHealthMs_ = now + HealthEveryMs;
       }
     }
   }
@@ -131,7 +151,10 @@ class TRun {
   const volatile std::sig_atomic_t* stop_;
   std::FILE* out_;
   TDataOutput* record_;
+  TErrorText errorText_;
   std::int64_t end_;
+  std::int64_t nextHealthMs_;
+  TLineHealth health_;
   Tevra calculator_;
   TickProcessor processor_;
   TMonitorCounts counts_;
@@ -140,8 +163,9 @@ class TRun {
 }  // namespace
 
 TMonitorCounts RunMonitor(VXTRRR& reader, TPlatform& platform, double seconds,
-                          const volatile std::sig_atomic_t* stop, std::FILE* out, TDataOutput* record) {
-  return TRun(reader, platform, seconds, stop, out, record).Run();
+                          const volatile std::sig_atomic_t* stop, std::FILE* out, TDataOutput* record,
+                          TErrorText errorText) {
+  return TRun(reader, platform, seconds, stop, out, record, std::move(errorText)).Run();
 }
 
 }  // namespace tevra

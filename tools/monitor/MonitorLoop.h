@@ -1,9 +1,12 @@
 #pragma once
 // The line monitor's run: CheckSensor, the panel's start sequence, then a tick every 100 ms with
-// ReadFrames and the per-tick processing, printing every new intensity and every failure.
+// ReadFrames and the per-tick processing, printing every new intensity and every failure, and the
+// line's health once a minute.
 // All waiting and all clocks go through the platform, so tests run it in virtual time.
 #include <csignal>
 #include <cstdio>
+#include <functional>
+#include <string>
 
 #include "base/Platform.h"
 #include "output/DataOutput.h"
@@ -19,11 +22,14 @@ struct TMonitorCounts {
   long long Overflows = 0;
 };
 
+// The text printed for a failed reader status.
+using TErrorText = std::function<std::string(int readerStatus)>;
+
 // Runs for `seconds` (<= 0: until *stop), printing to `out`; the summary line is printed too.
 // `record`, when given, receives every batch read (the continuous record), hears of every lost
-// one and is stopped at the end.
+// one and is stopped at the end. Without `errorText` the reader's own texts are printed.
 TMonitorCounts RunMonitor(VXTRRR& reader, TPlatform& platform, double seconds,
                           const volatile std::sig_atomic_t* stop, std::FILE* out,
-                          TDataOutput* record = nullptr);
+                          TDataOutput* record = nullptr, TErrorText errorText = {});
 
 }  // namespace tevra

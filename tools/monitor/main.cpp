@@ -9,6 +9,7 @@
 #include "base/PlainPlatform.h"
 #include "output/DataOutputSeedLink.h"
 #include "output/StationXml.h"
+#include "sensor/PortPermission.h"
 #include "sensor/RS232C.h"
 #include "sensor/VXTRRR.h"
 #include "tools/monitor/MonitorLoop.h"
@@ -26,6 +27,7 @@ class TDevicePort : public tevra::TPortOwner {
  public:
   explicit TDevicePort(std::string device) : device_(std::move(device)) { ReopenPort(); }
   tevra::TSerialLink* CurrentPort() override { return port_.get(); }
+  const tevra::RS232C* Port() const { return port_.get(); }
   void ReopenPort() override {
     port_.reset();
     port_ = std::make_unique<tevra::RS232C>(1, "baud=9600 parity=N data=8 stop=1", device_);
@@ -82,6 +84,8 @@ int main(int argc, char** argv) {
     std::printf("seedlink listening on %s:%d\n", options.Output.SeedLinkAddress.c_str(), server.Port());
     std::fflush(stdout);
   }
-  tevra::RunMonitor(reader, platform, options.Seconds, &gStop, stdout, record.Active() ? &record : nullptr);
+  // A port the user may not open is named as such, not as a silent line.
+  tevra::RunMonitor(reader, platform, options.Seconds, &gStop, stdout, record.Active() ? &record : nullptr,
+                    [&port](int status) { return tevra::SensorErrorTextFor(status, port.Port()); });
   return 0;
 }

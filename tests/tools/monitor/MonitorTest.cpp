@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -19,6 +20,7 @@
 #include "sensor/VXTRRR.h"
 #include "support/ScratchDir.h"
 #include "tests/sensor/FakeLink.h"
+#include "tests/sensor/Pty.h"
 #include "tests/tools/sensor-sim/Spawn.h"
 #include "tools/monitor/MonitorLoop.h"
 #include "tools/sensor-sim/SimSignal.h"
@@ -132,6 +134,24 @@ TEST(MonitorLoopTest, FailuresArePrintedCountedAndReadingGoesOnWithoutPriming) {
             " format-errors 1 value-errors 1 no-data 0 overflows 0");
   // Intensities keep coming after each failure.
   EXPECT_NE(lines[lines.size() - 2].rfind("error", 0), 0u);
+}
+
+TEST(MonitorLoopTest, TheLineHealthIsPrintedOnceAMinuteAndShowsAFrozenSensor) {
+  std::string fixed;
+  const std::vector<std::string> lines = RunFor(75.0, [&](long long i, std::string& f) {
+    if (i == 4500) fixed = f;
+    if (i > 4500) f = fixed;  // the sensor repeats one frame from 45 s on
+    return true;
+  });
+  std::vector<std::string> health;
+  for (const std::string& l : lines) {
+    if (l.rfind("health", 0) == 0) health.push_back(l);
+  }
+  ASSERT_EQ(health.size(), 1u);
+  EXPECT_TRUE(std::regex_match(
+      health[0],
+      std::regex(R"(health (99|100|101)\.\d frames/s format-errors 0 value-errors 0 newest 0\.\d s frozen)")))
+      << health[0];
 }
 
 TEST(MonitorLoopTest, ASilentLineIsCheckedOnceASecond) {
@@ -390,6 +410,22 @@ TEST(MonitorProcessTest, TheArchiveHoldsEverySampleReadInTimeWithAGapWhereAFrame
     EXPECT_GE(gaps, 1) << c;
     EXPECT_EQ(total, frames) << c;
   }
+}
+
+TEST(MonitorProcessTest, ADeviceTheUserMayNotOpenIsNamedAsSuch) {
+  test::TPty pty;
+  ASSERT_EQ(::chmod(pty.SlavePath.c_str(), 0), 0);
+  std::vector<std::string> args = {Bin + "/tools/monitor/tevra-monitor", pty.SlavePath, "--seconds", "1.5"};
+  if (geteuid() == 0) {  // root may open anything: run it as nobody
+    args.insert(args.begin(), {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+  }
+  test::TChild monitor(args);
+  const std::vector<std::string> lines = monitor.ReadAllLines();
+  EXPECT_EQ(WEXITSTATUS(monitor.Wait()), 0);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.front(),
+            "error 4 シリアルポート " + pty.SlavePath +
+                " を開く権限がありません。ユーザを dialout グループに加えて、ログインし直してください");
 }
 
 }  // namespace

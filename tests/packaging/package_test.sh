@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds the Debian package into a scratch folder and holds it to lintian: no errors allowed.
+# Usage: package_test.sh BUILD_DIR
+set -euo pipefail
+build=$(realpath "$1")
+dir=$(mktemp -d /tmp/tevra_package_XXXXXX)
+trap 'rm -rf "$dir"' EXIT
+failures=0
+check() {  # check DESCRIPTION COMMAND...
+  local what=$1
+  shift
+  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
+}
+
+(cd "$dir" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$dir" >"$dir/cpack.log") ||
+  { cat "$dir/cpack.log"; exit 1; }
+deb=$(ls "$dir"/*.deb)
+check "named tevra-panel" test "$(dpkg-deb -f "$deb" Package)" = tevra-panel
+check "library dependencies are computed" bash -c "dpkg-deb -f '$deb' Depends | grep -q libqt6widgets6"
+check "binaries are stripped" bash -c "! dpkg-deb --fsys-tarfile '$deb' | tar -xO ./usr/bin/tevra_panel | file - | grep -q 'not stripped'"
+lintian --tag-display-limit 0 "$deb" >"$dir/lintian.log" 2>&1 || true
+cat "$dir/lintian.log"
+check "lintian reports no errors" bash -c "! grep -q '^E:' '$dir/lintian.log'"
+
+[ "$failures" = 0 ] || { echo "$failures check(s) failed"; exit 1; }
