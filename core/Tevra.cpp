@@ -100,6 +100,7 @@ void Tevra::FilterAxis(double TAccelSample::*axis) {
 }
 
 double Tevra::Compute() {
+  if (BaselineUpdateDue == 1) ++baselineSteps_;
   FilterAxis(&TAccelSample::X);
   FilterAxis(&TAccelSample::Y);
   FilterAxis(&TAccelSample::Z);

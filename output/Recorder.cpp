@@ -79,7 +79,8 @@ TRecordOutcome TRecorder::StartAlarmRecording(const TPanelSettings& settings, co
   if (settings.SaveNoiseOnAlarm) calculator.SaveBaselineAs(NoiseFileName(stamp, settings.SensorId));
   if (!settings.SaveDetailData) return {};
 
-  if (!DetailFile.Open(DetailFilePath(settings.DetailFolder, stamp, settings.SensorId))) {
+  detailPath_ = DetailFilePath(settings.DetailFolder, stamp, settings.SensorId);
+  if (!DetailFile.Open(detailPath_)) {
     return Failed(false, kDetailWriteFailedText);
   }
   // A second alarm within the same second appends to the same file: undo only our own part.

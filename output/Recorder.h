@@ -62,12 +62,15 @@ class TRecorder {
 
   // Alarm end or measurement stop.
   void CloseDetailFile() { DetailFile.Close(); }
+  // Path of the open detail file; "" when none is open.
+  std::string OpenDetailPath() const { return DetailFile.IsOpen() ? detailPath_ : std::string(); }
 
  private:
   // Formats every buffered record into batch_ and their end offsets into ends_.
   void FormatBuffered();
 
   std::string batch_;
+  std::string detailPath_;
   std::vector<std::size_t> ends_;
   bool drainFailureShown_ = false;
 };
