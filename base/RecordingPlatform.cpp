@@ -66,6 +66,11 @@ std::string TRecordingPlatform::ChooseFolder(const std::string& start) {
   return FolderAnswer;
 }
 
+std::string TRecordingPlatform::ChooseSaveFile(const std::string& suggested, const std::string&) {
+  Calls.push_back("ChooseSaveFile " + suggested);
+  return SaveFileAnswer;
+}
+
 bool TRecordingPlatform::TrayAdd(const std::string& tip) {
   Calls.push_back("TrayAdd " + tip);
   return TrayAvailable;

@@ -19,6 +19,7 @@ class TRecordingPlatform : public TPlatform {
   // Answers for MessageBox with OK/Cancel and Confirm, oldest first; true (OK) once empty.
   std::deque<bool> Answers;
   std::string FolderAnswer;
+  std::string SaveFileAnswer;
   // Called inside every message box, confirmation and error dialog, as a nested event loop would.
   std::function<void()> DuringDialog;
   // Called inside every Sleep with its length: what the outside world does meanwhile (a sensor
@@ -42,6 +43,7 @@ class TRecordingPlatform : public TPlatform {
   bool Confirm(const std::string& text) override;
   void ErrorDialog(const std::string& text) override;
   std::string ChooseFolder(const std::string& start) override;
+  std::string ChooseSaveFile(const std::string& suggested, const std::string& filter) override;
 
   void AlarmSound() override { Calls.push_back("AlarmSound"); }
   void RaiseWindow() override { Calls.push_back("RaiseWindow"); }

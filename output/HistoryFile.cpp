@@ -84,6 +84,10 @@ bool ParseHistoryLine(std::string_view line, THistoryMinute& m) {
   return true;
 }
 
+std::string HistoryBaseFolder(const TPanelSettings& settings) {
+  return settings.SaveEventLog ? settings.EventFolder : CurrentDirectory();
+}
+
 std::string HistoryFolder(const std::string& baseFolder) {
   return JoinPath(baseFolder, "history");
 }
@@ -129,6 +133,7 @@ void THistoryWriter::EndMinute() {
 }
 
 THistoryWriter::TWriteResult THistoryWriter::WriteWaiting(const std::string& baseFolder) {
+  if (waiting_.empty()) return hwWritten;
   std::error_code ec;
   std::filesystem::create_directories(HistoryFolder(baseFolder), ec);
   TAppendFile file;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/DateTimeText.h"
+#include "output/PanelSettings.h"
 
 namespace tevra {
 
@@ -24,6 +25,9 @@ std::string HistoryLine(const THistoryMinute& m);
 // Parses one line (a trailing CR or LF allowed); false for anything else.
 bool ParseHistoryLine(std::string_view line, THistoryMinute& m);
 
+// The folder the history goes into: the event log's, or the working directory when the event log
+// is off.
+std::string HistoryBaseFolder(const TPanelSettings& settings);
 // "<folder>/history" and the day's file in it.
 std::string HistoryFolder(const std::string& baseFolder);
 std::string HistoryFilePath(const std::string& baseFolder, const TLocalDateTime& day);

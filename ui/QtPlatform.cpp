@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QFileDialog>
 #include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
@@ -82,6 +83,12 @@ void TQtPlatform::ErrorDialog(const std::string& text) {
 
 std::string TQtPlatform::ChooseFolder(const std::string& start) {
   return ChooseFolderWithCreate(mainWindow_, QString::fromStdString(start)).toStdString();
+}
+
+std::string TQtPlatform::ChooseSaveFile(const std::string& suggested, const std::string& filter) {
+  return QFileDialog::getSaveFileName(nullptr, QString(), QString::fromStdString(suggested),
+                                      QString::fromStdString(filter))
+      .toStdString();
 }
 
 void TQtPlatform::AlarmSound() {

@@ -14,6 +14,7 @@
 #include "output/SettingsFile.h"
 #include "ui/Alarm_form.h"
 #include "ui/Ini_form.h"
+#include "ui/PanelViews.h"
 #include "ui/Portset.h"
 #include "ui/QtPlatform.h"
 #include "ui/Unit4.h"
@@ -50,6 +51,8 @@ TForm1::TForm1(TPlatform& platform, TPanelWindows& windows, QWidget* parent)
   setWindowIcon(ApplicationIcon());
   BuildControls();
   BuildMenus();
+  Views = std::make_unique<TPanelViews>(*this, platform_);
+  Views->AddMenuItems(Show1);
 
   Timer1.setInterval(500);
   Timer2.setInterval(100);

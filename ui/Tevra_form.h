@@ -39,6 +39,8 @@ struct TAlarmState {
   std::int64_t LastExceedTime = 0;  // whole seconds of the alarm clock
 };
 
+class TPanelViews;
+
 class TForm1 : public QMainWindow {
   Q_OBJECT
  public:
@@ -103,6 +105,7 @@ class TForm1 : public QMainWindow {
   std::string TipText;
   bool TrayRegistered = false;
   TTickDurations TickDurations;
+  std::unique_ptr<TPanelViews> Views;  // history, spectrum and alarm records
   bool Measuring() const { return Timer2.isActive(); }
 
   // Start-up and shut-down.
