@@ -39,18 +39,22 @@ QChart* BuildAlarmChart(const TDetailSamples& s, int detection, const QString& t
       hi = std::max(hi, x);
     }
   }
-  const double pad = 0.05 * (hi - lo);
-  lo -= pad;
-  hi += pad;
-  double top = 1.0;
-  for (double i : s.Intensity) top = std::max(top, std::ceil(i + 0.5));
-  top = std::min(top, 8.0);
+  double highest = 0.0;
+  for (double i : s.Intensity) highest = std::max(highest, i);
 
   const double t0 = n > 0 ? t.front() : -1.0, t1 = n > 0 ? t.back() : 1.0;
   auto* time =
       NewAxis(QStringLiteral("検出からの時間 (秒)"), t0, std::max(t1, t0 + 1.0), QStringLiteral("%.0f"));
-  auto* gal = NewAxis(QStringLiteral("加速度 (gal)"), lo, hi, QStringLiteral("%.1f"));
-  auto* intensity = NewAxis(QStringLiteral("計測震度"), 0.0, top, QStringLiteral("%.1f"));
+  auto* gal = NewAxis(QStringLiteral("加速度 (gal)"), lo, hi, QStringLiteral("%g"));
+  time->applyNiceNumbers();
+  gal->applyNiceNumbers();
+  lo = gal->min();
+  hi = gal->max();
+  // Whole intensity steps on the acceleration axis's grid lines.
+  const int steps = std::max(1, gal->tickCount() - 1);
+  const double step = std::max(1.0, std::ceil((highest + 0.3) / steps));
+  auto* intensity = NewAxis(QStringLiteral("計測震度"), 0.0, step * steps, QStringLiteral("%.0f"));
+  intensity->setTickCount(steps + 1);
   chart->addAxis(time, Qt::AlignBottom);
   chart->addAxis(gal, Qt::AlignLeft);
   chart->addAxis(intensity, Qt::AlignRight);
@@ -62,7 +66,8 @@ QChart* BuildAlarmChart(const TDetailSamples& s, int detection, const QString& t
     qreal width;
     QValueAxis* axis;
   } traces[] = {
-      {&s.Composite, "合成加速度", QColor(150, 150, 150), 1.0, gal},
+      // The composite first: never below a component, it shows as the envelope behind them.
+      {&s.Composite, "合成加速度", QColor(90, 90, 90), 1.0, gal},
       {&s.X, "X", QColor(31, 119, 180), 1.0, gal},
       {&s.Y, "Y", QColor(44, 160, 44), 1.0, gal},
       {&s.Z, "Z", QColor(255, 127, 14), 1.0, gal},
@@ -98,7 +103,16 @@ bool WriteAlarmPicture(const std::string& detailPath) {
   TLocalDateTime stamp;
   const bool stamped = DetailFileStamp(detailPath, stamp);
   const int detection = stamped ? DetectionIndex(samples, stamp) : -1;
-  const QString title = stamped ? QStringLiteral("警報 %1 検出").arg(Q(DateTimeText(stamp))) : QString();
+  double intensity = 0.0, composite = 0.0;
+  for (std::size_t i = 0; i < samples.Size(); ++i) {
+    intensity = std::max(intensity, samples.Intensity[i]);
+    composite = std::max(composite, samples.Composite[i]);
+  }
+  const QString figures = QStringLiteral("最大計測震度 %1　最大合成加速度 %2 gal")
+                              .arg(intensity, 0, 'f', 2)
+                              .arg(composite, 0, 'f', 1);
+  const QString title =
+      stamped ? QStringLiteral("警報 %1 検出　%2").arg(Q(DateTimeText(stamp)), figures) : figures;
   QChart* chart = BuildAlarmChart(samples, detection, title);
   const bool saved =
       SaveChartPng(chart, Q(AlarmPicturePath(detailPath)), kAlarmPictureWidth, kAlarmPictureHeight);

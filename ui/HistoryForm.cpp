@@ -26,18 +26,19 @@ const QColor kClassColours[kIntensityClassCount] = {
     QColor(255, 246, 190), QColor(255, 226, 170), QColor(255, 200, 140), QColor(255, 172, 160),
     QColor(240, 150, 150), QColor(225, 160, 215),
 };
-const QColor kAlarmColour(220, 0, 0, 50);
+const QColor kAlarmColour(220, 0, 0, 110);
 
 struct TRange {
   const char* name;
   int seconds;
+  int alignSeconds;  // the axis ends on a whole multiple of this, so its ticks fall on round times
   const char* format;
   int ticks;
 };
 constexpr TRange kRanges[] = {
-    {"1 時間", 3600, "HH:mm", 7},
-    {"24 時間", 24 * 3600, "HH:mm", 9},
-    {"7 日間", 7 * 24 * 3600, "MM/dd", 8},
+    {"1 時間", 3600, 600, "HH:mm", 7},
+    {"24 時間", 24 * 3600, 3600, "HH:mm", 9},
+    {"7 日間", 7 * 24 * 3600, 24 * 3600, "MM/dd", 8},
 };
 
 // A rectangle from `x0` to `x1` and `lo` to `hi` as an area series.
@@ -63,6 +64,25 @@ void Attach(QChart* chart, QAbstractSeries* series, QAbstractAxis* x, QAbstractA
   if (!inLegend) {
     for (QLegendMarker* m : chart->legend()->markers(series)) m->setVisible(false);
   }
+}
+
+// Both charts keep their plot area at the same distance from the sides, so their time axes line up
+// whatever their axes' labels need.
+void FixPlotArea(QChart* chart) {
+  const auto place = [chart] {
+    const QSizeF size = chart->size();
+    const QRectF area(80.0, 64.0, size.width() - 160.0, size.height() - 64.0 - 40.0);
+    if (area.width() > 10.0 && area.height() > 10.0) chart->setPlotArea(area);
+  };
+  QObject::connect(chart, &QGraphicsWidget::geometryChanged, chart, place);
+  place();
+}
+
+// A run of one minute has no line to draw: its point is drawn instead.
+void ShowLoneMinute(QLineSeries* line) {
+  if (line->count() != 1) return;
+  line->setPointsVisible(true);
+  line->setMarkerSize(5.0);
 }
 
 QChart* NewChart(const QString& title) {
@@ -120,14 +140,17 @@ int THistoryForm::SpanSeconds() const {
 
 void THistoryForm::Refresh() {
   const TLocalDateTime now = platform_.LocalNow();
-  const TLocalDateTime from = WallTime(WallSeconds(now) - SpanSeconds());
+  const TRange& r =
+      kRanges[std::clamp(RangeBox->currentIndex(), 0, static_cast<int>(std::size(kRanges)) - 1)];
+  const std::int64_t end = (WallSeconds(now) / r.alignSeconds + 1) * r.alignSeconds;
+  const TLocalDateTime from = WallTime(end - r.seconds);
   Minutes = ReadHistory(HistoryBaseFolder(settings_), from, now);
   Runs = SplitAtGaps(Minutes);
   Alarms = ReadAlarmLog(EventLogPath(settings_.EventFolder, settings_.SensorId));
   msecs_.clear();
   for (const THistoryMinute& m : Minutes) msecs_.push_back(ChartMsecs(m.Minute));
-  BuildIntensityChart(ChartMsecs(from), ChartMsecs(now));
-  BuildCompositeChart(ChartMsecs(from), ChartMsecs(now));
+  BuildIntensityChart(ChartMsecs(from), ChartMsecs(WallTime(end)));
+  BuildCompositeChart(ChartMsecs(from), ChartMsecs(WallTime(end)));
 }
 
 QDateTimeAxis* THistoryForm::NewTimeAxis(qreal from, qreal to) const {
@@ -148,7 +171,9 @@ void THistoryForm::AddAlarmPeriods(QChart* chart, QDateTimeAxis* time, QValueAxi
     // The log keeps the detection and the last new maximum; the alarm held at least 61 s after it.
     const TLocalDateTime last = a.HasMaximum ? a.MaximumAt : a.Detected;
     const qreal x0 = ChartMsecs(a.Detected);
-    const qreal x1 = ChartMsecs(WallTime(WallSeconds(last) + kAlarmHoldSeconds + 1));
+    // At least a few pixels wide: a two-minute alarm must still show on the week's chart.
+    const qreal x1 =
+        std::max(ChartMsecs(WallTime(WallSeconds(last) + kAlarmHoldSeconds + 1)), x0 + 0.004 * (to - from));
     if (x1 < from || x0 > to) continue;
     QAreaSeries* band =
         NewBand(std::max(x0, from), std::min(x1, to), value->min(), value->max(), kAlarmColour);
@@ -200,12 +225,14 @@ void THistoryForm::BuildIntensityChart(qreal from, qreal to) {
   for (const auto& run : Runs) {
     QLineSeries* line = NewLine(QStringLiteral("計測震度"), QColor(20, 20, 120), 1.5);
     for (const THistoryMinute& m : run) line->append(ChartMsecs(m.Minute), m.Intensity);
+    ShowLoneMinute(line);
     connect(line, &QLineSeries::hovered, this, &THistoryForm::OnHover);
     Attach(chart, line, time, value, !named);
     named = true;
   }
   QChart* old = IntensityView->chart();
   IntensityView->setChart(chart);
+  FixPlotArea(chart);
   delete old;
 }
 
@@ -234,12 +261,14 @@ void THistoryForm::BuildCompositeChart(qreal from, qreal to) {
   for (const auto& run : Runs) {
     QLineSeries* line = NewLine(QStringLiteral("合成加速度"), QColor(0, 110, 60), 1.2);
     for (const THistoryMinute& m : run) line->append(ChartMsecs(m.Minute), m.Composite);
+    ShowLoneMinute(line);
     connect(line, &QLineSeries::hovered, this, &THistoryForm::OnHover);
     Attach(chart, line, time, value, !named);
     named = true;
   }
   QChart* old = CompositeView->chart();
   CompositeView->setChart(chart);
+  FixPlotArea(chart);
   delete old;
 }
 

@@ -42,7 +42,7 @@ TSpectrumForm::TSpectrumForm(const Tevra& calculator, std::function<void()> rese
   bottom->addWidget(LearnedLabel, 1);
   bottom->addWidget(ResetButton);
   layout->addLayout(bottom);
-  resize(900, 900);
+  resize(900, 740);
 
   RefreshTimer.setSingleShot(true);
   RefreshTimer.setInterval(0);
@@ -68,7 +68,7 @@ QChart* TSpectrumForm::BuildChart(int a) {
   frequency->setTitleText(QStringLiteral("周波数 (Hz)"));
   auto* amplitude = new QLogValueAxis;
   amplitude->setBase(10.0);
-  amplitude->setLabelFormat(QStringLiteral("%.0e"));
+  amplitude->setLabelFormat(QStringLiteral("%g"));
   amplitude->setTitleText(QStringLiteral("振幅 (gal·s)"));
   auto* gain = new QValueAxis;
   gain->setTitleText(QStringLiteral("フィルタ利得"));
@@ -86,7 +86,10 @@ QChart* TSpectrumForm::BuildChart(int a) {
     GainSeries[a]->append(TWindowSpectrum::Frequency(k), gain_[k]);
     highestGain = std::max(highestGain, gain_[k]);
   }
-  gain->setRange(0.0, std::ceil(highestGain * 10.0 + 1.0) / 10.0);
+  // Steps of 0.5 above the curve's peak.
+  const double gainTop = std::ceil(highestGain * 2.0) / 2.0;
+  gain->setRange(0.0, gainTop);
+  gain->setTickCount(static_cast<int>(gainTop * 2.0) + 1);
   for (QLineSeries* s : {NewestSeries[a], BaselineSeries[a]}) {
     chart->addSeries(s);
     s->attachAxis(frequency);
