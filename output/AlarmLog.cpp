@@ -2,8 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 
 #include "base/AtomicFile.h"
 #include "base/Cp932.h"
@@ -31,21 +31,20 @@ bool ValidDateTime(const TLocalDateTime& t) {
 
 // A finite number; the whole piece must be used.
 bool Number(std::string_view s, double& value) {
-  if (s.empty() || s.size() > 400) return false;
-  const std::string text(s);
-  char* end = nullptr;
-  value = std::strtod(text.c_str(), &end);
-  return end == text.c_str() + text.size() && std::isfinite(value);
+  // from_chars takes no leading '+' or blanks, which the files never hold.
+  const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
+  return error == std::errc() && end == s.data() + s.size() && std::isfinite(value);
 }
 
-std::vector<std::string_view> Fields(std::string_view line) {
-  std::vector<std::string_view> fields;
+// The comma-separated fields of a line into `fields` (reused, so a long file allocates once).
+void Fields(std::string_view line, std::vector<std::string_view>& fields) {
+  fields.clear();
   std::size_t start = 0;
   for (;;) {
     const std::size_t comma = line.find(',', start);
     fields.push_back(
         line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
-    if (comma == std::string_view::npos) return fields;
+    if (comma == std::string_view::npos) return;
     start = comma + 1;
   }
 }
@@ -79,6 +78,7 @@ bool ParseDateTimeText(std::string_view s, TLocalDateTime& t) {
 
 std::vector<TAlarmEntry> ParseAlarmLog(std::string_view cp932) {
   std::vector<TAlarmEntry> alarms;
+  std::vector<std::string_view> f;
   bool open = false;
   std::size_t start = 0;
   while (start < cp932.size()) {
@@ -88,7 +88,7 @@ std::vector<TAlarmEntry> ParseAlarmLog(std::string_view cp932) {
     start = end + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty() || line[0] != ' ') continue;
-    const std::vector<std::string_view> f = Fields(std::string_view(line).substr(1));
+    Fields(std::string_view(line).substr(1), f);
     TLocalDateTime t;
     if (f.size() < 2 || !ParseDateTimeText(f[0], t)) continue;
     double a = 0.0, b = 0.0;
@@ -125,6 +125,7 @@ bool ReadDetailFile(const std::string& path, TDetailSamples& out) {
   std::string bytes;
   if (!ReadWholeFile(path, bytes)) return false;
   TDetailSamples s;
+  std::vector<std::string_view> f;
   std::size_t start = 0;
   while (start < bytes.size()) {
     std::size_t end = bytes.find('\n', start);
@@ -132,7 +133,7 @@ bool ReadDetailFile(const std::string& path, TDetailSamples& out) {
     std::string_view line = std::string_view(bytes).substr(start, end - start);
     start = end + 1;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    const std::vector<std::string_view> f = Fields(line);
+    Fields(line, f);
     int second = 0;
     double v[5];
     if (f.size() != 6 || !SecondOfDay(f[0], second)) continue;

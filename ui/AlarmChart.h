@@ -14,7 +14,7 @@ namespace tevra {
 inline constexpr int kAlarmPictureWidth = 1200;
 inline constexpr int kAlarmPictureHeight = 700;
 // Points per series at most: a long alarm is drawn from each bucket's extremes.
-inline constexpr int kAlarmChartBuckets = 2000;
+inline constexpr int kAlarmChartBuckets = 1000;
 
 // Time axis in seconds from the detection (from the file's first sample when `detection` < 0).
 // The caller owns the chart.
