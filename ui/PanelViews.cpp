@@ -78,8 +78,16 @@ void TPanelViews::MeasurementStopping(const std::string& openDetailPath) {
 }
 
 void TPanelViews::AlarmEnded(const std::string& detailPath) {
-  if (!detailPath.empty()) QTimer::singleShot(0, this, [detailPath] { WriteAlarmPicture(detailPath); });
+  if (!detailPath.empty()) QTimer::singleShot(0, this, [this, detailPath] { WritePicture(detailPath); });
   if (alarms_ && alarms_->isVisible()) QTimer::singleShot(0, alarms_.get(), &TAlarmRecordsForm::Reload);
+}
+
+void TPanelViews::WritePicture(const std::string& detailPath) {
+  if (WriteAlarmPicture(detailPath)) return;
+  // The detail file itself is kept; only its picture is missing.
+  const std::string line =
+      Printf(" %s　警報画像の保存に失敗しました", DateTimeText(platform_.LocalNow()).c_str());
+  panel_.ListBox1->insertItem(0, QString::fromStdString(line));
 }
 
 std::string TPanelViews::LearnedText() const {

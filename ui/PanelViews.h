@@ -53,7 +53,7 @@ class TPanelViews : public QObject {
 
  private:
   void WriteHistory();
-  void PictureAfterTick(const std::string& detailPath);
+  void WritePicture(const std::string& detailPath);
 
   TForm1& panel_;
   TPlatform& platform_;

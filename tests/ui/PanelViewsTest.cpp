@@ -85,6 +85,16 @@ TEST_F(PanelTest, HistoryFailureIsOneLineOfTheLogAndMeasuringGoesOn) {
   EXPECT_GE(panel_->Views->History.Waiting(), 4u);
 }
 
+TEST_F(PanelTest, PictureThatCannotBeWrittenIsALineOfTheLog) {
+  CreatePanel({.SensorId = "ABC"});
+  const std::string detail = JoinPath(dir_, "20071030123456_ABC.csv");
+  std::filesystem::copy_file(TEVRA_TEST_DATA "/output/20071030123456_ABC.csv", detail);
+  std::filesystem::create_directory(JoinPath(dir_, "20071030123456_ABC.png"));  // in the picture's way
+  panel_->Views->AlarmEnded(detail);
+  QCoreApplication::processEvents();
+  EXPECT_NE(ListLines().front().find("　警報画像の保存に失敗しました"), std::string::npos);
+}
+
 TEST_F(PanelTest, HistoryWindowDrawsRunsBandsCriterionAndAlarmPeriods) {
   CreatePanel({.AlarmKind = akInstrumentalIntensity, .AlarmIntensity = 3.0});
   // The recording platform's clock stands at 2007/10/30 12:34:56. A gap from 12:03 to 12:09, a
