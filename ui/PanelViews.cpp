@@ -68,7 +68,7 @@ void TPanelViews::WriteHistory() {
   // Once per outage: the minutes wait in memory and measuring goes on.
   const std::string line =
       Printf(" %s　履歴ファイル書き込みエラー", DateTimeText(platform_.LocalNow()).c_str());
-  panel_.ListBox1->insertItem(0, QString::fromStdString(line));
+  LogLine(line);
 }
 
 void TPanelViews::MeasurementStopping(const std::string& openDetailPath) {
@@ -87,7 +87,14 @@ void TPanelViews::WritePicture(const std::string& detailPath) {
   // The detail file itself is kept; only its picture is missing.
   const std::string line =
       Printf(" %s　警報画像の保存に失敗しました", DateTimeText(platform_.LocalNow()).c_str());
-  panel_.ListBox1->insertItem(0, QString::fromStdString(line));
+  LogLine(line);
+}
+
+void TPanelViews::LogLine(const std::string& line) {
+  // During an alarm the top line is its maximum, which each new maximum replaces: below it, this
+  // line stays.
+  panel_.ListBox1->insertItem(panel_.AlarmState.Active && panel_.ListBox1->count() > 0 ? 1 : 0,
+                              QString::fromStdString(line));
 }
 
 std::string TPanelViews::LearnedText() const {

@@ -54,6 +54,8 @@ class TPanelViews : public QObject {
  private:
   void WriteHistory();
   void WritePicture(const std::string& detailPath);
+  // A line of the operation log.
+  void LogLine(const std::string& line);
 
   TForm1& panel_;
   TPlatform& platform_;
