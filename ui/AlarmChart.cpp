@@ -43,8 +43,9 @@ QChart* BuildAlarmChart(const TDetailSamples& s, int detection, const QString& t
   for (double i : s.Intensity) highest = std::max(highest, i);
 
   const double t0 = n > 0 ? t.front() : -1.0, t1 = n > 0 ? t.back() : 1.0;
-  auto* time =
-      NewAxis(QStringLiteral("検出からの時間 (秒)"), t0, std::max(t1, t0 + 1.0), QStringLiteral("%.0f"));
+  auto* time = NewAxis(
+      detection >= 0 ? QStringLiteral("検出からの時間 (秒)") : QStringLiteral("記録開始からの時間 (秒)"), t0,
+      std::max(t1, t0 + 1.0), QStringLiteral("%.0f"));
   auto* gal = NewAxis(QStringLiteral("加速度 (gal)"), lo, hi, QStringLiteral("%g"));
   time->applyNiceNumbers();
   gal->applyNiceNumbers();
