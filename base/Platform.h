@@ -38,8 +38,11 @@ class TPlatform {
   virtual void ErrorDialog(const std::string& text) = 0;
   // Folder selection starting at `start`; empty when cancelled.
   virtual std::string ChooseFolder(const std::string& start) = 0;
-  // Where to save a new file, starting with `suggested`; empty when cancelled or not possible.
-  virtual std::string ChooseSaveFile(const std::string& /*suggested*/) { return {}; }
+  // Save-file dialog proposing `suggested`, with a filter such as "PNG (*.png)"; empty when
+  // cancelled. Without a dialog there is no choice.
+  virtual std::string ChooseSaveFile(const std::string& /*suggested*/, const std::string& /*filter*/) {
+    return {};
+  }
 
   virtual void AlarmSound() = 0;
   virtual void RaiseWindow() = 0;

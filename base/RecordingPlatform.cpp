@@ -66,7 +66,7 @@ std::string TRecordingPlatform::ChooseFolder(const std::string& start) {
   return FolderAnswer;
 }
 
-std::string TRecordingPlatform::ChooseSaveFile(const std::string& suggested) {
+std::string TRecordingPlatform::ChooseSaveFile(const std::string& suggested, const std::string&) {
   Calls.push_back("ChooseSaveFile " + suggested);
   return SaveFileAnswer;
 }

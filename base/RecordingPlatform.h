@@ -47,7 +47,7 @@ class TRecordingPlatform : public TPlatform {
   bool Confirm(const std::string& text) override;
   void ErrorDialog(const std::string& text) override;
   std::string ChooseFolder(const std::string& start) override;
-  std::string ChooseSaveFile(const std::string& suggested) override;
+  std::string ChooseSaveFile(const std::string& suggested, const std::string& filter) override;
 
   void AlarmSound() override { Calls.push_back("AlarmSound"); }
   void RaiseWindow() override { Calls.push_back("RaiseWindow"); }

@@ -109,6 +109,7 @@ double Tevra::Compute() {
     result_ = std::numeric_limits<double>::quiet_NaN();
     return result_;
   }
+  if (BaselineUpdateDue == 1) ++baselineSteps_;
   FilterAxis(&TAccelSample::X);
   FilterAxis(&TAccelSample::Y);
   FilterAxis(&TAccelSample::Z);

@@ -23,6 +23,8 @@ class Tevra_Base {
   // Appends `count` samples in gal and computes every completed block; returns ResultReady.
   int AddSamples(const TAccelSample* samples, int count);
   double GetIntensity() const { return result_; }
+  // The samples the newest result was computed from, oldest first (read between ticks).
+  const std::vector<TAccelSample>& NewestWindow() const { return window_; }
 
   int ResultReady = 0;
 
@@ -61,6 +63,8 @@ class Tevra final : public Tevra_Base {
   const std::string& BaselinePath() const { return baselinePath_; }
   const std::vector<TAccelSample>& Baseline() const { return baseline_; }
   std::vector<TAccelSample>& Baseline() { return baseline_; }
+  // How many learning steps the baseline has taken since construction: a change tells a step.
+  long long BaselineSteps() const { return baselineSteps_; }
   int BaselineUpdateDue = 0;
 
  protected:
@@ -71,6 +75,7 @@ class Tevra final : public Tevra_Base {
 
   std::string baselinePath_;
   int sampleCounter_ = 0;
+  long long baselineSteps_ = 0;
   std::vector<TAccelSample> baseline_;
   std::vector<double> axisScratch_;
 };
@@ -87,5 +92,14 @@ bool SaveBaseline(const std::string& path, const std::vector<TAccelSample>& tabl
 
 // Intensity class (震度階級) of an instrumental intensity: "０" ... "７".
 const char* IntensityClassName(double intensity);
+
+// The class table: each class holds the intensities above the previous row's bound up to its
+// own; the last row ("７") has no upper bound.
+struct TIntensityClassRow {
+  double UpperBound;
+  const char* Name;
+};
+inline constexpr int kIntensityClassCount = 10;
+const TIntensityClassRow* IntensityClassTable();
 
 }  // namespace tevra

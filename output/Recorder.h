@@ -65,6 +65,8 @@ class TRecorder {
 
   // Alarm end or measurement stop.
   void CloseDetailFile();
+  // Path of the open detail file; "" when none is open.
+  std::string OpenDetailPath() const { return DetailFile.IsOpen() ? detailPath_ : std::string(); }
 
  private:
   // Formats every buffered record into batch_ and their end offsets into ends_.

@@ -6,7 +6,7 @@ packages=(
   g++ cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  qt6-base-dev qt6-multimedia-dev
+  qt6-base-dev qt6-multimedia-dev qt6-charts-dev
   fonts-ipafont-gothic
   libfftw3-dev
   socat xvfb xauth x11-utils dbus-x11 xfce4-panel imagemagick locales

@@ -51,7 +51,7 @@ void TPanelDataOutput::OpenDialog() {
 void TPanelDataOutput::WriteStationXml() {
   const TDataOutputSettings& s = Settings();
   const std::string suggested = JoinPath(CurrentDirectory(), s.Network + "." + s.Station + ".xml");
-  const std::string path = platform_.ChooseSaveFile(suggested);
+  const std::string path = platform_.ChooseSaveFile(suggested, "StationXML (*.xml)");
   if (path.empty()) return;
   if (!tevra::WriteStationXml(path, s, panel_.Settings.SensorId, platform_.Time())) {
     platform_.MessageBox(Printf("StationXMLを書き込めません（%s）", path.c_str()), "", false);

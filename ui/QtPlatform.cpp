@@ -101,9 +101,9 @@ std::string TQtPlatform::ChooseFolder(const std::string& start) {
   return ChooseFolderWithCreate(mainWindow_, QString::fromStdString(start)).toStdString();
 }
 
-std::string TQtPlatform::ChooseSaveFile(const std::string& suggested) {
-  return QFileDialog::getSaveFileName(mainWindow_, QStringLiteral("保存先の指定"),
-                                      QString::fromStdString(suggested))
+std::string TQtPlatform::ChooseSaveFile(const std::string& suggested, const std::string& filter) {
+  return QFileDialog::getSaveFileName(nullptr, QString(), QString::fromStdString(suggested),
+                                      QString::fromStdString(filter))
       .toStdString();
 }
 

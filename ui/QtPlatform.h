@@ -33,7 +33,7 @@ class TQtPlatform : public QObject, public TPlainPlatform {
   bool Confirm(const std::string& text) override;
   void ErrorDialog(const std::string& text) override;
   std::string ChooseFolder(const std::string& start) override;
-  std::string ChooseSaveFile(const std::string& suggested) override;
+  std::string ChooseSaveFile(const std::string& suggested, const std::string& filter) override;
   void AlarmSound() override;
   void RaiseWindow() override;
   bool TrayAdd(const std::string& tip) override;

@@ -5,6 +5,7 @@
 #include "output/AlarmCriteria.h"
 #include "output/DetailRing.h"
 #include "ui/PanelDataOutput.h"
+#include "ui/PanelViews.h"
 #include "ui/Tevra_form.h"
 #include "ui/Unit5.h"
 
@@ -77,6 +78,7 @@ void TForm1::Timer2Timer() {
   if (windows_.Form5) windows_.Form5->PlotSamples(Tick.TickSamples.data(), n);
   if (Tick.IntensityUpdated) Label5->setText(QString::fromStdString(Printf("%1.1f", Tick.CurrentIntensity)));
   Label6->setText(QString::fromStdString(Printf("%.1f", Tick.TickMaxComposite)));
+  Views->AfterTick();
   PushTickRecords(Recorder.DetailRing, TickTime, Tick.TickSamples.data(), Tick.TickComposite.data(), n,
                   Tick.CurrentIntensity);
 
@@ -167,7 +169,9 @@ void TForm1::AlarmEnd() {
   AlarmState.Active = false;
   Timer1.stop();
   SetStripRed(false);
+  const std::string detailPath = Recorder.OpenDetailPath();
   Recorder.CloseDetailFile();
+  Views->AlarmEnded(detailPath);
   ReportWriteFailure(Recorder.WriteMaximumLine(Settings, AlarmState.TimeText, AlarmState.MaxIntensity,
                                                AlarmState.MaxComposite));
 }

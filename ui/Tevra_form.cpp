@@ -16,6 +16,7 @@
 #include "ui/Alarm_form.h"
 #include "ui/Ini_form.h"
 #include "ui/PanelDataOutput.h"
+#include "ui/PanelViews.h"
 #include "ui/Portset.h"
 #include "ui/QtPlatform.h"
 #include "ui/Unit4.h"
@@ -66,6 +67,8 @@ TForm1::TForm1(TPlatform& platform, TPanelWindows& windows, QWidget* parent)
   DataOutput = std::make_unique<TPanelDataOutput>(platform_, *this);
   Health = std::make_unique<TPanelHealth>(Panel3, Settings, platform_,
                                           [this](const std::string& line) { InsertLine(line); });
+  Views = std::make_unique<TPanelViews>(*this, platform_);
+  Views->AddMenuItems(Show1);
 
   Timer1.setInterval(500);
   Timer2.setInterval(100);

@@ -42,6 +42,8 @@ struct TAlarmState {
   std::int64_t LastExceedTime = 0;  // whole seconds of the alarm clock
 };
 
+class TPanelViews;
+
 class TForm1 : public QMainWindow {
   Q_OBJECT
  public:
@@ -111,6 +113,7 @@ class TForm1 : public QMainWindow {
   // The continuous record (miniSEED archive, live stream) and its menus.
   std::unique_ptr<TPanelDataOutput> DataOutput;
   std::unique_ptr<TPanelHealth> Health;  // the row under the status bar: line, clock and disk
+  std::unique_ptr<TPanelViews> Views;  // history, spectrum and alarm records
   bool Measuring() const { return Timer2.isActive(); }
 
   // Start-up and shut-down.

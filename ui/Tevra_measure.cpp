@@ -5,6 +5,7 @@
 #include "sensor/PortPermission.h"
 #include "sensor/RS232C.h"
 #include "ui/PanelDataOutput.h"
+#include "ui/PanelViews.h"
 #include "ui/Portset.h"
 #include "ui/Tevra_form.h"
 #include "ui/Unit4.h"
@@ -109,6 +110,7 @@ void TForm1::StopMeasurement() {
   TipText = Printf("%s 計測停止中", Settings.SensorId.c_str());
   SendTipUpdate();
   Timer4.stop();
+  Views->MeasurementStopping(Recorder.OpenDetailPath());
   Recorder.CloseForStop(Settings, AlarmState.TimeText);
   DataOutput->Stop();
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/WindowSpectrum.h"
+
 #include <cmath>
 #include <vector>
 
@@ -219,6 +221,37 @@ TEST(TevraBaseline, ResetKeepsEntryZeroAndLearningMovesTenPercent) {
   EXPECT_EQ(t.Baseline()[0].X, 1000.0);  // never learned
 }
 
+TEST(TevraState, ReadingTheWindowAndLearningStepsLeavesEveryFigureAsItWas) {
+  // A tone at bin 41 with noise on every axis, through three learning steps. The sums were taken
+  // before the window and the step count could be read; they must not move by a bit.
+  std::vector<TAccelSample> v(6000);
+  for (int n = 0; n < 6000; ++n) {
+    const double phase = 2 * M_PI * 41 * n / 2048.0;
+    v[n] = {30 * std::cos(phase) + 3 * std::sin(0.37 * n), 24 * std::sin(phase),
+            7.0 * std::sin(0.05 * double(n * n % 997))};
+  }
+  Tevra t{std::string()};
+  TWindowSpectrum spectrum;
+  double sum = 0.0;
+  for (int i = 0; i < 6000; i += 50) {
+    if (t.AddSamples(v.data() + i, 50) == 1) sum += t.GetIntensity();
+    spectrum.Compute(t.NewestWindow());
+  }
+  double baseline = 0.0;
+  for (const auto& b : t.Baseline()) baseline += b.X + 2 * b.Y + 3 * b.Z;
+  EXPECT_EQ(sum, 0x1.aff333333332cp+8);
+  EXPECT_EQ(baseline, 0x1.de21a759a9a86p+17);
+  EXPECT_EQ(t.BaselineSteps(), 2);
+
+  // The newest window's spectrum peaks at the tone's bin, 0.5 N of its amplitude per axis.
+  const auto& a = spectrum.Amplitudes();
+  ASSERT_EQ(a.size(), std::size_t(TWindowSpectrum::Bins));
+  const auto peak = std::max_element(a.begin() + 1, a.end(), [](auto& l, auto& r) { return l.Y < r.Y; });
+  EXPECT_EQ(peak - a.begin(), 41);
+  EXPECT_NEAR(a[41].Y, 1024 * 24.0, 1e-6);
+  EXPECT_NEAR(TWindowSpectrum::Frequency(41), 2.001953125, 1e-12);
+}
+
 TEST(IntensityClass, BoundsOfTheClassTable) {
   const struct {
     double value;
@@ -227,6 +260,7 @@ TEST(IntensityClass, BoundsOfTheClassTable) {
               {3.0, "３"},   {4.4, "４"},   {4.45, "５弱"}, {4.9, "５弱"}, {5.0, "５強"},
               {5.4, "５強"}, {5.9, "６弱"}, {6.4, "６強"},  {6.5, "７"},   {9.0, "７"}};
   for (const auto& r : rows) EXPECT_STREQ(IntensityClassName(r.value), r.name) << r.value;
+  EXPECT_STREQ(IntensityClassTable()[kIntensityClassCount - 1].Name, "７");
 }
 
 }  // namespace

@@ -1,0 +1,111 @@
+#include "ui/PanelViews.h"
+
+#include <sys/stat.h>
+
+#include <QTimer>
+
+#include "base/TextFormat.h"
+#include "ui/AlarmChart.h"
+#include "ui/AlarmRecordsForm.h"
+#include "ui/HistoryForm.h"
+#include "ui/SpectrumForm.h"
+#include "ui/Tevra_form.h"
+
+namespace tevra {
+namespace {
+
+void ShowInFront(QWidget* window) {
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
+}  // namespace
+
+TPanelViews::TPanelViews(TForm1& panel, TPlatform& platform)
+    : panel_(panel), platform_(platform), stepsSeen_(panel.Calculator.BaselineSteps()) {}
+
+TPanelViews::~TPanelViews() = default;
+
+void TPanelViews::AddMenuItems(QMenu* show) {
+  HistoryAction = show->addAction(QStringLiteral("震度履歴(&H)"), this, &TPanelViews::ShowHistory);
+  SpectrumAction =
+      show->addAction(QStringLiteral("背景振動スペクトル(&S)"), this, &TPanelViews::ShowSpectrum);
+  AlarmRecordsAction = show->addAction(QStringLiteral("警報記録(&A)"), this, &TPanelViews::ShowAlarmRecords);
+}
+
+void TPanelViews::ShowHistory() {
+  if (!history_) history_ = std::make_unique<THistoryForm>(platform_, panel_.Settings);
+  ShowInFront(history_.get());
+}
+
+void TPanelViews::ShowSpectrum() {
+  if (!spectrum_) {
+    spectrum_ = std::make_unique<TSpectrumForm>(
+        panel_.Calculator, [this] { panel_.N7Click(); }, [this] { return LearnedText(); });
+  }
+  ShowInFront(spectrum_.get());
+}
+
+void TPanelViews::ShowAlarmRecords() {
+  if (!alarms_) alarms_ = std::make_unique<TAlarmRecordsForm>(platform_, panel_.Settings);
+  ShowInFront(alarms_.get());
+}
+
+void TPanelViews::AfterTick() {
+  if (panel_.Calculator.BaselineSteps() != stepsSeen_) {
+    stepsSeen_ = panel_.Calculator.BaselineSteps();
+    learnedThisRun_ = true;
+    learnedAt_ = panel_.TickTime;
+  }
+  if (History.Add(panel_.TickTime, panel_.Tick.CurrentIntensity, panel_.Tick.TickMaxComposite))
+    WriteHistory();
+  if (spectrum_ && panel_.Tick.IntensityUpdated) spectrum_->RefreshSoon();
+}
+
+void TPanelViews::WriteHistory() {
+  if (History.WriteWaiting(HistoryBaseFolder(panel_.Settings)) != THistoryWriter::hwFirstFailure) return;
+  // Once per outage: the minutes wait in memory and measuring goes on.
+  const std::string line =
+      Printf(" %s　履歴ファイル書き込みエラー", DateTimeText(platform_.LocalNow()).c_str());
+  LogLine(line);
+}
+
+void TPanelViews::MeasurementStopping(const std::string& openDetailPath) {
+  History.EndMinute();
+  WriteHistory();
+  AlarmEnded(openDetailPath);
+}
+
+void TPanelViews::AlarmEnded(const std::string& detailPath) {
+  if (!detailPath.empty()) QTimer::singleShot(0, this, [this, detailPath] { WritePicture(detailPath); });
+  if (alarms_ && alarms_->isVisible()) QTimer::singleShot(0, alarms_.get(), &TAlarmRecordsForm::Reload);
+}
+
+void TPanelViews::WritePicture(const std::string& detailPath) {
+  if (WriteAlarmPicture(detailPath)) return;
+  // The detail file itself is kept; only its picture is missing.
+  const std::string line =
+      Printf(" %s　警報画像の保存に失敗しました", DateTimeText(platform_.LocalNow()).c_str());
+  LogLine(line);
+}
+
+void TPanelViews::LogLine(const std::string& line) {
+  // During an alarm the top line is its maximum, which each new maximum replaces: below it, this
+  // line stays.
+  panel_.ListBox1->insertItem(panel_.AlarmState.Active && panel_.ListBox1->count() > 0 ? 1 : 0,
+                              QString::fromStdString(line));
+}
+
+std::string TPanelViews::LearnedText() const {
+  if (learnedThisRun_) return DateTimeText(learnedAt_);
+  // Before the first step of this run the baseline is the one loaded, as saved at the last exit.
+  struct stat st {};
+  const std::string& path = panel_.Calculator.BaselinePath();
+  if (!path.empty() && ::stat(path.c_str(), &st) == 0) {
+    return DateTimeText(LocalDateTimeOf(st.st_mtime)) + "（前回の保存）";
+  }
+  return "まだ学習していません";
+}
+
+}  // namespace tevra
