@@ -9,6 +9,10 @@
 #include <memory>
 
 #include "app/SessionEnd.h"
+#include "base/AtomicFile.h"
+#include "core/Tevra.h"
+#include "output/SettingsFile.h"
+#include "sensor/ComPort.h"
 #include "ui/Alarm_form.h"
 #include "ui/Ini_form.h"
 #include "ui/Portset.h"
@@ -42,6 +46,11 @@ int RunPanel(QApplication& app) {
       QCoreApplication::exit(0);
     }
   });
+
+  // Temporary files of a save that a kill interrupted are never finished: they go.
+  for (const char* name : {ComPort::DefaultFileName, kSettingsFileName, Tevra::BaselineFileName}) {
+    RemoveInterruptedWrites(InWorkingDirectory(name));
+  }
 
   auto form4 = std::make_unique<TForm4>();
   windows.Form4 = form4.get();

@@ -1,5 +1,6 @@
 #include "base/AtomicFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -101,6 +102,26 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, bool k
     ::close(dirFd);
   }
   return true;
+}
+
+int RemoveInterruptedWrites(const std::string& path) {
+  const std::string target = ResolveLinks(path);
+  const std::string folder = FolderOf(target);
+  const std::size_t slash = target.rfind('/');
+  const std::string prefix = (slash == std::string::npos ? target : target.substr(slash + 1)) + ".tmp.";
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return 0;
+  int removed = 0;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    // mkstemp's six characters, nothing else: other files of the folder are not ours.
+    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string full = JoinPath(folder, name);
+    struct stat st {};
+    if (::lstat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(full.c_str()) == 0) ++removed;
+  }
+  ::closedir(dir);
+  return removed;
 }
 
 std::FILE* OpenRegularFile(const std::string& path) {

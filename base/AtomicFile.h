@@ -13,6 +13,10 @@ namespace tevra {
 // False on any failure.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, bool keepMode = true);
 
+// Removes what a write of `path` left behind when it was killed before its rename: regular files
+// named like its temporary files ("<name>.tmp.XXXXXX") beside it. Returns how many went.
+int RemoveInterruptedWrites(const std::string& path);
+
 // Reads a whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
 

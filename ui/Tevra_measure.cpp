@@ -63,6 +63,9 @@ void TForm1::StartMeasurement() {
   if (!Reader) return;
   Tick.CurrentIntensity = 0.0;
   setCursor(Qt::WaitCursor);
+  // A sensor that came back after an outage is found again: the error path's reopen found nothing.
+  const RS232C* port = windows_.ComPortForm ? windows_.ComPortForm->Port().Port() : nullptr;
+  if (!port || port->Status() != RS232C::PortReady) Reader->ReopenPort();
   if (!Reader->CheckSensor()) {
     ShowSensorError();
     unsetCursor();

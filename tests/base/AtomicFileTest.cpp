@@ -75,6 +75,20 @@ TEST_F(AtomicFileTest, MissingFolderFailsAndReadOnlyFolderWritesInPlace) {
   EXPECT_EQ(bytes, "new");
 }
 
+TEST_F(AtomicFileTest, LeftoversOfAnInterruptedWriteAreRemovedAndNothingElse) {
+  const std::string path = JoinPath(dir_, "TevraPanel.ini");
+  ASSERT_TRUE(WriteFileAtomically(path, "kept"));
+  for (const char* name : {"TevraPanel.ini.tmp.a1B2c3", "TevraPanel.ini.tmp.zzzzzz", "TevraPanel.ini.tmp.short",
+                           "TevraPanel.ini.tmp.toolong", "Other.ini.tmp.a1B2c3"}) {
+    ASSERT_TRUE(WriteFileAtomically(JoinPath(dir_, name), "x"));
+  }
+  ASSERT_EQ(mkdir(JoinPath(dir_, "TevraPanel.ini.tmp.folder").c_str(), 0700), 0);
+  EXPECT_EQ(RemoveInterruptedWrites(path), 2);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()), 5);
+  std::string bytes;
+  EXPECT_TRUE(ReadWholeFile(path, bytes) && bytes == "kept");
+}
+
 TEST(JoinPath, AWorkingDirectoryThatIsGoneGivesTheBareNameNotOneInTheRoot) {
   const std::string before = CurrentDirectory();
   char gone[] = "/tmp/tevra-cwd-XXXXXX";
