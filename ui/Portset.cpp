@@ -187,8 +187,14 @@ void TComPortForm::ShowBaudNote() {
   const Profile& file = port_->Settings();
   const int baud = file.ReadInteger(ComPort::Section, "BAUD", 9600);
   const bool parity = file.ReadString(ComPort::Section, "PARITY", "NONE", 15) != "NONE";
-  const int bits = 1 + file.ReadInteger(ComPort::Section, "BIT", 8) + (parity ? 1 : 0) +
-                   file.ReadInteger(ComPort::Section, "STOP", 1);
+  const int data = file.ReadInteger(ComPort::Section, "BIT", 8);
+  const int stop = file.ReadInteger(ComPort::Section, "STOP", 1);
+  // Settings no line can have (edited by hand) open no port: there is no rate to speak of.
+  if (data < 5 || data > 8 || stop < 1 || stop > 2) {
+    BaudNote->hide();
+    return;
+  }
+  const int bits = 1 + data + (parity ? 1 : 0) + stop;
   const double frames = LineFrameCapacity(baud, bits);
   if (frames >= 100.0) {
     BaudNote->hide();
