@@ -38,6 +38,7 @@ void TForm1::WaitForReconnect(const std::string& errorText) {
     ReconnectTimer.start();
   }
   SetMeasuringLook(false);
+  UpdateStatusBar();  // the port reopened just now, or failed to
 }
 
 void TForm1::EndReconnectWait() {

@@ -186,6 +186,7 @@ TEST_F(PanelTest, WithAutomaticStartEachOutageIsReportedOnceAndMeasuringResumes)
     EXPECT_TRUE(panel_->ReconnectTimer.isActive());
     EXPECT_EQ(panel_->ReconnectTimer.interval(), 10000);
     EXPECT_EQ(panel_->Label8->text().toStdString(), "再接続待ち");
+    EXPECT_EQ(panel_->StatusPanels[0]->text().toStdString(), "COM 1: NG");
     EXPECT_TRUE(panel_->N1->isEnabled());
     EXPECT_FALSE(panel_->N8->isEnabled());
     const auto atOutage = ListLines();
