@@ -44,7 +44,10 @@ void TForm1::WaitForReconnect(const std::string& errorText) {
 void TForm1::EndReconnectWait() {
   awaitingReconnect_ = false;
   ReconnectTimer.stop();
-  if (!Measuring()) SetMeasuringLook(false);
+  if (Measuring()) return;
+  SetMeasuringLook(false);
+  TipText = Printf("%s 計測停止中", Settings.SensorId.c_str());
+  SendTipUpdate();
 }
 
 bool TForm1::RetryBlocked() const {

@@ -223,8 +223,10 @@ TEST_F(PanelTest, AUserStopDuringTheWaitingIsNeverUndone) {
   UnplugSensor();
   Tick(0);
   ASSERT_TRUE(panel_->AwaitingReconnect());
+  EXPECT_EQ(platform_.Count("TrayModify TEST01 再接続待ち"), 1);
   const auto before = ListLines();
   panel_->N1Click();
+  EXPECT_EQ(platform_.Calls.back(), "TrayModify TEST01 計測停止中");
   EXPECT_FALSE(panel_->AwaitingReconnect());
   EXPECT_FALSE(panel_->ReconnectTimer.isActive());
   EXPECT_EQ(panel_->Label8->text().toStdString(), "停止中");
