@@ -53,6 +53,8 @@ class TPlatform {
   virtual bool TrayDelete() = 0;
   // The icon is shown in a notification area now (one may go away after the icon was added).
   virtual bool TrayVisible() = 0;
+  // A message from the notification-area icon that nobody has to answer; nothing without one.
+  virtual void TrayMessage(const std::string& /*title*/, const std::string& /*text*/) {}
 };
 
 }  // namespace tevra

@@ -55,6 +55,9 @@ class TRecordingPlatform : public TPlatform {
   bool TrayModify(const std::string& tip) override;
   bool TrayDelete() override;
   bool TrayVisible() override { return TrayAvailable && trayShown_; }
+  void TrayMessage(const std::string& title, const std::string& text) override {
+    Calls.push_back("TrayMessage " + title + "|" + text);
+  }
 
  private:
   bool NextAnswer();

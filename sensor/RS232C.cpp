@@ -94,9 +94,17 @@ int RS232C::Read(char* buffer, int count) {
     const std::int64_t left = deadline - NowMs();
     const int r = ::poll(&p, 1, left > 0 ? static_cast<int>(left) : 0);
     if (r < 0 && errno == EINTR) continue;
-    if (r <= 0 || (p.revents & POLLIN) == 0) return 0;  // timeout, or a device that went away
+    if (r <= 0) return 0;  // timeout
+    const bool gone = (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+    if ((p.revents & POLLIN) == 0) {
+      hungUp_ = hungUp_ || gone;
+      return 0;
+    }
     const ssize_t n = ::read(Handle_, buffer, static_cast<std::size_t>(count));
     if (n < 0 && errno == EINTR) continue;
+    // Bytes still queued are read first; after them the device says it is gone.
+    if (n < 0 && (errno == EIO || errno == ENODEV || errno == ENXIO)) hungUp_ = true;
+    if (n == 0 && gone) hungUp_ = true;
     return n > 0 ? static_cast<int>(n) : 0;
   }
 }

@@ -41,6 +41,7 @@ class RS232C final : public TSerialLink {
   int Read(char* buffer, int count) override;
   int Purge(unsigned flags) override;
   unsigned ClearCommError() override;
+  bool HungUp() const override { return hungUp_; }
 
   std::uint8_t Status() const { return status_; }
   // The errno of a failed open of the device (EACCES for a user outside the device's group); 0
@@ -66,6 +67,7 @@ class RS232C final : public TSerialLink {
   std::string device_;
   int openError_ = 0;
   bool exclusive_ = false;
+  bool hungUp_ = false;
   TKernelTermios device_state_;
   TCounters counters_;
 };

@@ -18,6 +18,9 @@ class TSerialLink {
   // The line errors seen since the previous call (frame, overrun, parity, break, buffer overrun),
   // as a mask; 0 when there were none or the device cannot tell.
   virtual unsigned ClearCommError() = 0;
+  // The device went away (a USB adapter unplugged, the far end of a terminal closed): no read
+  // will ever bring bytes again, whatever the timeouts.
+  virtual bool HungUp() const { return false; }
 
   // Reads byte by byte up to `terminator` into a buffer of `size` bytes and zero-terminates it.
   // Returns the number of characters before the terminator (which stays in the buffer), or minus

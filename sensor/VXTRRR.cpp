@@ -55,8 +55,10 @@ bool VXTRRR::ReadFrames() {
   // when bytes came: a line that sends only zero bytes is as dead as a silent one.
   std::size_t add = strnlen(receive_.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
   if (add == 0) {
+    // A device that hung up is dead at once; a silent one only after NoDataReads empty reads.
     // Counting on past the limit: a caller that skipped CheckSensor still hears about a dead line.
-    if (++emptyReads_ >= NoDataReads) {
+    const TSerialLink* port = owner_.CurrentPort();
+    if (++emptyReads_ >= NoDataReads || (port && port->HungUp())) {
       status_ = ReaderNoData;
       return false;
     }

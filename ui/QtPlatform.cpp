@@ -146,6 +146,11 @@ bool TQtPlatform::TrayVisible() {
   return tray_ && tray_->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
 }
 
+void TQtPlatform::TrayMessage(const std::string& title, const std::string& text) {
+  if (!TrayVisible()) return;
+  tray_->showMessage(QString::fromStdString(title), DisplayText(text), QSystemTrayIcon::Warning);
+}
+
 bool TQtPlatform::TrayDelete() {
   if (!tray_) return false;
   tray_->hide();

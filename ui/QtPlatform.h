@@ -40,6 +40,7 @@ class TQtPlatform : public QObject, public TPlainPlatform {
   bool TrayModify(const std::string& tip) override;
   bool TrayDelete() override;
   bool TrayVisible() override;
+  void TrayMessage(const std::string& title, const std::string& text) override;
 
  private:
   QPointer<QWidget> mainWindow_;

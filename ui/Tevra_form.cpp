@@ -80,6 +80,7 @@ TForm1::TForm1(TPlatform& platform, TPanelWindows& windows, QWidget* parent)
   connect(&Timer3, &QTimer::timeout, this, &TForm1::Timer3Timer);
   connect(&Timer4, &QTimer::timeout, this, &TForm1::Timer4Timer);
   connect(&Timer5, &QTimer::timeout, this, &TForm1::Timer5Timer);
+  SetUpRecovery();
   Timer3.start();
 
   // Without a notification area at start-up, the icon appears as soon as one does.

@@ -91,6 +91,7 @@ class TForm1 : public QMainWindow {
   QTimer Timer3;
   QTimer Timer4;
   QTimer Timer5;
+  QTimer ReconnectTimer;  // every 10 s while 再接続待ち
 
   // Run-time state.
   TPanelSettings Settings;
@@ -113,8 +114,10 @@ class TForm1 : public QMainWindow {
   // The continuous record (miniSEED archive, live stream) and its menus.
   std::unique_ptr<TPanelDataOutput> DataOutput;
   std::unique_ptr<TPanelHealth> Health;  // the row under the status bar: line, clock and disk
-  std::unique_ptr<TPanelViews> Views;  // history, spectrum and alarm records
+  std::unique_ptr<TPanelViews> Views;    // history, spectrum and alarm records
   bool Measuring() const { return Timer2.isActive(); }
+  // 再接続待ち: automatic start is on and a sensor error stopped or refused the measurement.
+  bool AwaitingReconnect() const { return awaitingReconnect_; }
 
   // Start-up and shut-down.
   void FormCreate();
@@ -141,6 +144,8 @@ class TForm1 : public QMainWindow {
   void Timer3Timer();
   void Timer4Timer();
   void Timer5Timer();
+  // One try of the waiting: reopen the port, check the sensor, start measuring.
+  void ReconnectTimerTimer();
 
   // Measurement start and stop, status display.
   void StartMeasurement();
@@ -178,6 +183,13 @@ class TForm1 : public QMainWindow {
   // The box waits for OK unless the measurement cycle raised it.
   void ShowSensorErrorFor(int status, bool fromCycle = false);
   bool ReadFirstBatch();
+  // The recovery (Tevra_recovery.cpp).
+  void SetUpRecovery();
+  // Reports a sensor error without a box, once per outage, and waits to try again.
+  void WaitForReconnect(const std::string& errorText);
+  void EndReconnectWait();
+  // A settings dialog is open: measuring never starts under it.
+  bool RetryBlocked() const;
   // The alarm of the tick.
   struct TAlarmLines;
   void EvaluateCompositeAlarm();
@@ -194,6 +206,9 @@ class TForm1 : public QMainWindow {
   TPanelWindows& windows_;
   bool tickRunning_ = false;
   bool inCloseEvent_ = false;
+  bool awaitingReconnect_ = false;
+  bool retrying_ = false;
+  bool retrySensorFailed_ = false;
   QTimer trayRetry_;
 };
 

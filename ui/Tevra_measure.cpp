@@ -28,6 +28,10 @@ void TForm1::N8Click() {
 
 void TForm1::N1Click() {
   UpdateStatusBar();
+  if (AwaitingReconnect()) {  // the user's stop ends the waiting; the measurement ended already
+    EndReconnectWait();
+    return;
+  }
   AlarmState.Active = false;
   Timer1.stop();
   SetStripRed(false);
@@ -37,8 +41,8 @@ void TForm1::N1Click() {
 void TForm1::SetMeasuringLook(bool measuring) {
   N4->setEnabled(!measuring);
   N6->setEnabled(!measuring);
-  N8->setEnabled(!measuring);
-  N1->setEnabled(measuring);
+  N8->setEnabled(!measuring && !awaitingReconnect_);
+  N1->setEnabled(measuring || awaitingReconnect_);
   Label5->setVisible(measuring);
   Label6->setVisible(measuring);
   Label8->setVisible(!measuring);
@@ -47,7 +51,7 @@ void TForm1::SetMeasuringLook(bool measuring) {
     Label6->setText(QStringLiteral("算出中"));
     Label8->setText(QString());
   } else {
-    Label8->setText(QStringLiteral("停止中"));
+    Label8->setText(awaitingReconnect_ ? QStringLiteral("再接続待ち") : QStringLiteral("停止中"));
   }
 }
 
@@ -125,7 +129,9 @@ void TForm1::ShowSensorError() {
 void TForm1::ShowSensorErrorFor(int status, bool fromCycle) {
   if (Reader) Reader->ReopenPort();
   const RS232C* port = windows_.ComPortForm ? windows_.ComPortForm->Port().Port() : nullptr;
-  if (fromCycle) {
+  if (Settings.AutoStart) {
+    WaitForReconnect(SensorErrorTextFor(status, port));
+  } else if (fromCycle) {
     platform_.Notice(SensorErrorTextFor(status, port), "", true);
   } else {
     platform_.ErrorDialog(SensorErrorTextFor(status, port));

@@ -121,3 +121,15 @@ session_end() {
   done
   SESSION_PIDS=()
 }
+
+# session_stop_sim: ends the simulator (its link goes with it, as an unplugged adapter's does),
+# waits for it and forgets its id, so that a later session_end never signals a reused one.
+session_stop_sim() {
+  [ -n "${SIM_PID:-}" ] || return 0
+  kill -TERM "$SIM_PID" 2>/dev/null || true
+  wait "$SIM_PID" 2>/dev/null || true
+  local kept=() pid
+  for pid in "${SESSION_PIDS[@]}"; do [ "$pid" = "$SIM_PID" ] || kept+=("$pid"); done
+  SESSION_PIDS=("${kept[@]}")
+  SIM_PID=
+}

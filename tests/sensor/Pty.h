@@ -13,7 +13,15 @@ namespace tevra::test {
 
 class TPty {
  public:
-  TPty() {
+  TPty() { Open(); }
+  ~TPty() { CloseMaster(); }
+  TPty(const TPty&) = delete;
+  TPty& operator=(const TPty&) = delete;
+
+  // A fresh terminal, as a device that comes back under a new node (the old one is closed).
+  void Open() {
+    CloseMaster();
+    SlavePath.clear();
     Master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (Master < 0 || grantpt(Master) != 0 || unlockpt(Master) != 0) return;
     char name[128];
@@ -25,9 +33,6 @@ class TPty {
       tcsetattr(Master, TCSANOW, &t);
     }
   }
-  ~TPty() { CloseMaster(); }
-  TPty(const TPty&) = delete;
-  TPty& operator=(const TPty&) = delete;
 
   bool Write(const std::string& bytes) {
     return Master >= 0 && ::write(Master, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());

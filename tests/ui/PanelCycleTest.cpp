@@ -152,14 +152,90 @@ TEST_F(PanelTest, CommunicationErrorStopsMeasuringWithoutAMaximumLine) {
   EXPECT_NE(log.find(",計測終了\n"), std::string::npos);
 }
 
+// Without automatic start a vanished sensor stops the measurement for good, at its first tick.
 TEST_F(PanelTest, VanishedSensorEndsInTheNoDataMessage) {
   CreatePanel({.AlarmKind = akCompositeAcceleration, .AlarmAcceleration = 20});
   Start();
   Tick(10);
-  pty_.CloseMaster();
-  for (int i = 0; i < 120 && panel_->Measuring(); ++i) Tick(0);
+  UnplugSensor();
+  Tick(0);
   EXPECT_FALSE(panel_->Measuring());
   EXPECT_EQ(platform_.Count("ErrorNotice データ受信できません"), 1);
+  EXPECT_FALSE(panel_->AwaitingReconnect());
+  EXPECT_EQ(panel_->Label8->text().toStdString(), "停止中");
+  ReplugSensor();
+  panel_->ReconnectTimerTimer();
+  EXPECT_FALSE(panel_->Measuring());
+  EXPECT_EQ(platform_.Count("TrayMessage"), 0);
+}
+
+// Automatic start on: each outage writes its lines once, waits without a box, tries every period
+// (never under an open settings dialog) and measures again once the sensor is back on its link.
+TEST_F(PanelTest, WithAutomaticStartEachOutageIsReportedOnceAndMeasuringResumes) {
+  CreatePanel({.AutoStart = true});
+  for (int i = 0; i < 4; ++i) panel_->Timer5Timer();
+  ASSERT_TRUE(panel_->Measuring());
+  const std::string noData = "データ受信できません。COMポート設定、シリアルと電源ケーブルの接続を確認";
+  for (int outage = 1; outage <= 2; ++outage) {
+    SCOPED_TRACE(outage);
+    Tick(10);
+    UnplugSensor();
+    Tick(0);
+    EXPECT_FALSE(panel_->Measuring());
+    EXPECT_TRUE(panel_->AwaitingReconnect());
+    EXPECT_TRUE(panel_->ReconnectTimer.isActive());
+    EXPECT_EQ(panel_->ReconnectTimer.interval(), 10000);
+    EXPECT_EQ(panel_->Label8->text().toStdString(), "再接続待ち");
+    EXPECT_EQ(panel_->StatusPanels[0]->text().toStdString(), "COM 1: NG");
+    EXPECT_TRUE(panel_->N1->isEnabled());
+    EXPECT_FALSE(panel_->N8->isEnabled());
+    const auto atOutage = ListLines();
+    for (int i = 0; i < 3; ++i) panel_->ReconnectTimerTimer();
+    EXPECT_EQ(ListLines(), atOutage) << "a failed try writes nothing";
+    EXPECT_EQ(platform_.Count("TrayMessage TEST01 再接続待ち|" + noData), outage);
+    ReplugSensor();
+    form2_->show();
+    panel_->ReconnectTimerTimer();
+    EXPECT_FALSE(panel_->Measuring()) << "not under the settings dialog";
+    form2_->hide();
+    panel_->ReconnectTimerTimer();
+    EXPECT_TRUE(panel_->Measuring());
+    EXPECT_FALSE(panel_->AwaitingReconnect());
+    EXPECT_FALSE(panel_->ReconnectTimer.isActive());
+  }
+  const auto lines = ListLines();
+  EXPECT_EQ(CountContaining(lines, "　通信エラー発生"), 2);
+  EXPECT_EQ(CountContaining(lines, "　" + noData), 2);
+  EXPECT_EQ(CountContaining(lines, "　計測終了"), 2);
+  EXPECT_EQ(CountContaining(lines, "　計測開始"), 3);
+  EXPECT_EQ(platform_.Count("ErrorNotice") + platform_.Count("ErrorDialog") + platform_.Count("MessageBox"),
+            0);
+  const std::string log = FileUtf8(JoinPath(dir_, "Tevra_TEST01.csv"));
+  EXPECT_EQ(CountIn(log, ",通信エラー発生\n"), 2);
+  EXPECT_EQ(CountIn(log, ",計測開始\n"), 3);
+}
+
+// The user's stop ends the waiting for good, and writes no second end line.
+TEST_F(PanelTest, AUserStopDuringTheWaitingIsNeverUndone) {
+  CreatePanel({.AutoStart = true});
+  for (int i = 0; i < 4; ++i) panel_->Timer5Timer();
+  ASSERT_TRUE(panel_->Measuring());
+  UnplugSensor();
+  Tick(0);
+  ASSERT_TRUE(panel_->AwaitingReconnect());
+  EXPECT_EQ(platform_.Count("TrayModify TEST01 再接続待ち"), 1);
+  const auto before = ListLines();
+  panel_->N1Click();
+  EXPECT_EQ(platform_.Calls.back(), "TrayModify TEST01 計測停止中");
+  EXPECT_FALSE(panel_->AwaitingReconnect());
+  EXPECT_FALSE(panel_->ReconnectTimer.isActive());
+  EXPECT_EQ(panel_->Label8->text().toStdString(), "停止中");
+  EXPECT_TRUE(panel_->N8->isEnabled());
+  EXPECT_FALSE(panel_->N1->isEnabled());
+  ReplugSensor();
+  panel_->ReconnectTimerTimer();
+  EXPECT_FALSE(panel_->Measuring());
+  EXPECT_EQ(ListLines(), before);
 }
 
 TEST_F(PanelTest, TheCompositeKindEvaluatesEveryTickAndAnyOtherKindOnlyNewIntensities) {

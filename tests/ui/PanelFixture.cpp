@@ -43,8 +43,8 @@ void PanelTest::SetUp() {
   QCoreApplication::exec();
   // The panel's packets must never leave this machine: its broadcast goes to 127.0.0.255.
   ::setenv("TEVRA_HOST_ADDRESSES", "127.0.0.1", 1);
-  ASSERT_FALSE(pty_.SlavePath.empty());
-  observer_ = ::open(pty_.SlavePath.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  sensorLink_ = JoinPath(dir_, "sensor-link");
+  ReplugSensor();
   // The sensor sends while the panel waits, 100 frames a second of waiting.
   platform_.DuringSleep = [this](int ms) {
     if (sensorSends_) Send(source_.Next(ms / 10));
@@ -58,6 +58,20 @@ void PanelTest::SetUp() {
   socklen_t len = sizeof addr;
   ::getsockname(udpSocket_, reinterpret_cast<sockaddr*>(&addr), &len);
   udpPort_ = ntohs(addr.sin_port);
+}
+
+void PanelTest::UnplugSensor() {
+  pty_.CloseMaster();
+  std::filesystem::remove(sensorLink_);
+}
+
+void PanelTest::ReplugSensor() {
+  if (pty_.Master < 0) pty_.Open();
+  ASSERT_FALSE(pty_.SlavePath.empty());
+  std::filesystem::remove(sensorLink_);
+  std::filesystem::create_symlink(pty_.SlavePath, sensorLink_);
+  if (observer_ >= 0) ::close(observer_);
+  observer_ = ::open(pty_.SlavePath.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
 }
 
 void PanelTest::Send(const std::string& bytes) {
@@ -87,7 +101,7 @@ void PanelTest::TearDown() {
 void PanelTest::CreatePanel(const TPanelSetup& s) {
   WriteFileAtomically(
       JoinPath(dir_, "ComPort.ini"),
-      "[RS232C]\nCOM=1\nBAUD=9600\nBIT=8\nSTOP=1\nPARITY=NONE\n[Devices]\nCOM1=" + pty_.SlavePath + "\n");
+      "[RS232C]\nCOM=1\nBAUD=9600\nBIT=8\nSTOP=1\nPARITY=NONE\n[Devices]\nCOM1=" + sensorLink_ + "\n");
   char ini[2048];
   std::snprintf(
       ini, sizeof ini,

@@ -67,6 +67,10 @@ class PanelTest : public ::testing::Test {
     }
     return done();
   }
+  // The sensor goes away (its terminal closes and the link to it vanishes), and comes back on a
+  // new terminal behind the same link, as a USB adapter under /dev/serial/by-id does.
+  void UnplugSensor();
+  void ReplugSensor();
   // Writes to the sensor line and waits until the panel's end can read all of it.
   void Send(const std::string& bytes);
   std::vector<std::string> ListLines() const;
@@ -79,7 +83,8 @@ class PanelTest : public ::testing::Test {
   const std::string dir_ = scratch_.Path;
   TRecordingPlatform platform_;
   TPty pty_;
-  int observer_ = -1;  // a second handle on the line, to see when sent bytes have arrived
+  std::string sensorLink_;  // the panel opens the sensor by this link
+  int observer_ = -1;       // a second handle on the line, to see when sent bytes have arrived
   TFrameSource source_;
   bool sensorSends_ = true;
   int udpPort_ = 0;

@@ -106,15 +106,28 @@ TEST_F(PanelTest, AutomaticStartWaitsForTheSplashThenCountsDown) {
   EXPECT_EQ(panel_->Label2->text().toStdString(), "計測震度");
 }
 
-TEST_F(PanelTest, AFailedAutomaticStartShowsTheStoppedLook) {
+// A failed automatic start waits for the sensor without a box and starts once it sends.
+TEST_F(PanelTest, AFailedAutomaticStartWaitsForTheSensor) {
   CreatePanel({.AutoStart = true});
   sensorSends_ = false;
   for (int i = 0; i < 4; ++i) panel_->Timer5Timer();
   EXPECT_FALSE(panel_->Measuring());
-  EXPECT_EQ(platform_.Count("ErrorDialog データ受信できません"), 1);
-  EXPECT_EQ(panel_->Label8->text().toStdString(), "停止中");
-  EXPECT_TRUE(panel_->N8->isEnabled());
-  EXPECT_FALSE(panel_->N1->isEnabled());
+  EXPECT_EQ(platform_.Count("ErrorDialog"), 0);
+  EXPECT_EQ(platform_.Count("TrayMessage TEST01 再接続待ち|データ受信できません"), 1);
+  EXPECT_EQ(panel_->Label8->text().toStdString(), "再接続待ち");
+  EXPECT_FALSE(panel_->N8->isEnabled());
+  EXPECT_TRUE(panel_->N1->isEnabled());
+  const auto waiting = ListLines();
+  ASSERT_EQ(waiting.size(), 1u);
+  EXPECT_EQ(waiting[0].substr(20),
+            "　データ受信できません。COMポート設定、シリアルと電源ケーブルの接続を確認");
+  panel_->ReconnectTimerTimer();
+  EXPECT_EQ(ListLines(), waiting);
+  sensorSends_ = true;
+  panel_->ReconnectTimerTimer();
+  EXPECT_TRUE(panel_->Measuring());
+  EXPECT_EQ(ListLines().size(), 2u);
+  EXPECT_EQ(platform_.Count("TrayMessage TEST01 計測再開"), 1);
 }
 
 TEST_F(PanelTest, WithoutANotificationAreaThePanelMinimizesInsteadOfHiding) {
