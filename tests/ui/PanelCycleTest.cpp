@@ -285,12 +285,10 @@ TEST_F(PanelTest, AQuakeOnAFullDiskStartsTheAlarmOnceAndMeasuringGoesOn) {
 
 TEST_F(PanelTest, AStartAfterTheSensorCameBackOpensThePortAgain) {
   CreatePanel();
-  const std::string link = JoinPath(dir_, "sensor-link");
-  WriteFileAtomically(JoinPath(dir_, "ComPort.ini"),
-                      "[RS232C]\nCOM=1\nBAUD=9600\nBIT=8\nSTOP=1\nPARITY=NONE\n[Devices]\nCOM1=" + link + "\n");
-  comPort_->Port().ReopenPort();  // the adapter is unplugged: no device under its name
+  UnplugSensor();
+  comPort_->Port().ReopenPort();  // nothing under the device's name
   ASSERT_NE(comPort_->Port().Port()->Status(), RS232C::PortReady);
-  std::filesystem::create_symlink(pty_.SlavePath, link);  // and back
+  ReplugSensor();
   panel_->N8Click();
   EXPECT_TRUE(panel_->Measuring());
   EXPECT_EQ(platform_.Count("ErrorDialog"), 0);
