@@ -62,7 +62,7 @@ mkdir -p "$dir"
 session_start_xvfb
 session_start_sim "$build" "$dir" --seconds 120
 session_write_ini "$dir" "$SIM_DEVICE" "$port" FAULT2 1 9.0
-session_start_panel "$build" "$dir"
+session_start_panel "$build" "$dir" QT_QPA_PLATFORM=xcb  # on the display, whatever the caller set
 check "measures" session_wait_for "$dir/Tevra_FAULT2.csv" ',計測開始' 40
 panel=""
 for _ in $(seq 50); do
