@@ -10,6 +10,7 @@
 
 #include "app/SessionEnd.h"
 #include "base/AtomicFile.h"
+#include "base/HeapPolicy.h"
 #include "core/Tevra.h"
 #include "output/SettingsFile.h"
 #include "sensor/ComPort.h"
@@ -90,6 +91,7 @@ int RunPanel(QApplication& app) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  tevra::ReturnLargeBuffersToSystem();
   tevra::InstallSessionEndSignals();
   QApplication app(argc, argv);
   // Numbers in files and packets always use a decimal point, whatever the user's locale.

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "base/HeapPolicy.h"
 #include "base/PlainPlatform.h"
 #include "output/DataOutputSeedLink.h"
 #include "output/StationXml.h"
@@ -42,6 +43,7 @@ class TDevicePort : public tevra::TPortOwner {
 }  // namespace
 
 int main(int argc, char** argv) {
+  tevra::ReturnLargeBuffersToSystem();
   tevra::TMonitorOptions options;
   std::string error;
   if (!tevra::ParseMonitorOptions(argc, argv, options, error)) {
