@@ -58,7 +58,7 @@ session_wait_for "$log" ',最大震度,' 150 || { echo "the alarm did not end" >
 sleep 3
 
 open_from_menu h '震度履歴' history.png
-open_from_menu s '背景振動スペクトル' spectrum.png
+open_from_menu s '背景振動スペクトル' background-vibration.png
 open_from_menu a '警報記録' alarm-records.png
 picture=$(ls "$dir"/*_DEMO-01.png 2>/dev/null | head -n 1)
 if [ -n "$picture" ]; then cp "$picture" docs/alarm-picture.png && echo "alarm picture: docs/alarm-picture.png"; fi

@@ -7,8 +7,8 @@
 #include "base/TextFormat.h"
 #include "ui/AlarmChart.h"
 #include "ui/AlarmRecordsForm.h"
+#include "ui/BackgroundVibrationForm.h"
 #include "ui/HistoryForm.h"
-#include "ui/SpectrumForm.h"
 #include "ui/Tevra_form.h"
 
 namespace tevra {
@@ -29,8 +29,8 @@ TPanelViews::~TPanelViews() = default;
 
 void TPanelViews::AddMenuItems(QMenu* show) {
   HistoryAction = show->addAction(QStringLiteral("震度履歴(&H)"), this, &TPanelViews::ShowHistory);
-  SpectrumAction =
-      show->addAction(QStringLiteral("背景振動スペクトル(&S)"), this, &TPanelViews::ShowSpectrum);
+  BackgroundVibrationAction =
+      show->addAction(QStringLiteral("背景振動スペクトル(&S)"), this, &TPanelViews::ShowBackgroundVibration);
   AlarmRecordsAction = show->addAction(QStringLiteral("警報記録(&A)"), this, &TPanelViews::ShowAlarmRecords);
 }
 
@@ -39,12 +39,12 @@ void TPanelViews::ShowHistory() {
   ShowInFront(history_.get());
 }
 
-void TPanelViews::ShowSpectrum() {
-  if (!spectrum_) {
-    spectrum_ = std::make_unique<TSpectrumForm>(
+void TPanelViews::ShowBackgroundVibration() {
+  if (!backgroundVibration_) {
+    backgroundVibration_ = std::make_unique<TBackgroundVibrationForm>(
         panel_.Calculator, [this] { panel_.N7Click(); }, [this] { return LearnedText(); });
   }
-  ShowInFront(spectrum_.get());
+  ShowInFront(backgroundVibration_.get());
 }
 
 void TPanelViews::ShowAlarmRecords() {
@@ -60,7 +60,7 @@ void TPanelViews::AfterTick() {
   }
   if (History.Add(panel_.TickTime, panel_.Tick.CurrentIntensity, panel_.Tick.TickMaxComposite))
     WriteHistory();
-  if (spectrum_ && panel_.Tick.IntensityUpdated) spectrum_->RefreshSoon();
+  if (backgroundVibration_ && panel_.Tick.IntensityUpdated) backgroundVibration_->RefreshSoon();
 }
 
 void TPanelViews::WriteHistory() {

@@ -17,7 +17,7 @@ namespace tevra {
 
 class TForm1;
 class THistoryForm;
-class TSpectrumForm;
+class TBackgroundVibrationForm;
 class TAlarmRecordsForm;
 
 class TPanelViews : public QObject {
@@ -37,17 +37,17 @@ class TPanelViews : public QObject {
 
   // The windows, null until first opened.
   THistoryForm* HistoryForm() const { return history_.get(); }
-  TSpectrumForm* SpectrumForm() const { return spectrum_.get(); }
+  TBackgroundVibrationForm* BackgroundVibrationForm() const { return backgroundVibration_.get(); }
   TAlarmRecordsForm* AlarmRecordsForm() const { return alarms_.get(); }
   void ShowHistory();
-  void ShowSpectrum();
+  void ShowBackgroundVibration();
   void ShowAlarmRecords();
 
   // The date of the baseline's last learning step, as the spectrum window shows it.
   std::string LearnedText() const;
 
   QAction* HistoryAction = nullptr;
-  QAction* SpectrumAction = nullptr;
+  QAction* BackgroundVibrationAction = nullptr;
   QAction* AlarmRecordsAction = nullptr;
   THistoryWriter History;
 
@@ -63,7 +63,7 @@ class TPanelViews : public QObject {
   bool learnedThisRun_ = false;
   TLocalDateTime learnedAt_;
   std::unique_ptr<THistoryForm> history_;
-  std::unique_ptr<TSpectrumForm> spectrum_;
+  std::unique_ptr<TBackgroundVibrationForm> backgroundVibration_;
   std::unique_ptr<TAlarmRecordsForm> alarms_;
 };
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/WindowSpectrum.h"
+#include "core/WindowAmplitudes.h"
 
 #include <cmath>
 #include <vector>
@@ -231,7 +231,7 @@ TEST(TevraState, ReadingTheWindowAndLearningStepsLeavesEveryFigureAsItWas) {
             7.0 * std::sin(0.05 * double(n * n % 997))};
   }
   Tevra t{std::string()};
-  TWindowSpectrum spectrum;
+  TWindowAmplitudes spectrum;
   double sum = 0.0;
   for (int i = 0; i < 6000; i += 50) {
     if (t.AddSamples(v.data() + i, 50) == 1) sum += t.GetIntensity();
@@ -245,11 +245,11 @@ TEST(TevraState, ReadingTheWindowAndLearningStepsLeavesEveryFigureAsItWas) {
 
   // The newest window's spectrum peaks at the tone's bin, 0.5 N of its amplitude per axis.
   const auto& a = spectrum.Amplitudes();
-  ASSERT_EQ(a.size(), std::size_t(TWindowSpectrum::Bins));
+  ASSERT_EQ(a.size(), std::size_t(TWindowAmplitudes::Bins));
   const auto peak = std::max_element(a.begin() + 1, a.end(), [](auto& l, auto& r) { return l.Y < r.Y; });
   EXPECT_EQ(peak - a.begin(), 41);
   EXPECT_NEAR(a[41].Y, 1024 * 24.0, 1e-6);
-  EXPECT_NEAR(TWindowSpectrum::Frequency(41), 2.001953125, 1e-12);
+  EXPECT_NEAR(TWindowAmplitudes::Frequency(41), 2.001953125, 1e-12);
 }
 
 TEST(IntensityClass, BoundsOfTheClassTable) {

@@ -11,14 +11,14 @@
 #include "base/AtomicFile.h"
 #include "base/Cp932.h"
 #include "base/TextFormat.h"
-#include "core/WindowSpectrum.h"
+#include "core/WindowAmplitudes.h"
 #include "output/AlarmCriteria.h"
 #include "ui/AlarmRecordsForm.h"
+#include "ui/BackgroundVibrationForm.h"
 #include "ui/ChartParts.h"
 #include "ui/HistoryForm.h"
 #include "ui/PanelFixture.h"
 #include "ui/PanelViews.h"
-#include "ui/SpectrumForm.h"
 
 namespace tevra::test {
 namespace {
@@ -151,20 +151,20 @@ TEST_F(PanelTest, HistoryWindowDrawsRunsBandsCriterionAndAlarmPeriods) {
   EXPECT_FALSE(form->RefreshTimer.isActive()) << "no cost while closed";
 }
 
-TEST_F(PanelTest, SpectrumWindowHoldsTheCalculatorsBaselineAndNewestSpectrum) {
+TEST_F(PanelTest, BackgroundVibrationWindowHoldsTheBaselineAndTheNewestWindow) {
   CreatePanel();
   Start();
   source_.SwingGal = 30.0;  // 2 Hz on X
   // Two learning steps from here: the window is full of the sine and the baseline has seen it.
   const long long steps = panel_->Calculator.BaselineSteps();
   ASSERT_TRUE(TickUntil([&] { return panel_->Calculator.BaselineSteps() >= steps + 2; }));
-  panel_->Views->SpectrumAction->trigger();
-  TSpectrumForm* form = panel_->Views->SpectrumForm();
+  panel_->Views->BackgroundVibrationAction->trigger();
+  TBackgroundVibrationForm* form = panel_->Views->BackgroundVibrationForm();
   ASSERT_NE(form, nullptr);
   EXPECT_NE(form->LearnedLabel->text().toStdString().find("2007/10/30 12:3"), std::string::npos);
 
   // The series hold the calculator's figures bin by bin.
-  TWindowSpectrum expected;
+  TWindowAmplitudes expected;
   expected.Compute(panel_->Calculator.NewestWindow());
   QLineSeries* learned = form->BaselineSeries[0];
   QLineSeries* newest = form->NewestSeries[0];

@@ -9,11 +9,11 @@
 
 namespace tevra {
 
-class TWindowSpectrum {
+class TWindowAmplitudes {
  public:
   static constexpr int Bins = Tevra_Base::N / 2 + 1;  // 0 Hz up to the Nyquist frequency
 
-  TWindowSpectrum();
+  TWindowAmplitudes();
 
   // |S_k| of each axis for k = 0 .. Bins-1; a window of another length leaves them as they were.
   void Compute(const std::vector<TAccelSample>& window);

@@ -1,10 +1,10 @@
-#include "core/WindowSpectrum.h"
+#include "core/WindowAmplitudes.h"
 
 namespace tevra {
 
-TWindowSpectrum::TWindowSpectrum() : transform_(Tevra_Base::WindowExponent), amplitudes_(Bins) {}
+TWindowAmplitudes::TWindowAmplitudes() : transform_(Tevra_Base::WindowExponent), amplitudes_(Bins) {}
 
-void TWindowSpectrum::Compute(const std::vector<TAccelSample>& window) {
+void TWindowAmplitudes::Compute(const std::vector<TAccelSample>& window) {
   if (static_cast<int>(window.size()) != Tevra_Base::N) return;
   for (double TAccelSample::*axis : {&TAccelSample::X, &TAccelSample::Y, &TAccelSample::Z}) {
     TComplexValue* s = transform_.Work();

@@ -16,11 +16,11 @@
 #include <vector>
 
 #include "core/Tevra.h"
-#include "core/WindowSpectrum.h"
+#include "core/WindowAmplitudes.h"
 
 namespace tevra {
 
-class TSpectrumForm : public QWidget {
+class TBackgroundVibrationForm : public QWidget {
   Q_OBJECT
  public:
   static constexpr double LowestHz = 0.05;
@@ -28,8 +28,8 @@ class TSpectrumForm : public QWidget {
 
   // `reset` runs the panel's own reset command (its confirmation included); `learnedText` tells
   // when the baseline last learned.
-  TSpectrumForm(const Tevra& calculator, std::function<void()> reset,
-                std::function<std::string()> learnedText, QWidget* parent = nullptr);
+  TBackgroundVibrationForm(const Tevra& calculator, std::function<void()> reset,
+                           std::function<std::string()> learnedText, QWidget* parent = nullptr);
 
   // Reads the calculator now and redraws.
   void Refresh();
@@ -53,7 +53,7 @@ class TSpectrumForm : public QWidget {
 
   const Tevra& calculator_;
   std::function<std::string()> learnedText_;
-  TWindowSpectrum spectrum_;
+  TWindowAmplitudes newestAmplitudes_;
   std::vector<double> gain_;
 };
 

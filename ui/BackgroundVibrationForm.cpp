@@ -1,4 +1,4 @@
-#include "ui/SpectrumForm.h"
+#include "ui/BackgroundVibrationForm.h"
 
 #include <QHBoxLayout>
 #include <QLogValueAxis>
@@ -17,14 +17,14 @@ constexpr const char* kAxisNames[3] = {"X", "Y", "Z"};
 
 // Bins 1 .. N/2 inside the shown band.
 bool Shown(int k) {
-  const double f = TWindowSpectrum::Frequency(k);
-  return f >= TSpectrumForm::LowestHz * 0.999 && f <= TSpectrumForm::HighestHz;
+  const double f = TWindowAmplitudes::Frequency(k);
+  return f >= TBackgroundVibrationForm::LowestHz * 0.999 && f <= TBackgroundVibrationForm::HighestHz;
 }
 
 }  // namespace
 
-TSpectrumForm::TSpectrumForm(const Tevra& calculator, std::function<void()> reset,
-                             std::function<std::string()> learnedText, QWidget* parent)
+TBackgroundVibrationForm::TBackgroundVibrationForm(const Tevra& calculator, std::function<void()> reset,
+                                                   std::function<std::string()> learnedText, QWidget* parent)
     : QWidget(parent), calculator_(calculator), learnedText_(std::move(learnedText)), gain_(Tevra_Base::N) {
   setWindowTitle(QStringLiteral("背景振動スペクトル"));
   setWindowIcon(ApplicationIcon());
@@ -46,14 +46,14 @@ TSpectrumForm::TSpectrumForm(const Tevra& calculator, std::function<void()> rese
 
   RefreshTimer.setSingleShot(true);
   RefreshTimer.setInterval(0);
-  connect(&RefreshTimer, &QTimer::timeout, this, &TSpectrumForm::Refresh);
+  connect(&RefreshTimer, &QTimer::timeout, this, &TBackgroundVibrationForm::Refresh);
   connect(ResetButton, &QPushButton::clicked, this, [this, reset = std::move(reset)] {
     reset();
     Refresh();
   });
 }
 
-QChart* TSpectrumForm::BuildChart(int a) {
+QChart* TBackgroundVibrationForm::BuildChart(int a) {
   auto* chart = new QChart;
   chart->setTitle(QStringLiteral("%1 軸").arg(QString::fromUtf8(kAxisNames[a])));
   chart->setAnimationOptions(QChart::NoAnimation);
@@ -81,9 +81,9 @@ QChart* TSpectrumForm::BuildChart(int a) {
   NewestSeries[a] = NewLine(QStringLiteral("最新の窓"), QColor(120, 120, 120), 1.0);
   GainSeries[a] = NewLine(QStringLiteral("震度フィルタ利得"), QColor(200, 0, 0), 1.5, true);
   double highestGain = 0.0;
-  for (int k = 1; k < TWindowSpectrum::Bins; ++k) {
+  for (int k = 1; k < TWindowAmplitudes::Bins; ++k) {
     if (!Shown(k)) continue;
-    GainSeries[a]->append(TWindowSpectrum::Frequency(k), gain_[k]);
+    GainSeries[a]->append(TWindowAmplitudes::Frequency(k), gain_[k]);
     highestGain = std::max(highestGain, gain_[k]);
   }
   // Steps of 0.5 above the curve's peak.
@@ -101,31 +101,31 @@ QChart* TSpectrumForm::BuildChart(int a) {
   return chart;
 }
 
-void TSpectrumForm::showEvent(QShowEvent* event) {
+void TBackgroundVibrationForm::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   Refresh();
 }
 
-void TSpectrumForm::hideEvent(QHideEvent* event) {
+void TBackgroundVibrationForm::hideEvent(QHideEvent* event) {
   RefreshTimer.stop();
   QWidget::hideEvent(event);
 }
 
-void TSpectrumForm::RefreshSoon() {
+void TBackgroundVibrationForm::RefreshSoon() {
   if (isVisible() && !RefreshTimer.isActive()) RefreshTimer.start();
 }
 
-void TSpectrumForm::Refresh() {
-  spectrum_.Compute(calculator_.NewestWindow());
+void TBackgroundVibrationForm::Refresh() {
+  newestAmplitudes_.Compute(calculator_.NewestWindow());
   const std::vector<TAccelSample>& baseline = calculator_.Baseline();
-  const std::vector<TAccelSample>& newest = spectrum_.Amplitudes();
+  const std::vector<TAccelSample>& newest = newestAmplitudes_.Amplitudes();
   for (int a = 0; a < 3; ++a) {
     double TAccelSample::*axis = a == 0 ? &TAccelSample::X : a == 1 ? &TAccelSample::Y : &TAccelSample::Z;
     QList<QPointF> learned, latest;
     double lo = INFINITY, hi = 0.0;
-    for (int k = 1; k < TWindowSpectrum::Bins; ++k) {
+    for (int k = 1; k < TWindowAmplitudes::Bins; ++k) {
       if (!Shown(k)) continue;
-      const double f = TWindowSpectrum::Frequency(k);
+      const double f = TWindowAmplitudes::Frequency(k);
       // A log axis has no place for zero: a bin without amplitude (a reset baseline) is left out.
       for (auto [value, points] : {std::pair{FourierAmplitude(baseline[k].*axis), &learned},
                                    std::pair{FourierAmplitude(newest[k].*axis), &latest}}) {
