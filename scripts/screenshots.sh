@@ -18,31 +18,13 @@ dir=$(mktemp -d /tmp/tevra_screenshots_XXXXXX)
 trap 'session_end; rm -rf "$dir"' EXIT
 mkdir -p docs
 
-# The visible window of the panel with this title.
-panel_window() {
-  local w
-  for w in $(xdotool search --onlyvisible --class tevra_panel 2>/dev/null); do
-    if [ "$(xdotool getwindowname "$w")" = "$1" ]; then echo "$w"; return 0; fi
-  done
-  return 1
-}
-
 # open_from_menu KEY TITLE PNG: 表示 > the item with access key KEY, then a picture of the window.
 open_from_menu() {
-  local key=$1 title=$2 png=$3 panel window=
-  panel=$(panel_window '計測震度')
-  xdotool windowactivate --sync "$panel" 2>/dev/null || xdotool windowfocus --sync "$panel"
-  xdotool key --clearmodifiers alt+v
-  sleep 0.5
-  xdotool key "$key"
-  for _ in $(seq 40); do
-    window=$(panel_window "$title") && break
-    sleep 0.25
-  done
-  [ -n "$window" ] || { echo "the window $title did not open" >&2; return 1; }
+  local window
+  window=$(session_open_from_menu "$1" "$2") || return 1
   xdotool windowmove "$window" 0 0
   sleep 3
-  import -window "$window" "$root/docs/$png" && echo "screenshot: docs/$png"
+  import -window "$window" "$root/docs/$3" && echo "screenshot: docs/$3"
 }
 
 session_start_xvfb

@@ -14,34 +14,15 @@ dir=$(mktemp -d /tmp/tevra_graph_load_XXXXXX)
 trap 'session_end; rm -rf "$dir"' EXIT
 session_start_xvfb
 
-# The visible window of the panel with this title.
-panel_window() {
-  local w
-  for w in $(xdotool search --onlyvisible --class tevra_panel 2>/dev/null); do
-    if [ "$(xdotool getwindowname "$w")" = "$1" ]; then echo "$w"; return 0; fi
-  done
-  return 1
-}
-
 session_start_sim "$build" "$dir"
 session_write_ini "$dir" "$SIM_DEVICE" 6668 LOAD 1 3.0
 session_start_panel "$build" "$dir"
 session_wait_for "$dir/Tevra_LOAD.csv" ',計測開始' 30
 
-panel=$(panel_window '計測震度')
-xdotool windowfocus --sync "$panel"
-xdotool key --clearmodifiers alt+v
-sleep 0.5
-xdotool key g
-graph=
-for _ in $(seq 20); do
-  graph=$(panel_window '加速度グラフ') && break
-  sleep 0.25
-done
-[ -n "$graph" ] || { echo "the graph window did not open" >&2; exit 1; }
+session_open_from_menu g '加速度グラフ' >/dev/null || exit 1
 sleep 5
 
 cpu=$(session_panel_cpu "$seconds")
-panel_window '加速度グラフ' >/dev/null || { echo "the graph window closed during the run" >&2; exit 1; }
+session_panel_window '加速度グラフ' >/dev/null || { echo "the graph window closed during the run" >&2; exit 1; }
 session_stop_panel
 echo "cpu $cpu % of one core over $seconds s with the graph open (scroll speed 1)"

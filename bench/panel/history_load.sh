@@ -16,35 +16,16 @@ trap 'session_end; rm -rf "$dir"' EXIT
 session_start_xvfb
 history_seed "$dir" 7
 
-# The visible window of the panel with this title.
-panel_window() {
-  local w
-  for w in $(xdotool search --onlyvisible --class tevra_panel 2>/dev/null); do
-    if [ "$(xdotool getwindowname "$w")" = "$1" ]; then echo "$w"; return 0; fi
-  done
-  return 1
-}
-
 session_start_sim "$build" "$dir"
 session_write_ini "$dir" "$SIM_DEVICE" 6668 LOAD 1 3.0
 session_start_panel "$build" "$dir" TEVRA_TICK_STATS=1
 session_wait_for "$dir/Tevra_LOAD.csv" ',計測開始' 30
 
-panel=$(panel_window '計測震度')
-xdotool windowfocus --sync "$panel"
-xdotool key --clearmodifiers alt+v
-sleep 0.5
-xdotool key h
-history=
-for _ in $(seq 20); do
-  history=$(panel_window '震度履歴') && break
-  sleep 0.25
-done
-[ -n "$history" ] || { echo "the history window did not open" >&2; exit 1; }
+session_open_from_menu h '震度履歴' >/dev/null || exit 1
 sleep 5
 
 cpu=$(session_panel_cpu "$seconds")
-panel_window '震度履歴' >/dev/null || { echo "the history window closed during the run" >&2; exit 1; }
+session_panel_window '震度履歴' >/dev/null || { echo "the history window closed during the run" >&2; exit 1; }
 session_stop_panel
 echo "cpu $cpu % of one core over $seconds s with the history window open (24 h of a week's files)"
 grep '^ticks' "$dir/panel.err" || true

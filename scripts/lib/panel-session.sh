@@ -133,3 +133,29 @@ session_stop_sim() {
   SESSION_PIDS=("${kept[@]}")
   SIM_PID=
 }
+
+# session_panel_window TITLE: the id of the panel's visible window with this title.
+session_panel_window() {
+  local w
+  for w in $(xdotool search --onlyvisible --class tevra_panel 2>/dev/null); do
+    if [ "$(xdotool getwindowname "$w")" = "$1" ]; then echo "$w"; return 0; fi
+  done
+  return 1
+}
+
+# session_open_from_menu KEY TITLE: opens 表示 > the item with access key KEY as a user would and
+# prints the id of the window TITLE once it shows (within 10 s).
+session_open_from_menu() {
+  local key=$1 title=$2 panel window
+  panel=$(session_panel_window '計測震度') || { echo "the panel window is not visible" >&2; return 1; }
+  xdotool windowactivate --sync "$panel" 2>/dev/null || xdotool windowfocus --sync "$panel"
+  xdotool key --clearmodifiers alt+v
+  sleep 0.5
+  xdotool key "$key"
+  for _ in $(seq 40); do
+    window=$(session_panel_window "$title") && { echo "$window"; return 0; }
+    sleep 0.25
+  done
+  echo "the window $title did not open" >&2
+  return 1
+}
