@@ -3,6 +3,7 @@
 # sensor; afterwards the files and packets must tell the story a user would read from them.
 # Usage: e2e_panel.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
+source "$(dirname "$0")/../support/checks.sh"
 build=$(realpath "$1")
 source_dir=$(realpath "$2")
 source "$source_dir/scripts/lib/panel-session.sh"
@@ -12,12 +13,6 @@ trap 'session_end; [ "${KEEP:-0}" = 1 ] || rm -rf "$dir"' EXIT
 port=$((20000 + RANDOM % 20000))
 id="E2E/01"
 file_id="E2E_01"
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
-}
 
 # The quake starts 20 s in; the sensor falls silent after 140 s, which ends the measurement.
 session_start_sim "$build" "$dir" --quake 20:120 --seconds 140 --record "$dir/record.csv"
@@ -80,8 +75,4 @@ check "NoiseData.csv has 2048 lines" test "$(wc -l <"$dir/NoiseData.csv")" = 204
 check "TevraPanel.ini keeps its twelve keys" test "$(utf8 "$dir/TevraPanel.ini" | grep -c '=')" = 12
 check "numbers keep their decimal point" grep -q '^警報震度=3.000000$' <(utf8 "$dir/TevraPanel.ini")
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures checks failed; the scratch folder was $dir"
-  exit 1
-fi
-echo "all checks passed"
+checks_end "the scratch folder was $dir"

@@ -4,18 +4,13 @@
 # box waits for a person, a named pipe in place of the settings file.
 # Usage: e2e_panel_faults.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
+source "$(dirname "$0")/../support/checks.sh"
 build=$(realpath "$1")
 source_dir=$(realpath "$2")
 source "$source_dir/scripts/lib/panel-session.sh"
 
 root=$(mktemp -d /tmp/tevra_faults_XXXXXX)
 trap 'session_end; [ "${KEEP:-0}" = 1 ] || rm -rf "$root"' EXIT
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
-}
 # ended_within SECONDS: the panel has ended (after a stop signal) within that time.
 ended_within() {
   local i
@@ -107,4 +102,4 @@ check "ends within 3 s of SIGTERM with the start-up box open" ended_within 3
 check "the pipe is left as it was" test -p "$dir/TevraPanel.ini"
 session_end
 
-[ "$failures" = 0 ] && echo "all fault runs passed" || { echo "$failures failed"; exit 1; }
+checks_end

@@ -4,6 +4,7 @@
 # send heartbeats again, and its event log must tell the outage and the new start.
 # Usage: e2e_recovery.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
+source "$(dirname "$0")/../support/checks.sh"
 build=$(realpath "$1")
 source_dir=$(realpath "$2")
 source "$source_dir/scripts/lib/panel-session.sh"
@@ -13,12 +14,6 @@ trap 'session_end; [ "${KEEP:-0}" = 1 ] || rm -rf "$dir"' EXIT
 port=$((20000 + RANDOM % 20000))
 id="REC01"
 log="$dir/Tevra_$id.csv"
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
-}
 utf8() { iconv -f CP932 -t UTF-8 "$1"; }
 starts() { [ -f "$log" ] && utf8 "$log" | grep -c ',計測開始$' || true; }
 beats() { grep -c " 000,$id," "$dir/packets.txt" || true; }
@@ -69,8 +64,4 @@ check "start, error, stop, start, in this order" \
   = "計測開始 通信エラー発生 計測終了 計測開始 "
 check "one error line for the outage" test "$(grep -c ',通信エラー発生$' <<<"$events")" = 1
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures checks failed; the scratch folder was $dir"
-  exit 1
-fi
-echo "all checks passed"
+checks_end "the scratch folder was $dir"

@@ -2,15 +2,10 @@
 # What `cmake --install` puts where, the desktop entry's validity, and the launcher's data folder.
 # Usage: install_test.sh BUILD_DIR
 set -euo pipefail
+source "$(dirname "$0")/../support/checks.sh"
 build=$(realpath "$1")
 dir=$(mktemp -d /tmp/tevra_install_XXXXXX)
 trap 'rm -rf "$dir"' EXIT
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
-}
 
 cmake --install "$build" --prefix "$dir/usr" >/dev/null
 usr=$dir/usr
@@ -53,4 +48,4 @@ touch "$dir/blocked"
 check "a data folder that cannot be made stops the launcher" \
   bash -c "! HOME='$dir/home' XDG_DATA_HOME='$dir/blocked' '$dir/stub/tevra-panel-launch' 2>/dev/null"
 
-[ "$failures" = 0 ] || { echo "$failures check(s) failed"; exit 1; }
+checks_end

@@ -2,15 +2,10 @@
 # Builds the Debian package into a scratch folder and holds it to lintian: no errors allowed.
 # Usage: package_test.sh BUILD_DIR
 set -euo pipefail
+source "$(dirname "$0")/../support/checks.sh"
 build=$(realpath "$1")
 dir=$(mktemp -d /tmp/tevra_package_XXXXXX)
 trap 'rm -rf "$dir"' EXIT
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
-}
 
 (cd "$dir" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$dir" >"$dir/cpack.log") ||
   { cat "$dir/cpack.log"; exit 1; }
@@ -22,4 +17,4 @@ lintian --tag-display-limit 0 "$deb" >"$dir/lintian.log" 2>&1 || true
 cat "$dir/lintian.log"
 check "lintian reports no errors" bash -c "! grep -q '^E:' '$dir/lintian.log'"
 
-[ "$failures" = 0 ] || { echo "$failures check(s) failed"; exit 1; }
+checks_end
