@@ -3,31 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/TextFormat.h"
+
 namespace tevra {
 namespace {
-
-std::string Escaped(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;  // no control characters in XML 1.0
-    }
-  }
-  return out;
-}
 
 std::string Hex6(std::uint64_t number) {
   char text[8];
@@ -85,7 +64,7 @@ std::string SeedLinkInfoXml(std::string_view level, const TSeedLinkInfoSource& s
   const bool stations = streams || connections || level == "STATIONS";
 
   std::string xml = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<seedlink software=\"" +
-                    Escaped(source.Software) + "\" organization=\"" + Escaped(source.Organization) +
+                    XmlEscaped(source.Software) + "\" organization=\"" + XmlEscaped(source.Organization) +
                     "\" started=\"" + SeedLinkTimeText(source.StartedNs) + "\"";
   if (!capabilities && !stations) return xml + "/>\n";
   xml += ">\n";
@@ -96,8 +75,8 @@ std::string SeedLinkInfoXml(std::string_view level, const TSeedLinkInfoSource& s
   }
   if (stations && source.Ring != nullptr) {
     for (const TStation& station : Inventory(*source.Ring)) {
-      xml += " <station name=\"" + Escaped(station.Name) + "\" network=\"" + Escaped(station.Network) +
-             "\" description=\"" + Escaped(source.Description) + "\" begin_seq=\"" +
+      xml += " <station name=\"" + XmlEscaped(station.Name) + "\" network=\"" + XmlEscaped(station.Network) +
+             "\" description=\"" + XmlEscaped(source.Description) + "\" begin_seq=\"" +
              Hex6(station.FirstNumber) + "\" end_seq=\"" + Hex6(station.LastNumber + 1) +
              "\" stream_check=\"enabled\"";
       if (!streams && !connections) {
@@ -106,11 +85,12 @@ std::string SeedLinkInfoXml(std::string_view level, const TSeedLinkInfoSource& s
       }
       xml += ">\n";
       for (const TStream& s : streams ? station.Streams : std::vector<TStream>{}) {
-        xml += "  <stream location=\"" + Escaped(s.First.Location) + "\" seedname=\"" +
-               Escaped(s.First.Channel) + "\" type=\"" + std::string(1, s.First.Type) + "\" begin_time=\"" +
-               SeedLinkTimeText(s.First.StartNs) + "\" end_time=\"" + SeedLinkTimeText(s.Last.EndNs) +
-               "\" begin_recno=\"" + std::to_string(s.FirstNumber) + "\" end_recno=\"" +
-               std::to_string(s.LastNumber) + "\" gap_check=\"disabled\" gap_treshold=\"0\"/>\n";
+        xml += "  <stream location=\"" + XmlEscaped(s.First.Location) + "\" seedname=\"" +
+               XmlEscaped(s.First.Channel) + "\" type=\"" + std::string(1, s.First.Type) +
+               "\" begin_time=\"" + SeedLinkTimeText(s.First.StartNs) + "\" end_time=\"" +
+               SeedLinkTimeText(s.Last.EndNs) + "\" begin_recno=\"" + std::to_string(s.FirstNumber) +
+               "\" end_recno=\"" + std::to_string(s.LastNumber) +
+               "\" gap_check=\"disabled\" gap_treshold=\"0\"/>\n";
       }
       for (const TSeedLinkInfoConnection& c :
            connections ? source.Connections : std::vector<TSeedLinkInfoConnection>{}) {
@@ -118,7 +98,7 @@ std::string SeedLinkInfoXml(std::string_view level, const TSeedLinkInfoSource& s
         std::strncpy(probe.Network, station.Network.c_str(), sizeof probe.Network - 1);
         std::strncpy(probe.Station, station.Name.c_str(), sizeof probe.Station - 1);
         if (c.Session == nullptr || !c.Session->Matches(probe)) continue;
-        xml += "  <connection host=\"" + Escaped(c.Host) + "\" port=\"" + std::to_string(c.Port) +
+        xml += "  <connection host=\"" + XmlEscaped(c.Host) + "\" port=\"" + std::to_string(c.Port) +
                "\" ctime=\"" + SeedLinkTimeText(c.ConnectedNs) + "\" current_seq=\"" +
                Hex6(c.Session->Cursor()) + "\" txcount=\"" + std::to_string(c.Session->PacketsSent()) +
                "\" realtime=\"" + (c.Session->Streaming() ? "yes" : "no") + "\"/>\n";

@@ -4,33 +4,10 @@
 #include <ctime>
 
 #include "base/AtomicFile.h"
+#include "base/TextFormat.h"
 
 namespace tevra {
 namespace {
-
-std::string Escaped(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        // Control bytes are not allowed in XML 1.0 at all.
-        if (static_cast<unsigned char>(c) >= 0x20 || c == '\t') out += c;
-    }
-  }
-  return out;
-}
 
 std::string Number(const char* format, double v) {
   char buf[64];
@@ -65,7 +42,7 @@ std::string StationXmlText(const TDataOutputSettings& s, const std::string& site
   x += "      <Latitude>" + lat + "</Latitude>\n";
   x += "      <Longitude>" + lon + "</Longitude>\n";
   x += "      <Elevation>" + elev + "</Elevation>\n";
-  x += "      <Site>\n        <Name>" + Escaped(siteName.empty() ? s.Station : siteName) +
+  x += "      <Site>\n        <Name>" + XmlEscaped(siteName.empty() ? s.Station : siteName) +
        "</Name>\n      </Site>\n";
   for (int c = 0; c < 3; ++c) {
     x += "      <Channel code=\"" + s.Channels[c] + "\" locationCode=\"" + s.Location + "\">\n";

@@ -293,7 +293,7 @@ TEST_F(StationXmlTest, TheDocumentIsValidAgainstTheFdsnSchemaWithOrWithoutASite)
     s.Longitude = 133.3;
     s.Elevation = 12.5;
     const std::string file = Path(site ? "site.xml" : "nosite.xml");
-    ASSERT_TRUE(WriteStationXml(file, s, "roof <A&B>", 1710028740));
+    ASSERT_TRUE(WriteStationXml(file, s, "roof <A&B>\t\x01", 1710028740));
     const std::string command = "xmllint --noout --schema " TEVRA_TEST_DATA
                                 "/stationxml/fdsn-station-1.2.xsd '" +
                                 file + "' 2>/dev/null";
@@ -303,7 +303,7 @@ TEST_F(StationXmlTest, TheDocumentIsValidAgainstTheFdsnSchemaWithOrWithoutASite)
     EXPECT_NE(text.find("<Latitude>" + std::string(site ? "35.400000" : "0.000000") + "</Latitude>"),
               std::string::npos);
     EXPECT_NE(text.find("<Value>101.971621</Value>"), std::string::npos);  // counts per m/s^2
-    EXPECT_NE(text.find("<Name>roof &lt;A&amp;B&gt;</Name>"), std::string::npos);
+    EXPECT_NE(text.find("<Name>roof &lt;A&amp;B&gt;  </Name>"), std::string::npos);
     EXPECT_NE(text.find("<Channel code=\"HNZ\" locationCode=\"00\">"), std::string::npos);
   }
   EXPECT_FALSE(WriteStationXml(Path("missing/folder/x.xml"), s, "", 0));
