@@ -11,10 +11,12 @@
 #include "ScratchDir.h"
 #include "base/AtomicFile.h"
 #include "output/DataOutput.h"
+#include "output/DataOutputSeedLink.h"
 #include "output/SampleClock.h"
 #include "output/SdsArchive.h"
 #include "output/StationXml.h"
 #include "tests/output/MseedTestRecords.h"
+#include "tests/output/SeedLinkTestTools.h"
 
 namespace tevra {
 namespace {
@@ -283,6 +285,44 @@ namespace tevra {
 namespace {
 
 class StationXmlTest : public ScratchDirTest {};
+
+TEST(DataOutputSeedLinkTest, ClientsStayConnectedUntilTheServersAddressOrPortChanges) {
+  std::vector<std::string> log;
+  TDataOutput record{[](const std::string&) {}, [] { return true; }};
+  TSeedLinkServer server;
+  LinkSeedLinkServer(record, server, [&](const std::string& line) { log.push_back(line); });
+  TDataOutputSettings s;
+  s.SeedLink = true;
+  s.SeedLinkAddress = "127.0.0.1";
+  s.SeedLinkPort = 0;
+  record.Configure(s);
+  ASSERT_TRUE(server.Running());
+  const int port = server.Port();
+  test::TSeedLinkTestClient client(port);
+  ASSERT_EQ(client.Command("STATION TEVRA XX"), "OK");
+
+  s.Station = "OTHER";
+  s.FlushSeconds = 10;
+  record.Configure(s);
+  EXPECT_EQ(server.Port(), port);
+  EXPECT_EQ(client.Command("SELECT HN?"), "OK");
+  EXPECT_TRUE(record.Active());
+
+  s.SeedLinkAddress = "127.0.0.2";
+  record.Configure(s);
+  EXPECT_TRUE(server.Running());
+  EXPECT_EQ(client.Command("SELECT HN?"), "");  // its connection went with the old server
+
+  s.SeedLinkAddress = "not an address";
+  record.Configure(s);
+  EXPECT_FALSE(server.Running());
+  EXPECT_FALSE(record.Active());
+  ASSERT_EQ(log.size(), 1u);
+  s.SeedLink = false;
+  record.Configure(s);
+  EXPECT_FALSE(server.Running());
+  EXPECT_EQ(log.size(), 1u);
+}
 
 TEST_F(StationXmlTest, TheDocumentIsValidAgainstTheFdsnSchemaWithOrWithoutASite) {
   TDataOutputSettings s;
