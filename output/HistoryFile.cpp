@@ -148,12 +148,10 @@ THistoryWriter::TWriteResult THistoryWriter::WriteWaiting(const std::string& bas
     waiting_.pop_front();
   }
   if (waiting_.empty()) {
-    failing_ = false;
+    outage_.Succeeded();
     return hwWritten;
   }
-  const bool first = !failing_;
-  failing_ = true;
-  return first ? hwFirstFailure : hwStillFailing;
+  return outage_.Failed() ? hwFirstFailure : hwStillFailing;
 }
 
 std::vector<THistoryMinute> ReadHistory(const std::string& baseFolder, const TLocalDateTime& from,

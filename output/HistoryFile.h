@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/DateTimeText.h"
+#include "output/Outage.h"
 #include "output/PanelSettings.h"
 
 namespace tevra {
@@ -61,7 +62,7 @@ class THistoryWriter {
   THistoryMinute current_;
   std::deque<THistoryMinute> waiting_;
   std::size_t dropped_ = 0;
-  bool failing_ = false;
+  TOutage outage_;
 };
 
 // The minutes from `from` to `to` (inclusive, local wall-clock) read from the days' files, oldest

@@ -28,8 +28,8 @@ TRecorder::TRecorder() {
 }
 
 TRecordOutcome TRecorder::OpenEventLog(const TPanelSettings& settings, std::string_view timeText) {
-  eventLogFailing_ = false;
-  detailFailing_ = false;
+  eventLogOutage_ = {};
+  detailOutage_ = {};
   if (!settings.SaveEventLog) return {};
   eventLogPath_ = EventLogPath(settings.EventFolder, settings.SensorId);
   if (!EventLog.Open(eventLogPath_)) return Failed(true, kEventLogOpenFailedText);
@@ -44,17 +44,15 @@ void TRecorder::CloseForStop(const TPanelSettings& settings, std::string_view ti
   eventLogPath_.clear();
 }
 
-std::string TRecorder::Failure(bool& failing, const char* text) {
-  if (failing) return {};
-  failing = true;
-  return text;
+std::string TRecorder::Failure(TOutage& outage, const char* text) {
+  return outage.Failed() ? text : std::string();
 }
 
 std::string TRecorder::AppendEventLine(const std::string& line, const char* failureText) {
   if (EventLog.IsOpen() && EventLog.Vanished()) EventLog.Close();
   if (!EventLog.IsOpen() && !eventLogPath_.empty()) EventLog.Open(eventLogPath_);
-  if (!EventLog.Append(line)) return Failure(eventLogFailing_, failureText);
-  eventLogFailing_ = false;
+  if (!EventLog.Append(line)) return Failure(eventLogOutage_, failureText);
+  eventLogOutage_.Succeeded();
   return {};
 }
 
@@ -111,14 +109,14 @@ std::string TRecorder::DrainDetailRing() {
   if (detailPath_.empty()) return {};
   // A deleted file is started anew, header first, where its folder still or again exists.
   if (DetailFile.IsOpen() && DetailFile.Vanished()) DetailFile.Close();
-  if (!DetailFile.IsOpen() && !OpenDetailFile()) return Failure(detailFailing_, kDetailWriteFailedText);
+  if (!DetailFile.IsOpen() && !OpenDetailFile()) return Failure(detailOutage_, kDetailWriteFailedText);
   if (DetailRing.Count() > 0) {
     FormatBuffered();
     const std::size_t written = DetailFile.AppendPieces(batch_, ends_.data(), ends_.size());
     DetailRing.DropOldest(static_cast<int>(written));
-    if (written != ends_.size()) return Failure(detailFailing_, kDetailWriteFailedText);
+    if (written != ends_.size()) return Failure(detailOutage_, kDetailWriteFailedText);
   }
-  detailFailing_ = false;
+  detailOutage_.Succeeded();
   return {};
 }
 

@@ -8,6 +8,7 @@
 #include "base/Platform.h"
 #include "output/AppendFile.h"
 #include "output/DetailRing.h"
+#include "output/Outage.h"
 #include "output/PanelSettings.h"
 #include "output/RecordOutcome.h"
 
@@ -77,15 +78,15 @@ class TRecorder {
   // Opens the alarm's detail file and writes its header; false (file removed or cut back) when not.
   bool OpenDetailFile();
   // The report of a failed write: its text the first time of an outage.
-  static std::string Failure(bool& failing, const char* text);
+  static std::string Failure(TOutage& outage, const char* text);
 
   std::string batch_;
   std::vector<std::size_t> ends_;
   std::string eventLogPath_;
   std::string detailPath_;  // "" when the current alarm writes no detail file
   std::string detailHeader_;
-  bool eventLogFailing_ = false;
-  bool detailFailing_ = false;
+  TOutage eventLogOutage_;
+  TOutage detailOutage_;
 };
 
 }  // namespace tevra

@@ -110,7 +110,7 @@ void TSdsArchive::Write(const std::uint8_t* record, const TStreamId& id, std::in
   TPending& p = queue_.emplace_back();
   std::memcpy(p.Bytes.data(), record, p.Bytes.size());
   p.Path = SdsFilePath(folder_, id, startMicros);
-  if (!outage_) {
+  if (!outage_.Active()) {
     Drain(nowMicros);
   } else {
     Retry(nowMicros);
@@ -118,7 +118,7 @@ void TSdsArchive::Write(const std::uint8_t* record, const TStreamId& id, std::in
 }
 
 void TSdsArchive::Retry(std::int64_t nowMicros) {
-  if (!outage_ || queue_.empty()) return;
+  if (!outage_.Active() || queue_.empty()) return;
   // A clock stepped back counts as due.
   if (nowMicros - lastTry_ < RetryMicros && nowMicros >= lastTry_) return;
   Drain(nowMicros);
@@ -129,8 +129,7 @@ void TSdsArchive::Drain(std::int64_t nowMicros) {
   std::size_t written = 0;
   while (!queue_.empty()) {
     if (!AppendRecord(queue_.front())) {
-      if (!outage_) {
-        outage_ = true;
+      if (outage_.Failed()) {
         droppedInOutage_ = 0;
         if (log_) {
           log_(Format("アーカイブに書き込めません（%s: %s）。記録はメモリに保持して計測を続けます",
@@ -142,8 +141,7 @@ void TSdsArchive::Drain(std::int64_t nowMicros) {
     queue_.pop_front();
     ++written;
   }
-  if (outage_) {
-    outage_ = false;
+  if (outage_.Succeeded()) {
     if (log_) {
       log_(Format("アーカイブへの書き込みを再開しました（保留していた%s件を書き込み、%s件を破棄）",
                   std::to_string(written), std::to_string(droppedInOutage_)));

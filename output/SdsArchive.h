@@ -12,6 +12,7 @@
 #include <string>
 
 #include "output/MseedPacker.h"
+#include "output/Outage.h"
 
 namespace tevra {
 
@@ -42,7 +43,7 @@ class TSdsArchive {
 
   std::size_t Pending() const { return queue_.size(); }
   long long Dropped() const { return droppedTotal_; }
-  bool InOutage() const { return outage_; }
+  bool InOutage() const { return outage_.Active(); }
 
  private:
   struct TPending {
@@ -57,7 +58,7 @@ class TSdsArchive {
   TLog log_;
   std::size_t maxPending_;
   std::deque<TPending> queue_;
-  bool outage_ = false;
+  TOutage outage_;
   std::int64_t lastTry_ = 0;
   long long droppedInOutage_ = 0;
   long long droppedTotal_ = 0;
