@@ -8,8 +8,8 @@ namespace tevra::sim {
 
 const char* const SimUsage =
     "usage: tevra-sensor-sim [options]\n"
-    "  a seismic sensor on a pseudo-terminal: prints the slave's path, then sends 17-byte frames\n"
-    "  at 100 per second\n"
+    "  a seismic sensor on a pseudo-terminal: prints the slave's path and, once a reader has\n"
+    "  opened it, sends 17-byte frames at 100 per second\n"
     "  --link PATH          also make PATH a symbolic link to the slave\n"
     "  --speed K            K times faster than real time (0.01 to 1000)\n"
     "  --seconds S          stop after S seconds of data (up to a year, as every time here)\n"

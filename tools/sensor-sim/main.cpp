@@ -1,5 +1,6 @@
 // tevra-sensor-sim: a seismic sensor on a pseudo-terminal, for demos, tests and installers.
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -54,6 +55,22 @@ int OpenMaster(std::string& slave) {
   tcsetattr(fd, TCSANOW, &t);
   slave = name;
   return fd;
+}
+
+// Marks the line as not yet opened: the master reports a hang-up until a reader opens the slave.
+void MarkUnopened(const std::string& slave) {
+  const int fd = open(slave.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd >= 0) close(fd);
+}
+
+// Waits for a reader to open the line (or a stop signal). The reader's open discards what was
+// sent before it, so a replay or a scripted quake would otherwise lose its beginning.
+void WaitForReader(int master) {
+  while (!gStop) {
+    pollfd p{master, POLLIN, 0};
+    if (poll(&p, 1, 0) >= 0 && (p.revents & POLLHUP) == 0) return;
+    usleep(20000);  // poll reports a hang-up at once, so it cannot wait for its end
+  }
 }
 
 bool MakeLink(const std::string& link, const std::string& target) {
@@ -163,6 +180,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tevra-sensor-sim: no pseudo-terminal: %s\n", std::strerror(errno));
     return 1;
   }
+  MarkUnopened(slave);
   if (!o.Link.empty() && !MakeLink(o.Link, slave)) {
     std::fprintf(stderr, "tevra-sensor-sim: cannot make the link %s\n", o.Link.c_str());
     close(master);
@@ -180,6 +198,7 @@ int main(int argc, char** argv) {
 
   std::printf("%s\n", slave.c_str());
   std::fflush(stdout);
+  WaitForReader(master);
 
   long long limit = -1;
   if (o.Seconds > 0) limit = FrameAt(o.Seconds);

@@ -2,15 +2,17 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <fstream>
 #include <memory>
+#include <thread>
 
 #include "base/RecordingPlatform.h"
 #include "sensor/RS232C.h"
 #include "sensor/VXTRRR.h"
-#include "tests/sensor/FakeLink.h"
 #include "support/ScratchDir.h"
+#include "tests/sensor/FakeLink.h"
 #include "tests/tools/sensor-sim/Spawn.h"
 #include "tools/common/RecordReader.h"
 #include "tools/sensor-sim/SimOptions.h"
@@ -190,6 +192,8 @@ TEST(SimProcessTest, ReplaysARecordAndEndsWithIt) {
   test::TChild sim({Sim, "--speed", "10", "--replay", dir.File("in.csv"), "--record", dir.File("out.csv")});
   std::string path;
   ASSERT_TRUE(sim.ReadLine(path));
+  // Opened long after the half-second the record lasts: it waits for its reader.
+  std::this_thread::sleep_for(std::chrono::milliseconds(700));
   RS232C port(1, "baud=9600", path);
   port.SetReadTimeout(50);
   const std::string bytes = Drain(port, sim);
