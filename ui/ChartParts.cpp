@@ -57,7 +57,10 @@ bool SaveChartPng(QChart* chart, const QString& path, int width, int height) {
     scene.render(&painter, QRectF(0, 0, width, height), QRectF(0, 0, width, height));
   }
   scene.removeItem(chart);
-  return image.save(path, "PNG");
+  // The fastest compression: it runs on the GUI thread after an alarm's last tick, and takes a
+  // third of the default's time for a file a fifth larger.
+  constexpr int kFastestPngCompression = 80;
+  return image.save(path, "PNG", kFastestPngCompression);
 }
 
 qreal ChartMsecs(const TLocalDateTime& t) {
