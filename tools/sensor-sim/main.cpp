@@ -73,6 +73,16 @@ void WaitForReader(int master) {
   }
 }
 
+// After the last frame the line stays up for a second, or until the reader closes it: closing the
+// master hangs the line up, and the kernel discards what the reader has not taken yet.
+void LetTheReaderFinish(int master) {
+  for (int i = 0; i < 50 && !gStop; ++i) {
+    pollfd p{master, POLLIN, 0};
+    if (poll(&p, 1, 0) >= 0 && (p.revents & POLLHUP) != 0) return;
+    usleep(20000);
+  }
+}
+
 bool MakeLink(const std::string& link, const std::string& target) {
   struct stat st {};
   if (lstat(link.c_str(), &st) == 0) {
@@ -229,6 +239,7 @@ int main(int argc, char** argv) {
   }
 
   if (record) std::fclose(record);
+  LetTheReaderFinish(master);
   if (!o.Link.empty()) RemoveLink(o.Link, slave);
   close(master);
   return 0;
