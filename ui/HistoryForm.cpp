@@ -78,6 +78,14 @@ void FixPlotArea(QChart* chart) {
   place();
 }
 
+// Puts the new chart in the view and deletes the one it replaces.
+void ShowChart(QChartView* view, QChart* chart) {
+  QChart* old = view->chart();
+  view->setChart(chart);
+  FixPlotArea(chart);
+  delete old;
+}
+
 // A run of one minute has no line to draw: its point is drawn instead.
 void ShowLoneMinute(QLineSeries* line) {
   if (line->count() != 1) return;
@@ -215,25 +223,13 @@ void THistoryForm::BuildIntensityChart(qreal from, qreal to) {
   }
   AddAlarmPeriods(chart, time, value, from, to);
   if (intensityAlarm) {
-    QLineSeries* criterion = NewLine(QStringLiteral("警報基準 %1").arg(settings_.AlarmIntensity, 0, 'f', 1),
-                                     QColor(200, 0, 0), 1.5, true);
-    criterion->append(from, settings_.AlarmIntensity);
-    criterion->append(to, settings_.AlarmIntensity);
-    Attach(chart, criterion, time, value, true);
+    AddCriterion(chart, time, value, from, to,
+                 QStringLiteral("警報基準 %1").arg(settings_.AlarmIntensity, 0, 'f', 1),
+                 settings_.AlarmIntensity);
   }
-  bool named = false;
-  for (const auto& run : Runs) {
-    QLineSeries* line = NewLine(QStringLiteral("計測震度"), QColor(20, 20, 120), 1.5);
-    for (const THistoryMinute& m : run) line->append(ChartMsecs(m.Minute), m.Intensity);
-    ShowLoneMinute(line);
-    connect(line, &QLineSeries::hovered, this, &THistoryForm::OnHover);
-    Attach(chart, line, time, value, !named);
-    named = true;
-  }
-  QChart* old = IntensityView->chart();
-  IntensityView->setChart(chart);
-  FixPlotArea(chart);
-  delete old;
+  AddRuns(chart, time, value, QStringLiteral("計測震度"), QColor(20, 20, 120), 1.5,
+          &THistoryMinute::Intensity);
+  ShowChart(IntensityView, chart);
 }
 
 void THistoryForm::BuildCompositeChart(qreal from, qreal to) {
@@ -251,25 +247,35 @@ void THistoryForm::BuildCompositeChart(qreal from, qreal to) {
   chart->addAxis(value, Qt::AlignLeft);
   AddAlarmPeriods(chart, time, value, from, to);
   if (compositeAlarm) {
-    QLineSeries* criterion = NewLine(QStringLiteral("警報基準 %1 gal").arg(settings_.AlarmAcceleration),
-                                     QColor(200, 0, 0), 1.5, true);
-    criterion->append(from, settings_.AlarmAcceleration);
-    criterion->append(to, settings_.AlarmAcceleration);
-    Attach(chart, criterion, time, value, true);
+    AddCriterion(chart, time, value, from, to,
+                 QStringLiteral("警報基準 %1 gal").arg(settings_.AlarmAcceleration),
+                 settings_.AlarmAcceleration);
   }
+  AddRuns(chart, time, value, QStringLiteral("合成加速度"), QColor(0, 110, 60), 1.2,
+          &THistoryMinute::Composite);
+  ShowChart(CompositeView, chart);
+}
+
+void THistoryForm::AddCriterion(QChart* chart, QDateTimeAxis* time, QValueAxis* value, qreal from, qreal to,
+                                const QString& name, double level) {
+  QLineSeries* criterion = NewLine(name, QColor(200, 0, 0), 1.5, true);
+  criterion->append(from, level);
+  criterion->append(to, level);
+  Attach(chart, criterion, time, value, true);
+}
+
+void THistoryForm::AddRuns(QChart* chart, QDateTimeAxis* time, QValueAxis* value, const QString& name,
+                           const QColor& colour, qreal width, double THistoryMinute::*figure) {
+  // One line per run of consecutive minutes, so a gap in the history shows as a gap; named once.
   bool named = false;
   for (const auto& run : Runs) {
-    QLineSeries* line = NewLine(QStringLiteral("合成加速度"), QColor(0, 110, 60), 1.2);
-    for (const THistoryMinute& m : run) line->append(ChartMsecs(m.Minute), m.Composite);
+    QLineSeries* line = NewLine(name, colour, width);
+    for (const THistoryMinute& m : run) line->append(ChartMsecs(m.Minute), m.*figure);
     ShowLoneMinute(line);
     connect(line, &QLineSeries::hovered, this, &THistoryForm::OnHover);
     Attach(chart, line, time, value, !named);
     named = true;
   }
-  QChart* old = CompositeView->chart();
-  CompositeView->setChart(chart);
-  FixPlotArea(chart);
-  delete old;
 }
 
 QString THistoryForm::MinuteText(qreal msecs) const {

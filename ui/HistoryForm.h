@@ -54,6 +54,10 @@ class THistoryForm : public QWidget {
   void BuildCompositeChart(qreal from, qreal to);
   QDateTimeAxis* NewTimeAxis(qreal from, qreal to) const;
   void AddAlarmPeriods(QChart* chart, QDateTimeAxis* time, QValueAxis* value, qreal from, qreal to);
+  void AddCriterion(QChart* chart, QDateTimeAxis* time, QValueAxis* value, qreal from, qreal to,
+                    const QString& name, double level);
+  void AddRuns(QChart* chart, QDateTimeAxis* time, QValueAxis* value, const QString& name,
+               const QColor& colour, qreal width, double THistoryMinute::*figure);
   void OnHover(const QPointF& point, bool state);
 
   TPlatform& platform_;
