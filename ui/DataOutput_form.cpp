@@ -32,6 +32,12 @@ bool ParseInt(const std::string& text, int low, int high, int& value) {
   return true;
 }
 
+// A row of a settings group: its caption, then its field.
+void AddRow(QGridLayout* grid, int row, const QString& caption, QWidget* field) {
+  grid->addWidget(new QLabel(caption, grid->parentWidget()), row, 0);
+  grid->addWidget(field, row, 1);
+}
+
 }  // namespace
 
 TDataOutputForm::TDataOutputForm(TPlatform& platform, TPanelDataOutput& output, QWidget* parent)
@@ -55,28 +61,22 @@ void TDataOutputForm::BuildControls() {
   FlushEdit->setToolTip(QStringLiteral("記録がいっぱいにならなくても、この秒数で書き出します（1〜60）"));
   auto* a = new QGridLayout(archive);
   a->addWidget(ArchiveCheck, 0, 0, 1, 3);
-  a->addWidget(new QLabel(QStringLiteral("保存先フォルダ"), archive), 1, 0);
-  a->addWidget(FolderEdit, 1, 1);
+  AddRow(a, 1, QStringLiteral("保存先フォルダ"), FolderEdit);
   a->addWidget(FolderButton, 1, 2);
-  a->addWidget(new QLabel(QStringLiteral("書き出し間隔（秒）"), archive), 2, 0);
-  a->addWidget(FlushEdit, 2, 1);
+  AddRow(a, 2, QStringLiteral("書き出し間隔（秒）"), FlushEdit);
 
   auto* codes = new QGroupBox(QStringLiteral("観測点コード（英大文字と数字）"), this);
   NetworkEdit = new QLineEdit(codes);
   StationEdit = new QLineEdit(codes);
   LocationEdit = new QLineEdit(codes);
   auto* c = new QGridLayout(codes);
-  c->addWidget(new QLabel(QStringLiteral("ネットワーク（1〜2文字）"), codes), 0, 0);
-  c->addWidget(NetworkEdit, 0, 1);
-  c->addWidget(new QLabel(QStringLiteral("観測点（1〜5文字）"), codes), 1, 0);
-  c->addWidget(StationEdit, 1, 1);
-  c->addWidget(new QLabel(QStringLiteral("ロケーション（0〜2文字）"), codes), 2, 0);
-  c->addWidget(LocationEdit, 2, 1);
+  AddRow(c, 0, QStringLiteral("ネットワーク（1〜2文字）"), NetworkEdit);
+  AddRow(c, 1, QStringLiteral("観測点（1〜5文字）"), StationEdit);
+  AddRow(c, 2, QStringLiteral("ロケーション（0〜2文字）"), LocationEdit);
   const char* axes[3] = {"チャンネル X（3文字）", "チャンネル Y（3文字）", "チャンネル Z（3文字）"};
   for (int i = 0; i < 3; ++i) {
     ChannelEdits[i] = new QLineEdit(codes);
-    c->addWidget(new QLabel(QString::fromUtf8(axes[i]), codes), 3 + i, 0);
-    c->addWidget(ChannelEdits[i], 3 + i, 1);
+    AddRow(c, 3 + i, QString::fromUtf8(axes[i]), ChannelEdits[i]);
   }
 
   auto* live = new QGroupBox(QStringLiteral("リアルタイム配信（SeedLink）"), this);
@@ -86,10 +86,8 @@ void TDataOutputForm::BuildControls() {
   PortEdit = new QLineEdit(live);
   auto* l = new QGridLayout(live);
   l->addWidget(SeedLinkCheck, 0, 0, 1, 2);
-  l->addWidget(new QLabel(QStringLiteral("待ち受けアドレス"), live), 1, 0);
-  l->addWidget(AddressEdit, 1, 1);
-  l->addWidget(new QLabel(QStringLiteral("ポート番号"), live), 2, 0);
-  l->addWidget(PortEdit, 2, 1);
+  AddRow(l, 1, QStringLiteral("待ち受けアドレス"), AddressEdit);
+  AddRow(l, 2, QStringLiteral("ポート番号"), PortEdit);
 
   auto* site = new QGroupBox(QStringLiteral("観測点の位置（StationXML用）"), this);
   LatitudeEdit = new QLineEdit(site);
@@ -100,12 +98,9 @@ void TDataOutputForm::BuildControls() {
   SiteWarning->setWordWrap(true);
   SiteWarning->setStyleSheet(QStringLiteral("color: #b00000;"));
   auto* s = new QGridLayout(site);
-  s->addWidget(new QLabel(QStringLiteral("緯度（度、北が正）"), site), 0, 0);
-  s->addWidget(LatitudeEdit, 0, 1);
-  s->addWidget(new QLabel(QStringLiteral("経度（度、東が正）"), site), 1, 0);
-  s->addWidget(LongitudeEdit, 1, 1);
-  s->addWidget(new QLabel(QStringLiteral("標高（m）"), site), 2, 0);
-  s->addWidget(ElevationEdit, 2, 1);
+  AddRow(s, 0, QStringLiteral("緯度（度、北が正）"), LatitudeEdit);
+  AddRow(s, 1, QStringLiteral("経度（度、東が正）"), LongitudeEdit);
+  AddRow(s, 2, QStringLiteral("標高（m）"), ElevationEdit);
   s->addWidget(SiteWarning, 3, 0, 1, 2);
 
   QHBoxLayout* buttons = OkCancelRow(this, OkButton, CancelButton);
