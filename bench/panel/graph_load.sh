@@ -19,10 +19,6 @@ session_write_ini "$dir" "$SIM_DEVICE" 6668 LOAD 1 3.0
 session_start_panel "$build" "$dir"
 session_wait_for "$dir/Tevra_LOAD.csv" ',計測開始' 30
 
-session_open_from_menu g '加速度グラフ' >/dev/null || exit 1
-sleep 5
-
-cpu=$(session_panel_cpu "$seconds")
-session_panel_window '加速度グラフ' >/dev/null || { echo "the graph window closed during the run" >&2; exit 1; }
+cpu=$(session_window_cpu g '加速度グラフ' "$seconds") || exit 1
 session_stop_panel
 echo "cpu $cpu % of one core over $seconds s with the graph open (scroll speed 1)"

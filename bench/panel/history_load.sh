@@ -21,11 +21,7 @@ session_write_ini "$dir" "$SIM_DEVICE" 6668 LOAD 1 3.0
 session_start_panel "$build" "$dir" TEVRA_TICK_STATS=1
 session_wait_for "$dir/Tevra_LOAD.csv" ',計測開始' 30
 
-session_open_from_menu h '震度履歴' >/dev/null || exit 1
-sleep 5
-
-cpu=$(session_panel_cpu "$seconds")
-session_panel_window '震度履歴' >/dev/null || { echo "the history window closed during the run" >&2; exit 1; }
+cpu=$(session_window_cpu h '震度履歴' "$seconds") || exit 1
 session_stop_panel
 echo "cpu $cpu % of one core over $seconds s with the history window open (24 h of a week's files)"
 grep '^ticks' "$dir/panel.err" || true

@@ -159,3 +159,14 @@ session_open_from_menu() {
   echo "the window $title did not open" >&2
   return 1
 }
+
+# session_window_cpu KEY TITLE SECONDS: opens the window TITLE from the menu, lets it settle, and
+# prints the panel's CPU time over SECONDS (as session_panel_cpu); fails if the window closed meanwhile.
+session_window_cpu() {
+  local cpu
+  session_open_from_menu "$1" "$2" >/dev/null || return 1
+  sleep 5
+  cpu=$(session_panel_cpu "$3")
+  session_panel_window "$2" >/dev/null || { echo "the window $2 closed during the run" >&2; return 1; }
+  echo "$cpu"
+}
