@@ -25,6 +25,8 @@ class Tevra_Base {
   double GetIntensity() const { return result_; }
   // The samples the newest result was computed from, oldest first (read between ticks).
   const std::vector<TAccelSample>& NewestWindow() const { return window_; }
+  // The filter's gain per frequency bin (N entries).
+  const std::vector<double>& GainTable() const { return gain_; }
 
   int ResultReady = 0;
 

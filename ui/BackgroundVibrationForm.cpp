@@ -25,10 +25,9 @@ bool Shown(int k) {
 
 TBackgroundVibrationForm::TBackgroundVibrationForm(const Tevra& calculator, std::function<void()> reset,
                                                    std::function<std::string()> learnedText, QWidget* parent)
-    : QWidget(parent), calculator_(calculator), learnedText_(std::move(learnedText)), gain_(Tevra_Base::N) {
+    : QWidget(parent), calculator_(calculator), learnedText_(std::move(learnedText)) {
   setWindowTitle(QStringLiteral("背景振動スペクトル"));
   setWindowIcon(ApplicationIcon());
-  BuildGainTable(Tevra_Base::N, Tevra_Base::SampleInterval, gain_.data());
 
   auto* layout = new QVBoxLayout(this);
   for (int a = 0; a < 3; ++a) {
@@ -80,11 +79,12 @@ QChart* TBackgroundVibrationForm::BuildChart(int a) {
   BaselineSeries[a] = NewLine(QStringLiteral("学習した背景"), QColor(0, 90, 200), 2.0);
   NewestSeries[a] = NewLine(QStringLiteral("最新の窓"), QColor(120, 120, 120), 1.0);
   GainSeries[a] = NewLine(QStringLiteral("震度フィルタ利得"), QColor(200, 0, 0), 1.5, true);
+  const std::vector<double>& gainTable = calculator_.GainTable();
   double highestGain = 0.0;
   for (int k = 1; k < TWindowAmplitudes::Bins; ++k) {
     if (!Shown(k)) continue;
-    GainSeries[a]->append(TWindowAmplitudes::Frequency(k), gain_[k]);
-    highestGain = std::max(highestGain, gain_[k]);
+    GainSeries[a]->append(TWindowAmplitudes::Frequency(k), gainTable[k]);
+    highestGain = std::max(highestGain, gainTable[k]);
   }
   // Steps of 0.5 above the curve's peak.
   const double gainTop = std::ceil(highestGain * 2.0) / 2.0;

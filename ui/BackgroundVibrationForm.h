@@ -54,7 +54,6 @@ class TBackgroundVibrationForm : public QWidget {
   const Tevra& calculator_;
   std::function<std::string()> learnedText_;
   TWindowAmplitudes newestAmplitudes_;
-  std::vector<double> gain_;
 };
 
 // Amplitude shown for a transform bin: the unnormalised |S_k| times the sample interval, the
