@@ -24,9 +24,7 @@ TPanelDataOutput::TPanelDataOutput(TPlatform& platform, TForm1& panel)
 TPanelDataOutput::~TPanelDataOutput() = default;
 
 void TPanelDataOutput::Log(const std::string& line) {
-  // The operation log's own form: newest first, with the time.
-  const std::string text = Printf(" %s　%s", DateTimeText(platform_.LocalNow()).c_str(), line.c_str());
-  panel_.ListBox1->insertItem(0, QString::fromStdString(text));
+  panel_.LogNote(line);
 }
 
 void TPanelDataOutput::Load() {

@@ -66,9 +66,7 @@ void TPanelViews::AfterTick() {
 void TPanelViews::WriteHistory() {
   if (History.WriteWaiting(HistoryBaseFolder(panel_.Settings)) != THistoryWriter::hwFirstFailure) return;
   // Once per outage: the minutes wait in memory and measuring goes on.
-  const std::string line =
-      Printf(" %s　履歴ファイル書き込みエラー", DateTimeText(platform_.LocalNow()).c_str());
-  LogLine(line);
+  panel_.LogNote("履歴ファイル書き込みエラー");
 }
 
 void TPanelViews::MeasurementStopping(const std::string& openDetailPath) {
@@ -85,16 +83,7 @@ void TPanelViews::AlarmEnded(const std::string& detailPath) {
 void TPanelViews::WritePicture(const std::string& detailPath) {
   if (WriteAlarmPicture(detailPath)) return;
   // The detail file itself is kept; only its picture is missing.
-  const std::string line =
-      Printf(" %s　警報画像の保存に失敗しました", DateTimeText(platform_.LocalNow()).c_str());
-  LogLine(line);
-}
-
-void TPanelViews::LogLine(const std::string& line) {
-  // During an alarm the top line is its maximum, which each new maximum replaces: below it, this
-  // line stays.
-  panel_.ListBox1->insertItem(panel_.AlarmState.Active && panel_.ListBox1->count() > 0 ? 1 : 0,
-                              QString::fromStdString(line));
+  panel_.LogNote("警報画像の保存に失敗しました");
 }
 
 std::string TPanelViews::LearnedText() const {

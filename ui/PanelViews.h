@@ -55,7 +55,6 @@ class TPanelViews : public QObject {
   void WriteHistory();
   void WritePicture(const std::string& detailPath);
   // A line of the operation log.
-  void LogLine(const std::string& line);
 
   TForm1& panel_;
   TPlatform& platform_;

@@ -178,10 +178,8 @@ void TForm1::AlarmEnd() {
 
 void TForm1::ReportWriteFailure(const std::string& text, bool belowAlarmLine) {
   if (text.empty()) return;
-  // Its own time text: the event log's maximum line keeps the time of the alarm's lines. During
-  // an alarm it goes below the top line, which the next maximum replaces.
-  const std::string line = Printf(" %s　%s", DateTimeText(platform_.LocalNow()).c_str(), text.c_str());
-  ListBox1->insertItem(belowAlarmLine && ListBox1->count() > 0 ? 1 : 0, QString::fromStdString(line));
+  // Its own time text: the event log's maximum line keeps the time of the alarm's lines.
+  LogNoteLine(NowLine(text), belowAlarmLine);
   platform_.Notice(text, "", false);
 }
 

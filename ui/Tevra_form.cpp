@@ -65,8 +65,8 @@ TForm1::TForm1(TPlatform& platform, TPanelWindows& windows, QWidget* parent)
   BuildControls();
   BuildMenus();
   DataOutput = std::make_unique<TPanelDataOutput>(platform_, *this);
-  Health = std::make_unique<TPanelHealth>(Panel3, Settings, platform_,
-                                          [this](const std::string& line) { InsertLine(line); });
+  Health = std::make_unique<TPanelHealth>(
+      Panel3, Settings, platform_, [this](const std::string& line) { LogNoteLine(line, AlarmState.Active); });
   Views = std::make_unique<TPanelViews>(*this, platform_);
   Views->AddMenuItems(Show1);
 
@@ -284,6 +284,18 @@ void TForm1::SaveAll() {
 
 void TForm1::InsertLine(const std::string& line) {
   ListBox1->insertItem(0, QString::fromStdString(line));
+}
+
+void TForm1::LogNote(const std::string& text) {
+  LogNoteLine(NowLine(text), AlarmState.Active);
+}
+
+void TForm1::LogNoteLine(const std::string& line, bool belowAlarmLine) {
+  ListBox1->insertItem(belowAlarmLine && ListBox1->count() > 0 ? 1 : 0, QString::fromStdString(line));
+}
+
+std::string TForm1::NowLine(const std::string& text) const {
+  return Printf(" %s　%s", DateTimeText(platform_.LocalNow()).c_str(), text.c_str());
 }
 
 void TForm1::ReplaceTopLine(const std::string& line) {

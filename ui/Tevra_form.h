@@ -147,6 +147,12 @@ class TForm1 : public QMainWindow {
   // One try of the waiting: reopen the port, check the sensor, start measuring.
   void ReconnectTimerTimer();
 
+  // A note of the program's own in the operation log, stamped with the time now. During an alarm it
+  // goes below the top line, which each new maximum replaces.
+  void LogNote(const std::string& text);
+  void LogNoteLine(const std::string& line, bool belowAlarmLine);
+  std::string NowLine(const std::string& text) const;
+
   // Measurement start and stop, status display.
   void StartMeasurement();
   void StopMeasurement();

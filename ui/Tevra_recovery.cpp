@@ -31,7 +31,7 @@ void TForm1::WaitForReconnect(const std::string& errorText) {
   retrySensorFailed_ = true;
   if (!awaitingReconnect_) {  // once per outage, not once per try
     awaitingReconnect_ = true;
-    InsertLine(Printf(" %s　%s", DateTimeText(platform_.LocalNow()).c_str(), OneLine(errorText).c_str()));
+    LogNoteLine(NowLine(OneLine(errorText)), false);
     platform_.TrayMessage(Settings.SensorId + " 再接続待ち", errorText);
     TipText = Printf("%s 再接続待ち", Settings.SensorId.c_str());
     SendTipUpdate();
