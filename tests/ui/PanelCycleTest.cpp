@@ -7,6 +7,7 @@
 #include "base/AtomicFile.h"
 #include "base/TextFormat.h"
 #include "output/AlarmCriteria.h"
+#include "ui/PanelDataOutput.h"
 #include "ui/PanelFixture.h"
 
 namespace tevra::test {
@@ -122,12 +123,18 @@ TEST_F(PanelTest, FormatErrorKeepsTheAlarmAndTheMaximumLineReplacesTheErrorLine)
   EXPECT_NE(FileUtf8(JoinPath(dir_, "Tevra_TEST01.csv")).find(",データフォーマットエラー発生\n"),
             std::string::npos);
 
+  TDataOutputSettings failing;  // a note of the program's own, by contrast, stays below the top line
+  failing.SeedLink = true;
+  failing.SeedLinkAddress = "no address";
+  panel_->DataOutput->Record.Configure(failing);
+
   source_.SwingGal = 200.0;  // a new maximum: its line takes the error line's place
   Tick(10);
   Tick(10);
   const auto lines = ListLines();
   EXPECT_NE(lines.front().find("　最大加速度　"), std::string::npos);
   EXPECT_EQ(CountContaining(lines, "データフォーマットエラー発生"), 0);
+  EXPECT_EQ(CountContaining(lines, "SeedLink: "), 1);
   EXPECT_EQ(CountContaining(lines, "最大加速度"), 2) << "the earlier maximum line stays below";
 }
 
