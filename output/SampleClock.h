@@ -25,7 +25,6 @@ class TSampleClock {
   TPlacement Place(int n, std::int64_t readMicros);
   // The samples that follow are not continuous with those before (a lost batch, a stop).
   void Break() { anchored_ = false; }
-  bool Anchored() const { return anchored_; }
 
  private:
   bool anchored_ = false;

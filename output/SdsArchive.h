@@ -43,7 +43,6 @@ class TSdsArchive {
 
   std::size_t Pending() const { return queue_.size(); }
   long long Dropped() const { return droppedTotal_; }
-  bool InOutage() const { return outage_.Active(); }
 
  private:
   struct TPending {

@@ -7,8 +7,6 @@ namespace tevra {
 
 TSeedLinkRing::TSeedLinkRing(std::size_t capacity, std::uint32_t firstSequence)
     : capacity_(std::clamp<std::size_t>(capacity, 1, MaxCapacity)),
-      records_(capacity_ * MiniSeedRecordBytes),
-      headers_(capacity_),
       first_(firstSequence & 0xFFFFFF),
       next_(first_) {
   stations_.reserve(MaxStations);
@@ -18,6 +16,10 @@ bool TSeedLinkRing::Push(const std::uint8_t* record) {
   TMiniSeedHeader header;
   if (record == nullptr || !ParseMiniSeedHeader(record, header)) return false;
   std::lock_guard lock(mutex_);
+  if (records_.empty()) {
+    records_.resize(capacity_ * MiniSeedRecordBytes);
+    headers_.resize(capacity_);
+  }
   const std::size_t slot = next_ % capacity_;
   std::memcpy(&records_[slot * MiniSeedRecordBytes], record, MiniSeedRecordBytes);
   headers_[slot] = header;
@@ -41,12 +43,12 @@ std::uint64_t TSeedLinkRing::Next() const {
 
 std::uint64_t TSeedLinkRing::Oldest() const {
   std::lock_guard lock(mutex_);
-  return next_ - first_ > capacity_ ? next_ - capacity_ : first_;
+  return OldestLocked();
 }
 
 bool TSeedLinkRing::Find(std::uint32_t wire, std::uint64_t& number) const {
   std::lock_guard lock(mutex_);
-  const std::uint64_t oldest = next_ - first_ > capacity_ ? next_ - capacity_ : first_;
+  const std::uint64_t oldest = OldestLocked();
   const std::uint64_t candidate = oldest + ((wire - Wire(oldest)) & 0xFFFFFF);
   if (candidate > next_) return false;
   number = candidate;

@@ -1,7 +1,8 @@
 #pragma once
-// The records the SeedLink server keeps: a fixed number of 512-byte slots, allocated once, each with
-// its parsed header and a running number. Wire sequence numbers are the low 24 bits of the running
-// number, so they wrap after FFFFFF while the ring itself never confuses old and new.
+// The records the SeedLink server keeps: a fixed number of 512-byte slots, each with its parsed
+// header and a running number, allocated at the first record (megabytes a program with SeedLink off
+// never needs). Wire sequence numbers are the low 24 bits of the running number, so they wrap after
+// FFFFFF while the ring itself never confuses old and new.
 //
 // One producer (Publish on the panel's or monitor's thread) and one consumer (the server thread).
 // A mutex guards the slots, held only to copy one record in, or one record out: the producer never
@@ -27,7 +28,6 @@ class TSeedLinkRing {
 
   std::uint64_t Next() const;    // running number the next record will get
   std::uint64_t Oldest() const;  // running number of the oldest record kept (== Next when empty)
-  std::size_t Capacity() const { return capacity_; }
 
   static std::uint32_t Wire(std::uint64_t number) { return static_cast<std::uint32_t>(number & 0xFFFFFF); }
   // The running number whose wire sequence is `wire`, if it lies within [Oldest, Next]: Next itself
@@ -57,6 +57,8 @@ class TSeedLinkRing {
   }
 
  private:
+  std::uint64_t OldestLocked() const { return next_ - first_ > capacity_ ? next_ - capacity_ : first_; }
+
   const std::size_t capacity_;
   mutable std::mutex mutex_;
   std::vector<std::uint8_t> records_;
