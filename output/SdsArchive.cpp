@@ -9,6 +9,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "base/TextFormat.h"
+
 namespace tevra {
 namespace {
 
@@ -29,12 +31,6 @@ bool MakeFolders(const std::string& dir) {
 
 int OpenForAppend(const std::string& path) {
   return open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-}
-
-std::string Format(const char* format, const std::string& a, const std::string& b) {
-  char buf[1024];
-  std::snprintf(buf, sizeof buf, format, a.c_str(), b.c_str());
-  return buf;
 }
 
 }  // namespace
@@ -62,8 +58,7 @@ TSdsArchive::~TSdsArchive() {
   if (queue_.empty()) return;
   Drain(lastTry_);
   if (!queue_.empty() && log_) {
-    log_(Format("アーカイブに書き込めなかった記録%s件を破棄しました（%s）", std::to_string(queue_.size()),
-                folder_));
+    log_(Printf("アーカイブに書き込めなかった記録%zu件を破棄しました（%s）", queue_.size(), folder_.c_str()));
   }
 }
 
@@ -103,8 +98,7 @@ void TSdsArchive::Write(const std::uint8_t* record, const TStreamId& id, std::in
     queue_.pop_front();
     ++droppedTotal_;
     if (droppedInOutage_++ == 0 && log_) {
-      log_(Format("アーカイブの保留記録が上限（%s件）に達したため、古い記録から破棄します%s",
-                  std::to_string(maxPending_), ""));
+      log_(Printf("アーカイブの保留記録が上限（%zu件）に達したため、古い記録から破棄します", maxPending_));
     }
   }
   TPending& p = queue_.emplace_back();
@@ -132,8 +126,8 @@ void TSdsArchive::Drain(std::int64_t nowMicros) {
       if (outage_.Failed()) {
         droppedInOutage_ = 0;
         if (log_) {
-          log_(Format("アーカイブに書き込めません（%s: %s）。記録はメモリに保持して計測を続けます",
-                      queue_.front().Path, std::strerror(errno)));
+          log_(Printf("アーカイブに書き込めません（%s: %s）。記録はメモリに保持して計測を続けます",
+                      queue_.front().Path.c_str(), std::strerror(errno)));
         }
       }
       return;
@@ -143,8 +137,8 @@ void TSdsArchive::Drain(std::int64_t nowMicros) {
   }
   if (outage_.Succeeded()) {
     if (log_) {
-      log_(Format("アーカイブへの書き込みを再開しました（保留していた%s件を書き込み、%s件を破棄）",
-                  std::to_string(written), std::to_string(droppedInOutage_)));
+      log_(Printf("アーカイブへの書き込みを再開しました（保留していた%zu件を書き込み、%lld件を破棄）",
+                  written, droppedInOutage_));
     }
   }
 }
