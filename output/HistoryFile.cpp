@@ -125,10 +125,7 @@ bool THistoryWriter::Add(const TLocalDateTime& t, double intensity, double compo
 void THistoryWriter::EndMinute() {
   if (!haveMinute_) return;
   haveMinute_ = false;
-  if (waiting_.size() == MaxWaiting) {
-    waiting_.pop_front();
-    ++dropped_;
-  }
+  if (waiting_.size() == MaxWaiting) waiting_.pop_front();
   waiting_.push_back(current_);
 }
 

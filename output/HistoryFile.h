@@ -55,13 +55,11 @@ class THistoryWriter {
   TWriteResult WriteWaiting(const std::string& baseFolder);
 
   std::size_t Waiting() const { return waiting_.size(); }
-  std::size_t Dropped() const { return dropped_; }
 
  private:
   bool haveMinute_ = false;
   THistoryMinute current_;
   std::deque<THistoryMinute> waiting_;
-  std::size_t dropped_ = 0;
   TOutage outage_;
 };
 

@@ -41,6 +41,10 @@ constexpr TRange kRanges[] = {
     {"7 日間", 7 * 24 * 3600, 24 * 3600, "MM/dd", 8},
 };
 
+const TRange& ChosenRange(const QComboBox* box) {
+  return kRanges[std::clamp(box->currentIndex(), 0, static_cast<int>(std::size(kRanges)) - 1)];
+}
+
 // A rectangle from `x0` to `x1` and `lo` to `hi` as an area series.
 QAreaSeries* NewBand(qreal x0, qreal x1, qreal lo, qreal hi, const QColor& colour) {
   auto* upper = new QLineSeries;
@@ -141,15 +145,9 @@ void THistoryForm::hideEvent(QHideEvent* event) {
   QWidget::hideEvent(event);
 }
 
-int THistoryForm::SpanSeconds() const {
-  const int i = std::clamp(RangeBox->currentIndex(), 0, static_cast<int>(std::size(kRanges)) - 1);
-  return kRanges[i].seconds;
-}
-
 void THistoryForm::Refresh() {
   const TLocalDateTime now = platform_.LocalNow();
-  const TRange& r =
-      kRanges[std::clamp(RangeBox->currentIndex(), 0, static_cast<int>(std::size(kRanges)) - 1)];
+  const TRange& r = ChosenRange(RangeBox);
   const std::int64_t end = (WallSeconds(now) / r.alignSeconds + 1) * r.alignSeconds;
   const TLocalDateTime from = WallTime(end - r.seconds);
   Minutes = ReadHistory(HistoryBaseFolder(settings_), from, now);
@@ -162,8 +160,7 @@ void THistoryForm::Refresh() {
 }
 
 QDateTimeAxis* THistoryForm::NewTimeAxis(qreal from, qreal to) const {
-  const TRange& r =
-      kRanges[std::clamp(RangeBox->currentIndex(), 0, static_cast<int>(std::size(kRanges)) - 1)];
+  const TRange& r = ChosenRange(RangeBox);
   auto* axis = new QDateTimeAxis;
   axis->setFormat(QString::fromUtf8(r.format));
   axis->setTickCount(r.ticks);

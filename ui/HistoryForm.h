@@ -29,8 +29,6 @@ class THistoryForm : public QWidget {
 
   // Reads the files again and redraws both charts.
   void Refresh();
-  // Span of the chosen range in seconds.
-  int SpanSeconds() const;
   // The text shown for the minute nearest to `msecs` (chart coordinates); "" without data.
   QString MinuteText(qreal msecs) const;
 
