@@ -65,7 +65,7 @@ void TAppendFile::TruncateTo(long long size) {
 }
 
 bool TAppendFile::Append(std::string_view bytes) {
-  if (file_ == nullptr || Vanished()) return false;
+  if (file_ == nullptr) return false;
   const long long before = Size();
   const std::size_t written = WriteSome(bytes);
   if (written == bytes.size()) return true;
@@ -75,7 +75,7 @@ bool TAppendFile::Append(std::string_view bytes) {
 
 std::size_t TAppendFile::AppendPieces(std::string_view bytes, const std::size_t* ends,
                                       std::size_t pieceCount) {
-  if (file_ == nullptr || pieceCount == 0 || Vanished()) return 0;
+  if (file_ == nullptr || pieceCount == 0) return 0;
   const long long before = Size();
   const std::size_t written = WriteSome(bytes);
   std::size_t whole = 0;

@@ -19,13 +19,13 @@ class TAppendFile {
   bool Open(const std::string& path);
   void Close();
   bool IsOpen() const { return file_ != nullptr; }
-  // The open file has been deleted (its folder too, maybe): writes would vanish with it.
+  // The open file has been deleted (its folder too, maybe): writes would vanish with it. Writers that
+  // keep a file open for long ask before they write; the appends themselves do not.
   bool Vanished() const;
   // Closes and deletes the file (a detail file that never got its header).
   void Remove();
 
-  // Appends all of `bytes` or nothing: a short write is cut back off the file. False on failure,
-  // and for a file that has been deleted since it was opened.
+  // Appends all of `bytes` or nothing: a short write is cut back off the file. False on failure.
   bool Append(std::string_view bytes);
 
   // Appends as much of `bytes` as the disk takes, cut back to the last whole piece: `ends` holds

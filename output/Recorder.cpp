@@ -39,7 +39,8 @@ TRecordOutcome TRecorder::OpenEventLog(const TPanelSettings& settings, std::stri
 
 void TRecorder::CloseForStop(const TPanelSettings& settings, std::string_view timeText) {
   CloseDetailFile();
-  if (settings.SaveEventLog && EventLog.IsOpen()) EventLog.Append(EventStopLine(timeText));
+  // A stop line that cannot be written is not worth a box: measuring ends anyway.
+  if (settings.SaveEventLog) AppendEventLine(EventStopLine(timeText), "");
   EventLog.Close();
   eventLogPath_.clear();
 }
