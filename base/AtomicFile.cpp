@@ -156,6 +156,7 @@ std::string JoinPath(const std::string& dir, const std::string& name) {
 }
 
 std::string InWorkingDirectory(const std::string& name) {
+  if (name.find('/') != std::string::npos) return name;
   const std::string dir = CurrentDirectory();
   return dir.empty() ? name : JoinPath(dir, name);
 }

@@ -31,7 +31,7 @@ std::string JoinPath(const std::string& dir, const std::string& name);
 std::string CurrentDirectory();
 
 // `name` in the working directory: the bare relative name where the directory cannot be
-// determined (a removed one), never a file in "/".
+// determined (a removed one), never a file in "/". A name with a slash is a path already and stays.
 std::string InWorkingDirectory(const std::string& name);
 
 }  // namespace tevra

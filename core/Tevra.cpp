@@ -59,8 +59,7 @@ void Tevra::ResetBaseline() {
 }
 
 bool Tevra::SaveBaselineAs(const std::string& fileName) const {
-  const std::string path = fileName.find('/') != std::string::npos ? fileName : InWorkingDirectory(fileName);
-  return SaveBaseline(path, baseline_);
+  return SaveBaseline(InWorkingDirectory(fileName), baseline_);
 }
 
 void Tevra::FilterAxis(double TAccelSample::*axis) {

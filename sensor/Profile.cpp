@@ -1,9 +1,5 @@
 #include "sensor/Profile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "base/AtomicFile.h"
 #include "base/Cp932.h"
 #include "sensor/IniText.h"
@@ -22,13 +18,9 @@ bool Readable(const std::string& path) {
   return true;
 }
 
-std::string FullPath(const std::string& fileName) {
-  return fileName.find('/') != std::string::npos ? fileName : InWorkingDirectory(fileName);
-}
-
 }  // namespace
 
-Profile::Profile(const std::string& fileName) : Missing(0), Path(FullPath(fileName)) {
+Profile::Profile(const std::string& fileName) : Missing(0), Path(InWorkingDirectory(fileName)) {
   Missing = Readable(Path) ? 0 : -1;
 }
 
