@@ -63,22 +63,18 @@ void MarkUnopened(const std::string& slave) {
   if (fd >= 0) close(fd);
 }
 
-// Waits for a reader to open the line (or a stop signal). The reader's open discards what was
-// sent before it, so a replay or a scripted quake would otherwise lose its beginning.
-void WaitForReader(int master) {
-  while (!gStop) {
-    pollfd p{master, POLLIN, 0};
-    if (poll(&p, 1, 0) >= 0 && (p.revents & POLLHUP) == 0) return;
-    usleep(20000);  // poll reports a hang-up at once, so it cannot wait for its end
-  }
+// Whether no reader has the line open: the master reports a hang-up then.
+bool NoReader(int master) {
+  pollfd p{master, POLLIN, 0};
+  return poll(&p, 1, 0) >= 0 && (p.revents & POLLHUP) != 0;
 }
 
-// After the last frame the line stays up for a second, or until the reader closes it: closing the
-// master hangs the line up, and the kernel discards what the reader has not taken yet.
-void LetTheReaderFinish(int master) {
-  for (int i = 0; i < 50 && !gStop; ++i) {
-    pollfd p{master, POLLIN, 0};
-    if (poll(&p, 1, 0) >= 0 && (p.revents & POLLHUP) != 0) return;
+// Waits until a reader has the line open (hungUp false) or no longer has it (true), checking every
+// 20 ms (poll reports a hang-up at once, so it cannot wait for its end); at most `limitMs` when
+// that is positive. A stop signal ends the wait.
+void WaitUntilLine(int master, bool hungUp, int limitMs) {
+  for (int waited = 0; !gStop && NoReader(master) != hungUp && (limitMs <= 0 || waited < limitMs);
+       waited += 20) {
     usleep(20000);
   }
 }
@@ -208,7 +204,9 @@ int main(int argc, char** argv) {
 
   std::printf("%s\n", slave.c_str());
   std::fflush(stdout);
-  WaitForReader(master);
+  // The reader's open discards what was sent before it: a replay or a scripted quake would lose
+  // its beginning.
+  WaitUntilLine(master, false, 0);
 
   long long limit = -1;
   if (o.Seconds > 0) limit = FrameAt(o.Seconds);
@@ -239,7 +237,9 @@ int main(int argc, char** argv) {
   }
 
   if (record) std::fclose(record);
-  LetTheReaderFinish(master);
+  // Closing the master hangs the line up, and the kernel discards what the reader has not taken
+  // yet: the line stays up for a second more, or until the reader closes it.
+  WaitUntilLine(master, true, 1000);
   if (!o.Link.empty()) RemoveLink(o.Link, slave);
   close(master);
   return 0;
