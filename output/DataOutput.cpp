@@ -49,7 +49,7 @@ void TDataOutput::Rebuild() {
 
 void TDataOutput::Emit(int channel, const std::uint8_t* record, std::int64_t startMicros) {
   if (archive_) archive_->Write(record, ids_[channel], startMicros, now_);
-  if (sink_) sink_(record, kMseedRecordLength);
+  if (sink_) sink_(record, MiniSeedRecordBytes);
 }
 
 void TDataOutput::FlushAll() {

@@ -22,7 +22,7 @@ void LinkSeedLinkServer(TDataOutput& record, TSeedLinkServer& server, TDataOutpu
       return;
     }
     record.SetRecordSink([&server](const std::uint8_t* r, std::size_t length) {
-      if (length == 512) server.Publish(r);
+      if (length == MiniSeedRecordBytes) server.Publish(r);
     });
   };
 }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "output/MiniSeedHeader.h"
 #include "output/SampleClock.h"
 
 namespace tevra {
@@ -39,7 +40,7 @@ TMseedPacker::TMseedPacker(const TStreamId& id, TOut out) : msr_(msr_init(nullpt
   msr_->samprate = 1e6 / static_cast<double>(TSampleClock::SampleMicros);
   msr_->encoding = DE_STEIM2;
   msr_->byteorder = 1;
-  msr_->reclen = static_cast<int32_t>(kMseedRecordLength);
+  msr_->reclen = static_cast<int32_t>(MiniSeedRecordBytes);
   msr_->dataquality = 'D';
   msr_->sampletype = 'i';
   // libmseed keeps the header fields it is given; msr_free releases both.
@@ -96,7 +97,6 @@ void TMseedPacker::Pack(bool flush) {
   msr_->datasamples = held_.data();
   msr_->numsamples = static_cast<int64_t>(held_.size());
   msr_->starttime = heldStart_;
-  packStart_ = heldStart_;
   packedInCall_ = 0;
   int64_t packed = 0;
   const int records = msr_pack(msr_, &TMseedPacker::OnRecord, this, &packed, flush ? 1 : 0, 0);
@@ -119,9 +119,9 @@ void TMseedPacker::Pack(bool flush) {
 
 void TMseedPacker::OnRecord(char* record, int length, void* self) {
   auto* p = static_cast<TMseedPacker*>(self);
-  if (length != static_cast<int>(kMseedRecordLength)) return;
+  if (length != static_cast<int>(MiniSeedRecordBytes)) return;
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(record);
-  const std::int64_t start = p->packStart_ + p->packedInCall_ * TSampleClock::SampleMicros;
+  const std::int64_t start = p->heldStart_ + p->packedInCall_ * TSampleClock::SampleMicros;
   // Samples in this record: the header's big-endian count at byte 30.
   p->packedInCall_ += (bytes[30] << 8) | bytes[31];
   if (p->out_) p->out_(bytes, start);

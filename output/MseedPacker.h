@@ -12,8 +12,6 @@ struct MSRecord_s;
 
 namespace tevra {
 
-inline constexpr std::size_t kMseedRecordLength = 512;
-
 struct TStreamId {
   std::string Network;
   std::string Station;
@@ -53,7 +51,6 @@ class TMseedPacker {
   std::vector<std::int32_t> held_;
   std::int64_t heldStart_ = 0;
   std::size_t triedAt_ = 0;        // held samples at the last packing attempt that found no full record
-  std::int64_t packStart_ = 0;     // time of the first sample of the current pack call
   std::int64_t packedInCall_ = 0;  // samples already sent out by the current pack call
 };
 

@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 
+#include "output/MiniSeedHeader.h"
 #include "output/MseedPacker.h"
 #include "output/Outage.h"
 
@@ -46,7 +47,7 @@ class TSdsArchive {
 
  private:
   struct TPending {
-    std::array<std::uint8_t, kMseedRecordLength> Bytes;
+    std::array<std::uint8_t, MiniSeedRecordBytes> Bytes;
     std::string Path;
   };
   void Drain(std::int64_t nowMicros);
