@@ -4,8 +4,8 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 
+#include "sensor/NumberText.h"
 #include "sensor/Profile.h"
 
 namespace tevra {
@@ -59,12 +59,6 @@ class TReader {
  private:
   const Profile& p_;
 };
-
-std::string NumberText(double v) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.6f", v);
-  return buf;
-}
 
 }  // namespace
 
@@ -190,9 +184,9 @@ void SaveDataOutputSettings(const TDataOutputSettings& s, Profile& profile) {
   profile.WriteInteger(section, kSeedLink, s.SeedLink ? 1 : 0);
   profile.WriteString(section, kSeedLinkAddress, s.SeedLinkAddress);
   profile.WriteInteger(section, kSeedLinkPort, s.SeedLinkPort);
-  profile.WriteString(section, kLatitude, s.SiteSet ? NumberText(s.Latitude) : "");
-  profile.WriteString(section, kLongitude, s.SiteSet ? NumberText(s.Longitude) : "");
-  profile.WriteString(section, kElevation, s.SiteSet ? NumberText(s.Elevation) : "");
+  profile.WriteString(section, kLatitude, s.SiteSet ? FormatFixed6(s.Latitude) : "");
+  profile.WriteString(section, kLongitude, s.SiteSet ? FormatFixed6(s.Longitude) : "");
+  profile.WriteString(section, kElevation, s.SiteSet ? FormatFixed6(s.Elevation) : "");
 }
 
 }  // namespace tevra
