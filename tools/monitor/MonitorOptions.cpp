@@ -1,8 +1,5 @@
 #include "tools/monitor/MonitorOptions.h"
 
-#include <charconv>
-#include <cmath>
-#include <cstring>
 #include <functional>
 #include <map>
 
@@ -32,11 +29,7 @@ bool ParseSeedLink(const std::string& text, TDataOutputSettings& s) {
   const std::string address = colon == std::string::npos ? "127.0.0.1" : text.substr(0, colon);
   const std::string port = colon == std::string::npos ? text : text.substr(colon + 1);
   int value = 0;
-  const auto [ptr, ec] = std::from_chars(port.data(), port.data() + port.size(), value);
-  if (address.empty() || ec != std::errc() || ptr != port.data() + port.size() || value < 0 ||
-      value > 65535) {
-    return false;
-  }
+  if (address.empty() || !ParseInteger(port, 0, 65535, value)) return false;
   s.SeedLink = true;
   s.SeedLinkAddress = address;
   s.SeedLinkPort = value;
@@ -76,10 +69,8 @@ bool ParseSite(const std::string& text, TDataOutputSettings& s) {
 
 bool ParseSeconds(const std::string& text, double& seconds) {
   double v = 0.0;
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, v);
   // Up to a year: the end time in milliseconds must fit its integer; longer runs go without.
-  if (ec != std::errc() || ptr != end || !(v > 0 && v <= 366.0 * 86400)) return false;
+  if (!ParseNumberIn(text, 0.0, 366.0 * 86400, v) || !(v > 0)) return false;
   seconds = v;
   return true;
 }
