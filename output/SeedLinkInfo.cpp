@@ -84,7 +84,8 @@ std::string SeedLinkInfoXml(std::string_view level, const TSeedLinkInfoSource& s
         continue;
       }
       xml += ">\n";
-      for (const TStream& s : streams ? station.Streams : std::vector<TStream>{}) {
+      for (const TStream& s : station.Streams) {
+        if (!streams) break;
         xml += "  <stream location=\"" + XmlEscaped(s.First.Location) + "\" seedname=\"" +
                XmlEscaped(s.First.Channel) + "\" type=\"" + std::string(1, s.First.Type) +
                "\" begin_time=\"" + SeedLinkTimeText(s.First.StartNs) + "\" end_time=\"" +
@@ -92,8 +93,8 @@ std::string SeedLinkInfoXml(std::string_view level, const TSeedLinkInfoSource& s
                "\" end_recno=\"" + std::to_string(s.LastNumber) +
                "\" gap_check=\"disabled\" gap_treshold=\"0\"/>\n";
       }
-      for (const TSeedLinkInfoConnection& c :
-           connections ? source.Connections : std::vector<TSeedLinkInfoConnection>{}) {
+      for (const TSeedLinkInfoConnection& c : source.Connections) {
+        if (!connections) break;
         TMiniSeedHeader probe;
         std::strncpy(probe.Network, station.Network.c_str(), sizeof probe.Network - 1);
         std::strncpy(probe.Station, station.Name.c_str(), sizeof probe.Station - 1);
