@@ -5,6 +5,7 @@
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 #include <cstdio>
 #include <cstdlib>
@@ -26,17 +27,6 @@ namespace tevra {
 namespace {
 
 constexpr int kAddressAttempts = 257;  // a first try and 256 retries
-
-// Sets a flag for the lifetime of a scope (nested event loops may end it from inside).
-class TFlagDuring {
- public:
-  explicit TFlagDuring(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
-  ~TFlagDuring() { flag_ = was_; }
-
- private:
-  bool& flag_;
-  bool was_;
-};
 
 QLabel* NewLabel(const QString& text, QWidget* parent, int pixelSize = 0, bool bold = false) {
   auto* label = new QLabel(text, parent);
@@ -238,7 +228,7 @@ void TForm1::FormActivate() {
 }
 
 void TForm1::closeEvent(QCloseEvent* e) {
-  const TFlagDuring closing(inCloseEvent_);
+  const QScopedValueRollback closing(inCloseEvent_, true);
   bool allowed = false;
   if (CloseConfirmed) {
     allowed = true;
