@@ -73,8 +73,8 @@ void TAlarmRecordsForm::Reload() {
 void TAlarmRecordsForm::ShowAlarm(int row) {
   DetailPath.clear();
   Samples = {};
+  Detection = -1;
   QString title;
-  int detection = -1;
   if (row < 0 || row >= static_cast<int>(Alarms.size())) {
     FileLabel->setText(Alarms.empty() ? QStringLiteral("警報の記録がありません。") : QString());
   } else {
@@ -85,7 +85,7 @@ void TAlarmRecordsForm::ShowAlarm(int row) {
     const std::string path = FindDetailFile(settings_.DetailFolder, settings_.SensorId, a.Detected);
     if (!path.empty() && ReadDetailFile(path, Samples)) {
       DetailPath = path;
-      detection = DetectionIndex(Samples, a.Detected);
+      Detection = DetectionIndex(Samples, a.Detected);
       FileLabel->setText(Q(path));
     } else {
       FileLabel->setText(QStringLiteral("この警報の詳細データファイルがありません。"));
@@ -93,7 +93,7 @@ void TAlarmRecordsForm::ShowAlarm(int row) {
   }
   ExportButton->setEnabled(!DetailPath.empty());
   QChart* old = ChartView->chart();
-  ChartView->setChart(BuildAlarmChart(Samples, detection, title));
+  ChartView->setChart(BuildAlarmChart(Samples, Detection, title));
   delete old;
 }
 
@@ -103,11 +103,7 @@ void TAlarmRecordsForm::ExportClick() {
   if (path.empty()) return;
   const QSize size = ChartView->size().expandedTo(QSize(kAlarmPictureWidth, kAlarmPictureHeight));
   // The picture is drawn from a chart of its own, so the window's chart stays where it is.
-  const int row = AlarmList->indexOfTopLevelItem(AlarmList->currentItem());
-  int detection = -1;
-  if (row >= 0 && row < static_cast<int>(Alarms.size()))
-    detection = DetectionIndex(Samples, Alarms[row].Detected);
-  QChart* chart = BuildAlarmChart(Samples, detection, ChartView->chart()->title());
+  QChart* chart = BuildAlarmChart(Samples, Detection, ChartView->chart()->title());
   const bool saved = SaveChartPng(chart, Q(path), size.width(), size.height());
   delete chart;
   if (!saved) platform_.MessageBox("PNG ファイルを保存できません。\r" + path, "", false);

@@ -35,6 +35,7 @@ class TAlarmRecordsForm : public QWidget {
   std::vector<TAlarmEntry> Alarms;  // newest first, as listed
   std::string DetailPath;           // the detail file shown; "" when none
   TDetailSamples Samples;
+  int Detection = -1;  // the sample of the detection in Samples; -1 when unknown
 
  protected:
   void showEvent(QShowEvent* event) override;
