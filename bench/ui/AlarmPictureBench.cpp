@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/AtomicFile.h"
+#include "output/RecordLines.h"
 #include "ui/AlarmChart.h"
 
 namespace {
@@ -21,14 +22,19 @@ std::string WriteDetailFile(int seconds) {
   const std::string path =
       (std::filesystem::temp_directory_path() / ("20071030123456_BENCH" + std::to_string(seconds) + ".csv"))
           .string();
-  std::string text = "BENCH,X(gal),Y(gal),Z(gal),計測震度,合成加速度(gal)\n";
-  char line[128];
+  // Written as the recorder writes them.
+  std::string text = DetailHeaderLine("BENCH");
   for (int i = 0; i < seconds * 100; ++i) {
     const int t = 12 * 3600 + 34 * 60 + 56 - 60 + i / 100;
     const double a = (i > 6000 && i < 8000 ? 80.0 : 1.0) * std::sin(0.3 * i);
-    std::snprintf(line, sizeof line, " %02d:%02d:%02d,%.2f,%.2f,%.2f,%.2f,%.2f\n", t / 3600, t / 60 % 60,
-                  t % 60, a, 0.8 * a, 0.5 * a, 3.21, std::fabs(a) * 1.37);
-    text += line;
+    TDetailRecord r;
+    std::snprintf(r.TimeText, sizeof r.TimeText, " %02d:%02d:%02d", t / 3600, t / 60 % 60, t % 60);
+    r.X = a;
+    r.Y = 0.8 * a;
+    r.Z = 0.5 * a;
+    r.Intensity = 3.21;
+    r.Composite = std::fabs(a) * 1.37;
+    AppendDetailLine(text, r);
   }
   WriteFileAtomically(path, text);
   return path;
