@@ -93,11 +93,12 @@ void TDataOutput::Feed(const TAccelSample* counts, int n, std::int64_t readMicro
 
 void TDataOutput::BatchLost() {
   FlushAll();
-  clock_.Break();
+  clock_.Lost();
 }
 
 void TDataOutput::Stop() {
-  BatchLost();
+  FlushAll();
+  clock_.Break();
 }
 
 }  // namespace tevra

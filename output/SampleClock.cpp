@@ -20,12 +20,24 @@ TSampleClock::TPlacement TSampleClock::Place(int n, std::int64_t readMicros) {
   if (!anchored_ || drift > ToleranceMicros || drift < -ToleranceMicros) {
     p.NewSegment = true;
     p.FirstMicros = RoundToStep(readMicros) - span;
+    // Within the tolerance the earlier segment's time stands, with the lost sample as its gap; a
+    // clock step beyond it is believed.
+    const std::int64_t earliest = next_ + SampleMicros;
+    if (lostAfter_ && p.FirstMicros < earliest && earliest - p.FirstMicros <= ToleranceMicros) {
+      p.FirstMicros = earliest;
+    }
     anchored_ = true;
+    lostAfter_ = false;
   } else {
     p.FirstMicros = next_;
   }
   next_ = p.FirstMicros + span + SampleMicros;
   return p;
+}
+
+void TSampleClock::Lost() {
+  lostAfter_ = anchored_ || lostAfter_;
+  anchored_ = false;
 }
 
 }  // namespace tevra

@@ -23,12 +23,19 @@ class TSampleClock {
 
   // Places a batch of n > 0 samples whose newest was read at readMicros.
   TPlacement Place(int n, std::int64_t readMicros);
-  // The samples that follow are not continuous with those before (a lost batch, a stop).
-  void Break() { anchored_ = false; }
+  // The samples that follow are not continuous with those before (a stop, new settings).
+  void Break() {
+    anchored_ = false;
+    lostAfter_ = false;
+  }
+  // A batch was thrown away: at least one sample is missing. A segment anchored late (a slow first
+  // read) would otherwise let the next one start where it ended, and the loss would not show.
+  void Lost();
 
  private:
   bool anchored_ = false;
-  std::int64_t next_ = 0;  // time of the next sample of the segment
+  bool lostAfter_ = false;  // next_ is the earliest the next segment may start
+  std::int64_t next_ = 0;   // time of the next sample of the segment
 };
 
 }  // namespace tevra

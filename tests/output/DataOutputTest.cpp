@@ -51,7 +51,22 @@ TEST(SampleClockTest, BatchesContinueUntilTheClockDisagreesThenANewSegmentStarts
     EXPECT_EQ(p.NewSegment, r.newSegment) << r.what;
   }
   clock.Break();
-  EXPECT_TRUE(clock.Place(10, t0 + 1300000).NewSegment);  // after a lost batch or a stop
+  EXPECT_TRUE(clock.Place(10, t0 + 1300000).NewSegment);  // after a stop
+
+  // A segment anchored 100 ms late, then 100 ms of samples lost: the next read alone would join
+  // the segments.
+  TSampleClock late;
+  late.Place(10, t0 + 100000);            // samples 10 .. 100 ms, really -90 .. 0
+  late.Lost();                            // 10 .. 100 thrown away
+  TSampleClock::TPlacement p = late.Place(10, t0 + 200000);
+  EXPECT_TRUE(p.NewSegment);
+  EXPECT_EQ(p.FirstMicros, t0 + 120000);  // one sample after the segment's end: the gap shows
+  late.Lost();
+  p = late.Place(10, t0 + 5000000);       // a later read is believed
+  EXPECT_EQ(p.FirstMicros, t0 + 4910000);
+  late.Lost();
+  p = late.Place(10, t0 - 3000000);       // so is a clock stepped back
+  EXPECT_EQ(p.FirstMicros, t0 - 3090000);
 }
 
 TEST(SampleClockTest, ADriftingSensorNeverStraysMoreThanThreeTenthsOfASecond) {
