@@ -1,15 +1,15 @@
 #include "output/SdsArchive.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
 
 #include "base/TextFormat.h"
+#include "output/AppendFile.h"
 
 namespace tevra {
 namespace {
@@ -17,20 +17,6 @@ namespace {
 std::string Join(const std::string& folder, const std::string& name) {
   if (folder.empty()) return name;
   return folder.back() == '/' ? folder + name : folder + "/" + name;
-}
-
-// Creates every missing folder on the way to `dir`.
-bool MakeFolders(const std::string& dir) {
-  for (std::size_t pos = 1; pos <= dir.size(); ++pos) {
-    if (pos != dir.size() && dir[pos] != '/') continue;
-    const std::string part = dir.substr(0, pos);
-    if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
-  }
-  return true;
-}
-
-int OpenForAppend(const std::string& path) {
-  return open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
 }
 
 }  // namespace
@@ -63,33 +49,18 @@ TSdsArchive::~TSdsArchive() {
 }
 
 bool TSdsArchive::AppendRecord(const TPending& record) {
-  int fd = OpenForAppend(record.Path);
-  if (fd < 0 && errno == ENOENT) {
-    const std::size_t slash = record.Path.rfind('/');
-    if (slash != std::string::npos && slash > 0 && !MakeFolders(record.Path.substr(0, slash))) return false;
-    fd = OpenForAppend(record.Path);
-  }
-  if (fd < 0) return false;
-  struct stat st {};
-  if (fstat(fd, &st) != 0) {
-    const int e = errno;
-    close(fd);
-    errno = e;
-    return false;
-  }
-  const ssize_t n = write(fd, record.Bytes.data(), record.Bytes.size());
-  if (n != static_cast<ssize_t>(record.Bytes.size())) {
-    // A part of a record would spoil the file for every reader: cut it off again.
-    const int e = n < 0 ? errno : ENOSPC;
-    if (n > 0) {
-      const int cut = ftruncate(fd, st.st_size);  // if even that fails, nothing more can be done
-      (void)cut;
+  TAppendFile file;
+  if (!file.Open(record.Path) && errno == ENOENT) {
+    std::error_code made;
+    std::filesystem::create_directories(std::filesystem::path(record.Path).parent_path(), made);
+    if (made) {
+      errno = made.value();
+      return false;
     }
-    close(fd);
-    errno = e;
-    return false;
+    file.Open(record.Path);
   }
-  return close(fd) == 0;
+  // Whole or not at all: part of a record would spoil the file for every reader.
+  return file.Append(std::string_view(reinterpret_cast<const char*>(record.Bytes.data()), record.Bytes.size()));
 }
 
 void TSdsArchive::Write(const std::uint8_t* record, const TStreamId& id, std::int64_t startMicros,
