@@ -2,38 +2,19 @@
 
 #include <sys/stat.h>
 
-#include <charconv>
-#include <cmath>
 
 #include "base/AtomicFile.h"
 #include "base/Cp932.h"
+#include "base/NumberParse.h"
 #include "output/HistoryFile.h"
 #include "output/RecordFileNames.h"
 
 namespace tevra {
 namespace {
 
-bool Digits(std::string_view s, std::size_t at, std::size_t n, int& value) {
-  if (at + n > s.size()) return false;
-  value = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    const char c = s[at + i];
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  return true;
-}
-
 bool ValidDateTime(const TLocalDateTime& t) {
   return t.Month >= 1 && t.Month <= 12 && t.Day >= 1 && t.Day <= 31 && t.Hour <= 23 && t.Minute <= 59 &&
          t.Second <= 60;
-}
-
-// A finite number; the whole piece must be used.
-bool Number(std::string_view s, double& value) {
-  // from_chars takes no leading '+' or blanks, which the files never hold.
-  const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
-  return error == std::errc() && end == s.data() + s.size() && std::isfinite(value);
 }
 
 // The comma-separated fields of a line into `fields` (reused, so a long file allocates once).
@@ -53,7 +34,7 @@ void Fields(std::string_view line, std::vector<std::string_view>& fields) {
 bool SecondOfDay(std::string_view s, int& second) {
   int h = 0, m = 0, sec = 0;
   if (s.size() != 9 || s[0] != ' ' || s[3] != ':' || s[6] != ':') return false;
-  if (!Digits(s, 1, 2, h) || !Digits(s, 4, 2, m) || !Digits(s, 7, 2, sec)) return false;
+  if (!ParseDigits(s, 1, 2, h) || !ParseDigits(s, 4, 2, m) || !ParseDigits(s, 7, 2, sec)) return false;
   if (h > 23 || m > 59 || sec > 60) return false;
   second = h * 3600 + m * 60 + sec;
   return true;
@@ -65,11 +46,14 @@ bool ParseDateTimeText(std::string_view s, TLocalDateTime& t) {
   TLocalDateTime r;
   if (s.size() != 10 && s.size() != 19) return false;
   if (s[4] != '/' || s[7] != '/') return false;
-  if (!Digits(s, 0, 4, r.Year) || !Digits(s, 5, 2, r.Month) || !Digits(s, 8, 2, r.Day)) return false;
+  if (!ParseDigits(s, 0, 4, r.Year) || !ParseDigits(s, 5, 2, r.Month) || !ParseDigits(s, 8, 2, r.Day))
+    return false;
   r.Hour = r.Minute = r.Second = 0;
   if (s.size() == 19) {
     if (s[10] != ' ' || s[13] != ':' || s[16] != ':') return false;
-    if (!Digits(s, 11, 2, r.Hour) || !Digits(s, 14, 2, r.Minute) || !Digits(s, 17, 2, r.Second)) return false;
+    if (!ParseDigits(s, 11, 2, r.Hour) || !ParseDigits(s, 14, 2, r.Minute) ||
+        !ParseDigits(s, 17, 2, r.Second))
+      return false;
   }
   if (!ValidDateTime(r)) return false;
   t = r;
@@ -92,7 +76,7 @@ std::vector<TAlarmEntry> ParseAlarmLog(std::string_view cp932) {
     TLocalDateTime t;
     if (f.size() < 2 || !ParseDateTimeText(f[0], t)) continue;
     double a = 0.0, b = 0.0;
-    const bool figures = f.size() == 5 && Number(f[2], a) && Number(f[4], b);
+    const bool figures = f.size() == 5 && ParseFinite(f[2], a) && ParseFinite(f[4], b);
     if (f[1] == "検出震度" && f[3] == "検出加速度" && figures) {
       TAlarmEntry e;
       e.Detected = t;
@@ -138,7 +122,7 @@ bool ReadDetailFile(const std::string& path, TDetailSamples& out) {
     double v[5];
     if (f.size() != 6 || !SecondOfDay(f[0], second)) continue;
     bool ok = true;
-    for (int i = 0; i < 5 && ok; ++i) ok = Number(f[static_cast<std::size_t>(i) + 1], v[i]);
+    for (int i = 0; i < 5 && ok; ++i) ok = ParseFinite(f[static_cast<std::size_t>(i) + 1], v[i]);
     if (!ok) continue;
     s.SecondOfDay.push_back(second);
     s.X.push_back(v[0]);
@@ -181,8 +165,9 @@ bool DetailFileStamp(const std::string& path, TLocalDateTime& stamp) {
   const std::string_view name = std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1);
   TLocalDateTime t;
   if (name.size() < 15 || name[14] != '_') return false;
-  if (!Digits(name, 0, 4, t.Year) || !Digits(name, 4, 2, t.Month) || !Digits(name, 6, 2, t.Day) ||
-      !Digits(name, 8, 2, t.Hour) || !Digits(name, 10, 2, t.Minute) || !Digits(name, 12, 2, t.Second)) {
+  if (!ParseDigits(name, 0, 4, t.Year) || !ParseDigits(name, 4, 2, t.Month) ||
+      !ParseDigits(name, 6, 2, t.Day) || !ParseDigits(name, 8, 2, t.Hour) ||
+      !ParseDigits(name, 10, 2, t.Minute) || !ParseDigits(name, 12, 2, t.Second)) {
     return false;
   }
   if (!ValidDateTime(t)) return false;

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "base/NumberParse.h"
 #include "sensor/NumberText.h"
 #include "sensor/Profile.h"
 
@@ -109,10 +110,7 @@ bool ParseInteger(const std::string& text, int low, int high, int& value) {
 
 bool ParseNumberIn(const std::string& text, double low, double high, double& value) {
   double v = 0.0;
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, v);
-  if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(v) || v < low || v > high)
-    return false;
+  if (!ParseFinite(text, v) || v < low || v > high) return false;
   value = v;
   return true;
 }

@@ -1,12 +1,12 @@
 #include "output/HistoryFile.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <utility>
 
 #include "base/AtomicFile.h"
+#include "base/NumberParse.h"
 #include "output/AppendFile.h"
 
 namespace tevra {
@@ -20,39 +20,6 @@ bool SameDay(const TLocalDateTime& a, const TLocalDateTime& b) {
   return a.Year == b.Year && a.Month == b.Month && a.Day == b.Day;
 }
 
-// Reads "%d" of exactly `digits` digits at `at`.
-bool Digits(std::string_view s, std::size_t& at, std::size_t digits, int& value) {
-  if (at + digits > s.size()) return false;
-  value = 0;
-  for (std::size_t i = 0; i < digits; ++i) {
-    const char c = s[at + i];
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  at += digits;
-  return true;
-}
-
-bool Expect(std::string_view s, std::size_t& at, char c) {
-  if (at >= s.size() || s[at] != c) return false;
-  ++at;
-  return true;
-}
-
-// A finite number of the form the writer uses ([-]digits[.digits]), up to `end`.
-bool Number(std::string_view s, double& value) {
-  if (s.empty() || s.size() > 40) return false;
-  for (char c : s) {
-    if (!((c >= '0' && c <= '9') || c == '.' || c == '-')) return false;
-  }
-  char buf[48];
-  s.copy(buf, s.size());
-  buf[s.size()] = '\0';
-  char* end = nullptr;
-  value = std::strtod(buf, &end);
-  return end == buf + s.size() && std::isfinite(value);
-}
-
 }  // namespace
 
 std::string HistoryLine(const THistoryMinute& m) {
@@ -64,20 +31,22 @@ std::string HistoryLine(const THistoryMinute& m) {
 
 bool ParseHistoryLine(std::string_view line, THistoryMinute& m) {
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
-  std::size_t at = 0;
+  // "YYYY/MM/DD HH:MM," then the two figures.
   TLocalDateTime t;
-  if (!Digits(line, at, 4, t.Year) || !Expect(line, at, '/') || !Digits(line, at, 2, t.Month) ||
-      !Expect(line, at, '/') || !Digits(line, at, 2, t.Day) || !Expect(line, at, ' ') ||
-      !Digits(line, at, 2, t.Hour) || !Expect(line, at, ':') || !Digits(line, at, 2, t.Minute) ||
-      !Expect(line, at, ',')) {
+  if (line.size() < 17 || line[4] != '/' || line[7] != '/' || line[10] != ' ' || line[13] != ':' ||
+      line[16] != ',' || !ParseDigits(line, 0, 4, t.Year) || !ParseDigits(line, 5, 2, t.Month) ||
+      !ParseDigits(line, 8, 2, t.Day) || !ParseDigits(line, 11, 2, t.Hour) ||
+      !ParseDigits(line, 14, 2, t.Minute)) {
     return false;
   }
   if (t.Month < 1 || t.Month > 12 || t.Day < 1 || t.Day > 31 || t.Hour > 23 || t.Minute > 59) return false;
-  const std::string_view rest = line.substr(at);
+  const std::string_view rest = line.substr(17);
   const std::size_t comma = rest.find(',');
   if (comma == std::string_view::npos) return false;
   double intensity = 0.0, composite = 0.0;
-  if (!Number(rest.substr(0, comma), intensity) || !Number(rest.substr(comma + 1), composite)) return false;
+  if (!ParseFinite(rest.substr(0, comma), intensity) || !ParseFinite(rest.substr(comma + 1), composite)) {
+    return false;
+  }
   m.Minute = t;
   m.Intensity = intensity;
   m.Composite = composite;

@@ -1,0 +1,14 @@
+#pragma once
+// Readers of numbers in the program's own files and settings: the whole text or nothing, no
+// blanks, no '+', never the locale.
+#include <cstddef>
+#include <string_view>
+
+namespace tevra {
+
+// A finite number that is all of `text` (no nan, inf or overflow).
+bool ParseFinite(std::string_view text, double& value);
+// Exactly `count` decimal digits at `at` of `text`.
+bool ParseDigits(std::string_view text, std::size_t at, std::size_t count, int& value);
+
+}  // namespace tevra
