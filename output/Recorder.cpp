@@ -7,15 +7,6 @@
 namespace tevra {
 namespace {
 
-TRecordOutcome Failed(bool messageFirst, const char* message) {
-  TRecordOutcome outcome;
-  outcome.Ok = false;
-  outcome.StopMeasuring = true;
-  outcome.MessageFirst = messageFirst;
-  outcome.Message = message;
-  return outcome;
-}
-
 // A detail line is at most about 1.6 kB (five doubles of 310 digits); normal ones are ~45 bytes.
 constexpr std::size_t kTypicalDetailLine = 64;
 
@@ -27,14 +18,14 @@ TRecorder::TRecorder() {
   ends_.reserve(TDetailRing::Capacity);
 }
 
-TRecordOutcome TRecorder::OpenEventLog(const TPanelSettings& settings, std::string_view timeText) {
+bool TRecorder::OpenEventLog(const TPanelSettings& settings, std::string_view timeText) {
   eventLogOutage_ = {};
   detailOutage_ = {};
-  if (!settings.SaveEventLog) return {};
+  if (!settings.SaveEventLog) return true;
   eventLogPath_ = EventLogPath(settings.EventFolder, settings.SensorId);
-  if (!EventLog.Open(eventLogPath_)) return Failed(true, kEventLogOpenFailedText);
+  if (!EventLog.Open(eventLogPath_)) return false;
   EventLog.Append(EventStartLine(timeText));
-  return {};
+  return true;
 }
 
 void TRecorder::CloseForStop(const TPanelSettings& settings, std::string_view timeText) {

@@ -10,7 +10,6 @@
 #include "output/DetailRing.h"
 #include "output/Outage.h"
 #include "output/PanelSettings.h"
-#include "output/RecordOutcome.h"
 
 namespace tevra {
 
@@ -31,9 +30,9 @@ class TRecorder {
   TAppendFile EventLog;
   TAppendFile DetailFile;
 
-  // Measurement start: with SaveEventLog, opens the event log and writes the start line. A log
-  // that cannot be opened asks for the box, then the stop.
-  TRecordOutcome OpenEventLog(const TPanelSettings& settings, std::string_view timeText);
+  // Measurement start: with SaveEventLog, opens the event log and writes the start line. False
+  // when the log cannot be opened: the start shows kEventLogOpenFailedText and stops.
+  bool OpenEventLog(const TPanelSettings& settings, std::string_view timeText);
   // Measurement stop: closes the detail file, writes the stop line and closes the event log.
   void CloseForStop(const TPanelSettings& settings, std::string_view timeText);
 

@@ -91,9 +91,8 @@ void TForm1::StartMeasurement() {
   AlarmState.TimeText = DateTimeText(platform_.LocalNow());
   InsertLine(Printf(" %s　計測開始", AlarmState.TimeText.c_str()));
   if (Settings.SaveEventLog) {
-    const TRecordOutcome opened = Recorder.OpenEventLog(Settings, AlarmState.TimeText);
-    if (!opened.Ok) {
-      platform_.MessageBox(opened.Message.empty() ? kEventLogOpenFailedText : opened.Message, "", false);
+    if (!Recorder.OpenEventLog(Settings, AlarmState.TimeText)) {
+      platform_.MessageBox(kEventLogOpenFailedText, "", false);
       StopMeasurement();
       unsetCursor();
       return;
