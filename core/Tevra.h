@@ -1,6 +1,8 @@
 #pragma once
 // Instrumental seismic intensity of the newest 2048 samples, recomputed every 50 samples, with
 // the site's background spectrum learned and removed.
+#include <array>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -101,7 +103,17 @@ struct TIntensityClassRow {
   double UpperBound;
   const char* Name;
 };
-inline constexpr int kIntensityClassCount = 10;
-const TIntensityClassRow* IntensityClassTable();
+inline constexpr std::array<TIntensityClassRow, 10> kIntensityClasses = {{
+    {0.4, "０"},
+    {1.4, "１"},
+    {2.4, "２"},
+    {3.4, "３"},
+    {4.4, "４"},
+    {4.9, "５弱"},
+    {5.4, "５強"},
+    {5.9, "６弱"},
+    {6.4, "６強"},
+    {std::numeric_limits<double>::infinity(), "７"},
+}};
 
 }  // namespace tevra

@@ -8,6 +8,7 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "base/TextFormat.h"
@@ -21,7 +22,7 @@ namespace tevra {
 namespace {
 
 // Pale colours of the intensity classes ０ ... ７, light enough for the trace to stand out.
-const QColor kClassColours[kIntensityClassCount] = {
+const std::array<QColor, kIntensityClasses.size()> kClassColours = {
     QColor(245, 245, 245), QColor(225, 240, 252), QColor(200, 228, 248), QColor(214, 242, 214),
     QColor(255, 246, 190), QColor(255, 226, 170), QColor(255, 200, 140), QColor(255, 172, 160),
     QColor(240, 150, 150), QColor(225, 160, 215),
@@ -211,8 +212,8 @@ void THistoryForm::BuildIntensityChart(qreal from, qreal to) {
 
   // The class bands, as the panel's class table divides the scale.
   double lower = 0.0;
-  for (int i = 0; i < kIntensityClassCount && lower < top; ++i) {
-    const TIntensityClassRow& row = IntensityClassTable()[i];
+  for (std::size_t i = 0; i < kIntensityClasses.size() && lower < top; ++i) {
+    const TIntensityClassRow& row = kIntensityClasses[i];
     const double upper = std::min(row.UpperBound, top);
     Attach(chart, NewBand(from, to, lower, upper, kClassColours[i]), time, value, false);
     classes->append(QString::fromUtf8(row.Name), upper);

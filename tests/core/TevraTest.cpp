@@ -260,7 +260,7 @@ TEST(IntensityClass, BoundsOfTheClassTable) {
               {3.0, "３"},   {4.4, "４"},   {4.45, "５弱"}, {4.9, "５弱"}, {5.0, "５強"},
               {5.4, "５強"}, {5.9, "６弱"}, {6.4, "６強"},  {6.5, "７"},   {9.0, "７"}};
   for (const auto& r : rows) EXPECT_STREQ(IntensityClassName(r.value), r.name) << r.value;
-  EXPECT_STREQ(IntensityClassTable()[kIntensityClassCount - 1].Name, "７");
+  EXPECT_STREQ(kIntensityClasses.back().Name, "７");
 }
 
 }  // namespace
