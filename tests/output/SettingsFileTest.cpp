@@ -156,8 +156,8 @@ TEST_F(SettingsFileTest, ThresholdsThatAreNoFiniteNumberReadAsMissingKeys) {
 
 TEST_F(SettingsFileTest, AFolderIsAcceptedOnlyWhenItReadsBackUnchanged) {
   EXPECT_TRUE(FolderReadsBack("/data/地震"));
-  EXPECT_TRUE(FolderReadsBack("/" + std::string(4094, 'f')));
-  EXPECT_FALSE(FolderReadsBack("/" + std::string(4095, 'f')));
+  EXPECT_TRUE(FolderReadsBack(std::string("/").append(4094, 'f')));
+  EXPECT_FALSE(FolderReadsBack(std::string("/").append(4095, 'f')));
   EXPECT_FALSE(FolderReadsBack("/data/ev "));
   EXPECT_FALSE(FolderReadsBack(" /data"));
   EXPECT_FALSE(FolderReadsBack("/a\nb"));
