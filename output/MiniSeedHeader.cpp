@@ -1,5 +1,6 @@
 #include "output/MiniSeedHeader.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -9,30 +10,19 @@ namespace {
 constexpr std::int64_t NsPerSecond = 1'000'000'000;
 constexpr std::int64_t NsPerDay = 86'400 * NsPerSecond;
 
-// Days from 1970-01-01 to a proleptic Gregorian date (Howard Hinnant's days_from_civil).
-std::int64_t DaysFromCivil(int y, int m, int d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int yoe = static_cast<int>(y - era * 400);
-  const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
+namespace cr = std::chrono;
+
+// Nanoseconds since 1970 in 64 bits end in April 2262: later years would overflow.
+constexpr int kFirstYear = 1900;
+constexpr int kLastYear = 2261;
+
+// Days from 1970-01-01 to a proleptic Gregorian date.
+std::int64_t DaysFromCivil(int y, unsigned m, unsigned d) {
+  return cr::sys_days(cr::year(y) / cr::month(m) / cr::day(d)).time_since_epoch().count();
 }
 
-void CivilFromDays(std::int64_t z, int& y, int& m, int& d) {
-  z += 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int doe = static_cast<int>(z - era * 146097);
-  const int yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int mp = (5 * doy + 2) / 153;
-  d = doy - (153 * mp + 2) / 5 + 1;
-  m = mp + (mp < 10 ? 3 : -9);
-  y = static_cast<int>(yoe + era * 400) + (m <= 2);
-}
-
-bool LeapYear(int y) {
-  return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+cr::year_month_day CivilFromDays(std::int64_t days) {
+  return cr::year_month_day(cr::sys_days(cr::days(days)));
 }
 
 struct TReader {
@@ -47,8 +37,9 @@ struct TReader {
 
 bool PlausibleTime(const TReader& r) {
   const int year = r.U16(20), doy = r.U16(22);
-  return year >= 1900 && year <= 2500 && doy >= 1 && doy <= (LeapYear(year) ? 366 : 365) &&
-         r.bytes[24] < 24 && r.bytes[25] < 60 && r.bytes[26] <= 60 && r.U16(28) < 10000;
+  return year >= kFirstYear && year <= kLastYear && doy >= 1 &&
+         doy <= (cr::year(year).is_leap() ? 366 : 365) && r.bytes[24] < 24 && r.bytes[25] < 60 &&
+         r.bytes[26] <= 60 && r.U16(28) < 10000;
 }
 
 // Copies a blank-padded code, cut at its first blank; false for bytes outside printable ASCII.
@@ -124,8 +115,7 @@ void MakeMiniSeedLogRecord(std::string_view text, std::int64_t startNs, int numb
   std::memcpy(record, head, 20);
   const std::int64_t days = (startNs >= 0 ? startNs : startNs - NsPerDay + 1) / NsPerDay;
   const std::int64_t inDay = startNs - days * NsPerDay;
-  int y, m, d;
-  CivilFromDays(days, y, m, d);
+  const int y = int(CivilFromDays(days).year());
   PutU16(record + 20, static_cast<unsigned>(y));
   PutU16(record + 22, static_cast<unsigned>(days - DaysFromCivil(y, 1, 1) + 1));
   const std::int64_t seconds = inDay / NsPerSecond;
@@ -147,12 +137,12 @@ void MakeMiniSeedLogRecord(std::string_view text, std::int64_t startNs, int numb
 std::string SeedLinkTimeText(std::int64_t ns) {
   const std::int64_t days = (ns >= 0 ? ns : ns - NsPerDay + 1) / NsPerDay;
   const std::int64_t inDay = ns - days * NsPerDay;
-  int y, m, d;
-  CivilFromDays(days, y, m, d);
+  const cr::year_month_day date = CivilFromDays(days);
   const std::int64_t seconds = inDay / NsPerSecond;
   char text[40];
-  std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d.%04d", y, m, d, int(seconds / 3600),
-                int(seconds / 60 % 60), int(seconds % 60), int(inDay % NsPerSecond / 100'000));
+  std::snprintf(text, sizeof text, "%04d/%02u/%02u %02d:%02d:%02d.%04d", int(date.year()),
+                unsigned(date.month()), unsigned(date.day()), int(seconds / 3600), int(seconds / 60 % 60),
+                int(seconds % 60), int(inDay % NsPerSecond / 100'000));
   return text;
 }
 
@@ -180,10 +170,10 @@ bool ParseSeedLinkCommandTime(std::string_view text, std::int64_t& ns) {
     ++i;
   }
   if (i != text.size() || count < 3) return false;
-  const int y = field[0], m = field[1], d = field[2];
-  static constexpr int MonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (y < 1900 || y > 2500 || m < 1 || m > 12 || d < 1 || d > MonthDays[m - 1] + (m == 2 && LeapYear(y)) ||
-      field[3] > 23 || field[4] > 59 || field[5] > 60)
+  const int y = field[0];
+  const unsigned m = unsigned(field[1]), d = unsigned(field[2]);
+  if (y < kFirstYear || y > kLastYear || !(cr::year(y) / cr::month(m) / cr::day(d)).ok() || field[3] > 23 ||
+      field[4] > 59 || field[5] > 60)
     return false;
   ns = DaysFromCivil(y, m, d) * NsPerDay +
        (std::int64_t(field[3]) * 3600 + field[4] * 60 + field[5]) * NsPerSecond + fractionNs;

@@ -11,6 +11,7 @@
 #include <set>
 #include <thread>
 
+#include "output/MiniSeedHeader.h"
 #include "output/SeedLinkTestTools.h"
 
 namespace tevra::test {
@@ -57,6 +58,40 @@ std::vector<std::string> Fetch(int port, unsigned first) {
   char fetch[16];
   std::snprintf(fetch, sizeof fetch, "FETCH %06X", first);
   return Fetch(port, fetch);
+}
+
+TEST(SeedLinkTime, CommandTimesAreCheckedAgainstTheCalendarAndReadBack) {
+  const struct {
+    const char* command;
+    const char* text;  // "" = refused
+  } rows[] = {
+      {"2024,02,29,12,00,00", "2024/02/29 12:00:00.0000"},
+      {"2023,2,29", ""},
+      {"2024,4,31", ""},
+      {"2261,12,31,23,59,59.25", "2261/12/31 23:59:59.2500"},
+      {"2262,1,1", ""},  // past what 64-bit nanoseconds hold
+      {"1899,12,31", ""},
+      {"2026,13,1", ""},
+      {"2026,1,1,24", ""},
+      {"2026,1", ""},
+      {"1900,1,1", "1900/01/01 00:00:00.0000"},
+  };
+  for (const auto& r : rows) {
+    std::int64_t ns = 0;
+    const bool ok = ParseSeedLinkCommandTime(r.command, ns);
+    EXPECT_EQ(ok, *r.text != '\0') << r.command;
+    if (ok) {
+      EXPECT_EQ(SeedLinkTimeText(ns), r.text) << r.command;
+    }
+  }
+  // A log record stamped at the last 0.1 ms of a leap year reads back to the same time.
+  std::int64_t ns = 0;
+  ASSERT_TRUE(ParseSeedLinkCommandTime("2024,12,31,23,59,59.9999", ns));
+  std::uint8_t record[MiniSeedRecordBytes];
+  MakeMiniSeedLogRecord("text", ns, 1, record);
+  TMiniSeedHeader header;
+  ASSERT_TRUE(ParseMiniSeedHeader(record, header));
+  EXPECT_EQ(header.StartNs, ns);
 }
 
 TEST(SeedLinkServer, HandshakeStreamsAllChannelsAcrossTheWrapAndResumesAfterRestartWithoutGapOrDuplicate) {
