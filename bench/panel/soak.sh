@@ -44,7 +44,7 @@ quakes_within() {
   awk -v p="$1" -v first=$first_quake -v every=$quake_every -v len=$quake_seconds -v s=$settle \
     'BEGIN { n = 0; for (q = first; q + len + s <= p; q += every) n++; print n }'
 }
-starts() { [ -f "$log" ] && iconv -f CP932 -t UTF-8 "$log" | grep -c ',計測開始$' || true; }
+starts() { session_count "$log" ',計測開始$'; }
 now() { date +%s; }
 
 session_start_xvfb
@@ -92,7 +92,7 @@ if [ -n "$SIM_PID" ]; then
 fi
 session_stop_panel
 
-events=$(iconv -f CP932 -t UTF-8 "$log")
+events=$(session_utf8 "$log")
 detections=$(grep -c ',検出震度,' <<<"$events" || true)
 details=$(find "$dir" -maxdepth 1 -name "[0-9]*_$id.csv" | wc -l)
 echo "run: $minutes min real, $((minutes * 60 * speed / 60)) min of data, $outages outages, $expected earthquakes"

@@ -75,12 +75,22 @@ session_start_panel() {
   PANEL_PID=$!
 }
 
+# session_utf8 FILE: the panel's CP932 file as UTF-8 (nothing when it does not exist yet).
+session_utf8() {
+  [ -f "$1" ] && iconv -f CP932 -t UTF-8 "$1" 2>/dev/null
+}
+
+# session_count FILE PATTERN: how many lines of the CP932 FILE match PATTERN (0 when none or no file).
+session_count() {
+  session_utf8 "$1" | grep -c -- "$2" || true
+}
+
 # session_wait_for FILE PATTERN SECONDS: waits until FILE (CP932) holds PATTERN; gives up early
 # when the panel has ended.
 session_wait_for() {
   local file=$1 pattern=$2 seconds=$3
   for _ in $(seq $((seconds * 2))); do
-    if [ -f "$file" ] && iconv -f CP932 -t UTF-8 "$file" 2>/dev/null | grep -q -- "$pattern"; then return 0; fi
+    if session_utf8 "$file" | grep -q -- "$pattern"; then return 0; fi
     if [ -n "${PANEL_PID:-}" ] && ! kill -0 "$PANEL_PID" 2>/dev/null; then return 1; fi
     sleep 0.5
   done

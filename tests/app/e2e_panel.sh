@@ -30,8 +30,7 @@ fi
 sleep 1
 session_stop_panel
 
-utf8() { iconv -f CP932 -t UTF-8 "$1"; }
-events=$(utf8 "$log")
+events=$(session_utf8 "$log")
 echo "$events"
 check "one start line" test "$(grep -c ',計測開始$' <<<"$events")" = 1
 check "one detection line" test "$(grep -c ',検出震度,' <<<"$events")" = 1
@@ -53,7 +52,7 @@ check "the panel's maximum agrees with tevra-intensity within 0.1" \
 details=("$dir"/[0-9]*_"$file_id".csv)
 check "one detail file" test "${#details[@]}" = 1
 detail=${details[0]}
-check "its header names the sensor" test "$(utf8 "$detail" | head -n 1)" = "$id,X(gal),Y(gal),Z(gal),計測震度,合成加速度(gal)"
+check "its header names the sensor" test "$(session_utf8 "$detail" | head -n 1)" = "$id,X(gal),Y(gal),Z(gal),計測震度,合成加速度(gal)"
 seconds_of() { awk -F: '{ print $1 * 3600 + $2 * 60 + $3 }' <<<"$1"; }
 first_row=$(sed -n 2p "$detail" | cut -d, -f1 | tr -d ' ')
 detected=$(grep ',検出震度,' <<<"$events" | cut -d, -f1 | awk '{print $2}')
@@ -72,7 +71,7 @@ check "heartbeats about every 5 s" awk -F: '
   END { exit !(n >= 15 && bad == 0) }' <<<"$beats"
 
 check "NoiseData.csv has 2048 lines" test "$(wc -l <"$dir/NoiseData.csv")" = 2048
-check "TevraPanel.ini keeps its twelve keys" test "$(utf8 "$dir/TevraPanel.ini" | grep -c '=')" = 12
-check "numbers keep their decimal point" grep -q '^警報震度=3.000000$' <(utf8 "$dir/TevraPanel.ini")
+check "TevraPanel.ini keeps its twelve keys" test "$(session_utf8 "$dir/TevraPanel.ini" | grep -c '=')" = 12
+check "numbers keep their decimal point" grep -q '^警報震度=3.000000$' <(session_utf8 "$dir/TevraPanel.ini")
 
 checks_end "the scratch folder was $dir"

@@ -14,8 +14,7 @@ trap 'session_end; [ "${KEEP:-0}" = 1 ] || rm -rf "$dir"' EXIT
 port=$((20000 + RANDOM % 20000))
 id="REC01"
 log="$dir/Tevra_$id.csv"
-utf8() { iconv -f CP932 -t UTF-8 "$1"; }
-starts() { [ -f "$log" ] && utf8 "$log" | grep -c ',計測開始$' || true; }
+starts() { session_count "$log" ',計測開始$'; }
 beats() { grep -c " 000,$id," "$dir/packets.txt" || true; }
 
 session_start_sim "$build" "$dir"
@@ -58,7 +57,7 @@ echo "heartbeats: $beats_before before the return, $(beats) now"
 check "heartbeats resume" test "$(beats)" -ge $((beats_before + 2))
 session_stop_panel
 
-events=$(utf8 "$log")
+events=$(session_utf8 "$log")
 echo "$events"
 check "start, error, stop, start, in this order" \
   test "$(grep -E ',(計測開始|通信エラー発生|計測終了)$' <<<"$events" | sed 's/.*,//' | head -n 4 | tr '\n' ' ')" \
