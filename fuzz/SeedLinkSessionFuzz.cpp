@@ -20,7 +20,8 @@ constexpr std::int64_t kStartMicros = 1'780'000'000'000'000;  // 2026-05-28 UTC
 
 std::unique_ptr<tevra::TSeedLinkRing> MakeRing() {
   auto ring = std::make_unique<tevra::TSeedLinkRing>(64, 0xFFFFF0);  // wraps the 24-bit numbers
-  const tevra::TStreamId ids[] = {{"XX", "TEVRA", "", "HNZ"}, {"XX", "TEVRA", "00", "HN1"}, {"JP", "S1", "", "ENZ"}};
+  const tevra::TStreamId ids[] = {
+      {"XX", "TEVRA", "", "HNZ"}, {"XX", "TEVRA", "00", "HN1"}, {"JP", "S1", "", "ENZ"}};
   for (const tevra::TStreamId& id : ids) {
     tevra::TMseedPacker packer(id, [&](const std::uint8_t* record, std::int64_t) { ring->Push(record); });
     std::int32_t samples[100];

@@ -60,7 +60,8 @@ bool TSdsArchive::AppendRecord(const TPending& record) {
     file.Open(record.Path);
   }
   // Whole or not at all: part of a record would spoil the file for every reader.
-  return file.Append(std::string_view(reinterpret_cast<const char*>(record.Bytes.data()), record.Bytes.size()));
+  return file.Append(
+      std::string_view(reinterpret_cast<const char*>(record.Bytes.data()), record.Bytes.size()));
 }
 
 void TSdsArchive::Write(const std::uint8_t* record, const TStreamId& id, std::int64_t startMicros,

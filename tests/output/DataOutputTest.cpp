@@ -56,16 +56,16 @@ TEST(SampleClockTest, BatchesContinueUntilTheClockDisagreesThenANewSegmentStarts
   // A segment anchored 100 ms late, then 100 ms of samples lost: the next read alone would join
   // the segments.
   TSampleClock late;
-  late.Place(10, t0 + 100000);            // samples 10 .. 100 ms, really -90 .. 0
-  late.Lost();                            // 10 .. 100 thrown away
+  late.Place(10, t0 + 100000);  // samples 10 .. 100 ms, really -90 .. 0
+  late.Lost();                  // 10 .. 100 thrown away
   TSampleClock::TPlacement p = late.Place(10, t0 + 200000);
   EXPECT_TRUE(p.NewSegment);
   EXPECT_EQ(p.FirstMicros, t0 + 120000);  // one sample after the segment's end: the gap shows
   late.Lost();
-  p = late.Place(10, t0 + 5000000);       // a later read is believed
+  p = late.Place(10, t0 + 5000000);  // a later read is believed
   EXPECT_EQ(p.FirstMicros, t0 + 4910000);
   late.Lost();
-  p = late.Place(10, t0 - 3000000);       // so is a clock stepped back
+  p = late.Place(10, t0 - 3000000);  // so is a clock stepped back
   EXPECT_EQ(p.FirstMicros, t0 - 3090000);
 }
 
