@@ -84,25 +84,27 @@ std::string SeedLinkInfoXml(std::string_view level, const TSeedLinkInfoSource& s
         continue;
       }
       xml += ">\n";
-      for (const TStream& s : station.Streams) {
-        if (!streams) break;
-        xml += "  <stream location=\"" + XmlEscaped(s.First.Location) + "\" seedname=\"" +
-               XmlEscaped(s.First.Channel) + "\" type=\"" + std::string(1, s.First.Type) +
-               "\" begin_time=\"" + SeedLinkTimeText(s.First.StartNs) + "\" end_time=\"" +
-               SeedLinkTimeText(s.Last.EndNs) + "\" begin_recno=\"" + std::to_string(s.FirstNumber) +
-               "\" end_recno=\"" + std::to_string(s.LastNumber) +
-               "\" gap_check=\"disabled\" gap_treshold=\"0\"/>\n";
+      if (streams) {
+        for (const TStream& s : station.Streams) {
+          xml += "  <stream location=\"" + XmlEscaped(s.First.Location) + "\" seedname=\"" +
+                 XmlEscaped(s.First.Channel) + "\" type=\"" + std::string(1, s.First.Type) +
+                 "\" begin_time=\"" + SeedLinkTimeText(s.First.StartNs) + "\" end_time=\"" +
+                 SeedLinkTimeText(s.Last.EndNs) + "\" begin_recno=\"" + std::to_string(s.FirstNumber) +
+                 "\" end_recno=\"" + std::to_string(s.LastNumber) +
+                 "\" gap_check=\"disabled\" gap_treshold=\"0\"/>\n";
+        }
       }
-      for (const TSeedLinkInfoConnection& c : source.Connections) {
-        if (!connections) break;
+      if (connections) {
         TMiniSeedHeader probe;
         std::strncpy(probe.Network, station.Network.c_str(), sizeof probe.Network - 1);
         std::strncpy(probe.Station, station.Name.c_str(), sizeof probe.Station - 1);
-        if (c.Session == nullptr || !c.Session->Matches(probe)) continue;
-        xml += "  <connection host=\"" + XmlEscaped(c.Host) + "\" port=\"" + std::to_string(c.Port) +
-               "\" ctime=\"" + SeedLinkTimeText(c.ConnectedNs) + "\" current_seq=\"" +
-               Hex6(c.Session->Cursor()) + "\" txcount=\"" + std::to_string(c.Session->PacketsSent()) +
-               "\" realtime=\"" + (c.Session->Streaming() ? "yes" : "no") + "\"/>\n";
+        for (const TSeedLinkInfoConnection& c : source.Connections) {
+          if (c.Session == nullptr || !c.Session->Matches(probe)) continue;
+          xml += "  <connection host=\"" + XmlEscaped(c.Host) + "\" port=\"" + std::to_string(c.Port) +
+                 "\" ctime=\"" + SeedLinkTimeText(c.ConnectedNs) + "\" current_seq=\"" +
+                 Hex6(c.Session->Cursor()) + "\" txcount=\"" + std::to_string(c.Session->PacketsSent()) +
+                 "\" realtime=\"" + (c.Session->Streaming() ? "yes" : "no") + "\"/>\n";
+        }
       }
       xml += " </station>\n";
     }
