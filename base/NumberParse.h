@@ -8,6 +8,8 @@ namespace tevra {
 
 // A finite number that is all of `text` (no nan, inf or overflow).
 bool ParseFinite(std::string_view text, double& value);
+// A whole decimal integer from `low` to `high`; `value` is left as it was otherwise.
+bool ParseInteger(std::string_view text, int low, int high, int& value);
 // Exactly `count` decimal digits at `at` of `text`.
 bool ParseDigits(std::string_view text, std::size_t at, std::size_t count, int& value);
 

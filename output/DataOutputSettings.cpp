@@ -2,8 +2,6 @@
 
 #include <arpa/inet.h>
 
-#include <charconv>
-#include <cmath>
 
 #include "base/NumberParse.h"
 #include "sensor/NumberText.h"
@@ -97,15 +95,6 @@ std::string ChannelListText(const std::array<std::string, 3>& channels) {
 bool IsIpv4Address(const std::string& text) {
   in_addr a{};
   return inet_pton(AF_INET, text.c_str(), &a) == 1;
-}
-
-bool ParseInteger(const std::string& text, int low, int high, int& value) {
-  int v = 0;
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, v);
-  if (ec != std::errc() || ptr != end || v < low || v > high) return false;
-  value = v;
-  return true;
 }
 
 bool ParseNumberIn(const std::string& text, double low, double high, double& value) {

@@ -5,6 +5,8 @@
 #include <array>
 #include <string>
 
+#include "base/NumberParse.h"
+
 namespace tevra {
 
 class Profile;
@@ -45,8 +47,6 @@ std::string ChannelListText(const std::array<std::string, 3>& channels);
 bool IsIpv4Address(const std::string& text);
 // A decimal number in [low, high] without trailing text.
 bool ParseNumberIn(const std::string& text, double low, double high, double& value);
-// A whole number in [low, high] without trailing text.
-bool ParseInteger(const std::string& text, int low, int high, int& value);
 // The site's coordinates as StationXML accepts them: latitude -90 up to (not including) 90
 // degrees, longitude -180..180 degrees, elevation -12000..9000 m.
 bool ParseLatitude(const std::string& text, double& value);
