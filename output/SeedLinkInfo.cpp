@@ -29,8 +29,10 @@ struct TStation {
 std::vector<TStation> Inventory(const TSeedLinkRing& ring) {
   std::vector<TStation> stations;
   const std::uint64_t next = ring.Next();
+  TMiniSeedHeader header;
   for (std::uint64_t n = ring.Oldest(); n < next; ++n) {
-    ring.Visit(n, [&](const TMiniSeedHeader& h, const std::uint8_t*) {
+    if (!ring.Copy(n, header)) continue;
+    [&](const TMiniSeedHeader& h) {
       TStation* station = nullptr;
       for (TStation& s : stations)
         if (s.Network == h.Network && s.Name == h.Station) station = &s;
@@ -49,7 +51,7 @@ std::vector<TStation> Inventory(const TSeedLinkRing& ring) {
         }
       }
       if (station->Streams.size() < 64) station->Streams.push_back({h, h, n, n});
-    });
+    }(header);
   }
   return stations;
 }

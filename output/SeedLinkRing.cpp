@@ -46,6 +46,21 @@ std::uint64_t TSeedLinkRing::Oldest() const {
   return OldestLocked();
 }
 
+void TSeedLinkRing::Stations(std::vector<TStationCode>& out) const {
+  out.reserve(MaxStations);  // no allocation under the lock
+  std::lock_guard lock(mutex_);
+  out.assign(stations_.begin(), stations_.end());
+}
+
+bool TSeedLinkRing::Copy(std::uint64_t number, TMiniSeedHeader& header, std::uint8_t* record) const {
+  std::lock_guard lock(mutex_);
+  if (number >= next_ || number + capacity_ < next_ || number < first_) return false;
+  const std::size_t slot = number % capacity_;
+  header = headers_[slot];
+  if (record != nullptr) std::memcpy(record, &records_[slot * MiniSeedRecordBytes], MiniSeedRecordBytes);
+  return true;
+}
+
 bool TSeedLinkRing::Find(std::uint32_t wire, std::uint64_t& number) const {
   std::lock_guard lock(mutex_);
   const std::uint64_t oldest = OldestLocked();

@@ -5,8 +5,8 @@
 // FFFFFF while the ring itself never confuses old and new.
 //
 // One producer (Publish on the panel's or monitor's thread) and one consumer (the server thread).
-// A mutex guards the slots, held only to copy one record in, or one record out: the producer never
-// waits for a socket, only, at worst, for one 512-byte copy.
+// A mutex guards the slots, held only to copy one record in, or one record (or the short station list)
+// out: the producer never waits for a socket or a client's patterns, only, at worst, for one copy.
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -34,27 +34,17 @@ class TSeedLinkRing {
   // counts, since a client that has everything asks for the record still to come.
   bool Find(std::uint32_t wire, std::uint64_t& number) const;
 
-  // Whether any record so far came from a station matching `matches(network, station)`; the first
-  // MaxStations stations are remembered.
+  struct TStationCode {
+    char Network[3];
+    char Station[6];
+  };
   static constexpr std::size_t MaxStations = 64;
-  template <class F>
-  bool AnyStation(F&& matches) const {
-    std::lock_guard lock(mutex_);
-    for (const TStationCode& s : stations_)
-      if (matches(s.Network, s.Station)) return true;
-    return false;
-  }
+  // The stations records came from so far, the first MaxStations of them.
+  void Stations(std::vector<TStationCode>& out) const;
 
-  // Calls `use(header, record)` with the lock held for record `number`; false when that record is
-  // gone (overwritten) or not there yet. `use` must only copy.
-  template <class F>
-  bool Visit(std::uint64_t number, F&& use) const {
-    std::lock_guard lock(mutex_);
-    if (number >= next_ || number + capacity_ < next_ || number < first_) return false;
-    const std::size_t slot = number % capacity_;
-    use(headers_[slot], &records_[slot * MiniSeedRecordBytes]);
-    return true;
-  }
+  // Copies record `number`'s header, and its bytes when `record` is given; false when that record is
+  // gone (overwritten) or not there yet. Whatever a client does with it happens after the copy.
+  bool Copy(std::uint64_t number, TMiniSeedHeader& header, std::uint8_t* record = nullptr) const;
 
  private:
   std::uint64_t OldestLocked() const { return next_ - first_ > capacity_ ? next_ - capacity_ : first_; }
@@ -63,10 +53,6 @@ class TSeedLinkRing {
   mutable std::mutex mutex_;
   std::vector<std::uint8_t> records_;
   std::vector<TMiniSeedHeader> headers_;
-  struct TStationCode {
-    char Network[3];
-    char Station[6];
-  };
   std::vector<TStationCode> stations_;
   std::uint64_t first_;  // running number of the first record ever stored
   std::uint64_t next_;

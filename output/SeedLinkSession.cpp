@@ -8,12 +8,26 @@
 namespace tevra {
 namespace {
 
+// '*' any run of characters, '?' any one. Going back only to the last star bounds the steps by
+// pattern length times text length, whatever the pattern.
 bool GlobMatch(std::string_view pattern, std::string_view text) {
-  if (pattern.empty()) return text.empty();
-  if (pattern[0] == '*')
-    return GlobMatch(pattern.substr(1), text) || (!text.empty() && GlobMatch(pattern, text.substr(1)));
-  return !text.empty() && (pattern[0] == '?' || pattern[0] == text[0]) &&
-         GlobMatch(pattern.substr(1), text.substr(1));
+  std::size_t p = 0, t = 0, star = std::string_view::npos, resume = 0;
+  while (t < text.size()) {
+    if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == text[t])) {
+      ++p;
+      ++t;
+    } else if (p < pattern.size() && pattern[p] == '*') {
+      star = p++;
+      resume = t;
+    } else if (star != std::string_view::npos) {
+      p = star + 1;
+      t = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
 }
 
 std::vector<std::string_view> Words(std::string_view line) {
@@ -142,8 +156,9 @@ void TSeedLinkSession::Command(std::string_view line) {
   } else if (SameWord(verb, "STATION")) {
     multi_ = true;
     stationAccepted_ = false;
-    if (args.empty() || args.size() > 2 || !PatternChars(args[0]) ||
-        (args.size() == 2 && !PatternChars(args[1])) || stations_.size() >= MaxStations) {
+    if (args.empty() || args.size() > 2 || !PatternChars(args[0]) || args[0].size() > StationCodeChars ||
+        (args.size() == 2 && (!PatternChars(args[1]) || args[1].size() > NetworkCodeChars)) ||
+        stations_.size() >= MaxStations) {
       Reply(false);
       return;
     }
@@ -151,9 +166,11 @@ void TSeedLinkSession::Command(std::string_view line) {
     station.Station = std::string(args[0]);
     station.Network = args.size() == 2 ? std::string(args[1]) : "*";
     // A station that never sent a record is refused, unless nothing has come yet to tell.
+    std::vector<TSeedLinkRing::TStationCode> codes;
+    ring_.Stations(codes);
     const bool known =
-        ring_.Next() == ring_.Oldest() || ring_.AnyStation([&](const char* net, const char* sta) {
-          return GlobMatch(station.Station, sta) && GlobMatch(station.Network, net);
+        codes.empty() || std::any_of(codes.begin(), codes.end(), [&](const auto& code) {
+          return GlobMatch(station.Station, code.Station) && GlobMatch(station.Network, code.Network);
         });
     if (known) {
       stations_.push_back(station);
@@ -276,19 +293,19 @@ bool TSeedLinkSession::WindowsPassed() const {
   };
   std::vector<TNewest> newest;
   const std::uint64_t oldest = ring_.Oldest();
+  TMiniSeedHeader h;
   for (std::uint64_t n = ring_.Next(); n-- > oldest;) {
-    ring_.Visit(n, [&](const TMiniSeedHeader& h, const std::uint8_t*) {
-      TStation const* owner = nullptr;
-      for (const TStation& s : stations_)
-        if (Selected(s, h)) owner = &s;
-      if (owner == nullptr) return;
-      const bool seen = std::any_of(newest.begin(), newest.end(), [&](const TNewest& x) {
-        return !std::strcmp(x.Header.Network, h.Network) && !std::strcmp(x.Header.Station, h.Station) &&
-               !std::strcmp(x.Header.Location, h.Location) && !std::strcmp(x.Header.Channel, h.Channel) &&
-               x.Header.Type == h.Type;
-      });
-      if (!seen && newest.size() < 64) newest.push_back({h, h.EndNs >= owner->EndNs});
+    if (!ring_.Copy(n, h)) continue;
+    TStation const* owner = nullptr;
+    for (const TStation& s : stations_)
+      if (Selected(s, h)) owner = &s;
+    if (owner == nullptr) continue;
+    const bool seen = std::any_of(newest.begin(), newest.end(), [&](const TNewest& x) {
+      return !std::strcmp(x.Header.Network, h.Network) && !std::strcmp(x.Header.Station, h.Station) &&
+             !std::strcmp(x.Header.Location, h.Location) && !std::strcmp(x.Header.Channel, h.Channel) &&
+             x.Header.Type == h.Type;
     });
+    if (!seen && newest.size() < 64) newest.push_back({h, h.EndNs >= owner->EndNs});
   }
   return !newest.empty() &&
          std::all_of(newest.begin(), newest.end(), [](const TNewest& x) { return x.Reached; });
@@ -297,17 +314,18 @@ bool TSeedLinkSession::WindowsPassed() const {
 bool TSeedLinkSession::Fill(std::size_t wantBytes) {
   if (phase_ != TPhase::Streaming || closing_) return true;
   char head[9];
+  TMiniSeedHeader h;
+  std::uint8_t record[MiniSeedRecordBytes];
   for (std::size_t scanned = 0; Pending().size() < wantBytes && scanned < 4096; ++scanned) {
     const std::uint64_t next = ring_.Next();
     if (cursor_ >= next) break;
-    const bool present = ring_.Visit(cursor_, [&](const TMiniSeedHeader& h, const std::uint8_t* record) {
-      if (!Wanted(h, cursor_)) return;
+    if (!ring_.Copy(cursor_, h, record)) return false;
+    if (Wanted(h, cursor_)) {
       std::snprintf(head, sizeof head, "SL%06X", TSeedLinkRing::Wire(cursor_));
       out_.append(head, 8);
       out_.append(reinterpret_cast<const char*>(record), MiniSeedRecordBytes);
       ++packets_;
-    });
-    if (!present) return false;
+    }
     ++cursor_;
   }
   if (cursor_ < ring_.Next()) return true;

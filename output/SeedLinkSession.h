@@ -32,6 +32,8 @@ class TSeedLinkSession {
   static constexpr std::size_t MaxLineBytes = 256;  // longer command lines end the connection
   static constexpr std::size_t MaxStations = 16;    // STATION commands kept per connection
   static constexpr std::size_t MaxSelectors = 32;   // SELECT patterns kept per station
+  // STATION patterns longer than the codes they match are refused.
+  static constexpr std::size_t StationCodeChars = 5, NetworkCodeChars = 2;
 
   struct TIdentity {
     std::string ServerLine;   // first HELLO line: "SeedLink v3.1 (...) :: SLPROTO:3.1 ..."

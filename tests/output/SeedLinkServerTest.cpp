@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -299,6 +300,53 @@ bool WaitFor(const std::function<bool()>& condition) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return condition();
+}
+
+// The tick publishes while a client sends station patterns that take long to match: each Publish
+// returns at once (patterns longer than a code are refused; matching never runs under the ring's lock).
+TEST(SeedLinkServer, PublishReturnsAtOnceWhileAClientSendsCostlyPatterns) {
+  TSeedLinkServerOptions options;
+  options.FirstSequence = 0;
+  TSeedLinkServer server(options);
+  ASSERT_TRUE(server.Start("127.0.0.1", 0));
+  const std::vector<TRecord> records = ThreeChannelRecords(Start, 3000);
+  std::atomic<bool> stop{false};
+  std::atomic<int> published{0};
+  std::chrono::steady_clock::duration slowest{};
+  std::thread tick([&] {
+    for (; !stop; ++published) {
+      const auto begin = std::chrono::steady_clock::now();
+      server.Publish(records[static_cast<std::size_t>(published) % records.size()].data());
+      slowest = std::max(slowest, std::chrono::steady_clock::now() - begin);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  });
+  ASSERT_TRUE(WaitFor([&] { return published > 0; }));
+
+  // A client streaming by patterns, so the server matches every record too.
+  TSeedLinkTestClient streaming(server.Port());
+  EXPECT_EQ(streaming.Command("STATION *E*A* **"), "OK");
+  EXPECT_EQ(streaming.Command("STATION T?V*"), "OK");
+  streaming.Send("END\r\n");
+
+  const std::string stars(120, '*');
+  const std::pair<std::string, std::string> rows[] = {
+      {"STATION " + stars + "Q XX", "ERROR"},
+      {"STATION TEVRA " + stars + "Q", "ERROR"},
+      {"STATION TEVRA* XX", "ERROR"},  // longer than a station code
+      {"STATION TEVRA XX*", "ERROR"},  // longer than a network code
+  };
+  TSeedLinkTestClient client(server.Port());
+  bool answered = true;
+  for (int round = 0; answered && (round < 20 || published < 1000); ++round)
+    for (const auto& [command, answer] : rows) answered = answered && client.Command(command) == answer;
+  EXPECT_GT(streaming.Packet().Header.size(), 0u);
+  stop = true;
+  tick.join();
+  EXPECT_TRUE(answered);
+  const auto slowestMs = std::chrono::duration_cast<std::chrono::microseconds>(slowest).count() / 1000.0;
+  RecordProperty("SlowestPublishMs", std::to_string(slowestMs));
+  EXPECT_LT(slowestMs, 1000.0) << "over " << published << " calls";
 }
 
 // Each bad client runs while the test thread keeps publishing (a Publish that blocked would hang the
