@@ -49,8 +49,8 @@ struct TSeedLinkServer::TClient {
   std::int64_t ConnectedNs = 0;
   std::int64_t AcceptedMs = 0;
   std::int64_t LastProgressMs = 0;  // sent something, or had nothing to send
+  std::int64_t LastCommandMs = 0;
   std::int64_t LastInfoMs = 0;
-  bool ReadClosed = false;
   std::unique_ptr<TSeedLinkSession> Session;
 };
 
@@ -135,7 +135,7 @@ void TSeedLinkServer::Accept() {
         acceptPausedUntilMs_ = SteadyMs() + 100;
       return;
     }
-    if (static_cast<int>(clients_.size()) >= options_.MaxClients) {
+    if (static_cast<int>(clients_.size()) >= options_.MaxClients && !MakeRoom()) {
       ::close(fd);
       continue;
     }
@@ -148,25 +148,36 @@ void TSeedLinkServer::Accept() {
     client->Host = host;
     client->Port = ntohs(peer.sin_port);
     client->ConnectedNs = WallNs();
-    client->AcceptedMs = client->LastProgressMs = SteadyMs();
+    client->AcceptedMs = client->LastProgressMs = client->LastCommandMs = SteadyMs();
     client->Session = std::make_unique<TSeedLinkSession>(ring_, identity_);
     clients_.push_back(std::move(client));
   }
 }
 
-// False when the connection is broken.
+// Closes the client idle the longest that has not started its transfer, so that a newcomer always
+// finds a slot while anyone is only holding one. False when every client is streaming.
+bool TSeedLinkServer::MakeRoom() {
+  auto idlest = clients_.end();
+  for (auto c = clients_.begin(); c != clients_.end(); ++c)
+    if (!(*c)->Session->Streaming() &&
+        (idlest == clients_.end() || (*c)->LastCommandMs < (*idlest)->LastCommandMs))
+      idlest = c;
+  if (idlest == clients_.end()) return false;
+  ::close((*idlest)->Fd);
+  clients_.erase(idlest);
+  return true;
+}
+
+// False when the connection is to be closed: broken, or ended by the client. A client that has closed
+// its side is gone for good (nothing it asked for could reach it later), so its slot is freed at once.
 bool TSeedLinkServer::Read(TClient& client) {
   char buffer[4096];
   const ssize_t n = ::recv(client.Fd, buffer, sizeof buffer, MSG_DONTWAIT);
   if (n > 0) {
-    client.Session->Receive(buffer, static_cast<std::size_t>(n));
+    if (client.Session->Receive(buffer, static_cast<std::size_t>(n)) > 0) client.LastCommandMs = SteadyMs();
     return true;
   }
-  if (n == 0) {
-    client.ReadClosed = true;  // half-closed: what it asked for is still sent
-    return true;
-  }
-  return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
+  return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR);
 }
 
 // False when the connection is broken.
@@ -209,13 +220,12 @@ bool TSeedLinkServer::Serve(TClient& client) {
   if (!client.Session->Fill(FillBytes) || !Write(client) ||
       client.Session->Pending().size() > options_.MaxPendingBytes)
     return false;
-  const bool idle = client.Session->Pending().empty();
-  const bool done =
-      idle && (client.Session->Finished() || (client.ReadClosed && !client.Session->Streaming()));
+  const bool done = client.Session->Pending().empty() && client.Session->Finished();
   const std::int64_t now = SteadyMs(), limitMs = options_.TimeoutSeconds * 1000LL;
   const bool stuck = now - client.LastProgressMs > limitMs;
-  const bool silent =
-      !client.Session->Streaming() && !client.Session->Finished() && now - client.AcceptedMs > limitMs;
+  const bool silent = !client.Session->Streaming() && !client.Session->Finished() &&
+                      (now - client.AcceptedMs > limitMs ||
+                       now - client.LastCommandMs > options_.HandshakeIdleSeconds * 1000LL);
   return !(done || stuck || silent);
 }
 
@@ -228,7 +238,7 @@ void TSeedLinkServer::Run() {
     int timeoutMs = acceptPaused ? 100 : 1000;
     const std::uint64_t next = ring_.Next();
     for (const auto& client : clients_) {
-      short events = client->ReadClosed ? 0 : POLLIN;
+      short events = POLLIN;
       if (!client->Session->InfoRequests().empty()) timeoutMs = std::min(timeoutMs, InfoIntervalMs);
       if (!client->Session->Pending().empty())
         events |= POLLOUT;
@@ -249,10 +259,8 @@ void TSeedLinkServer::Run() {
     std::vector<bool> broken(clients_.size(), false);
     for (std::size_t i = 0; i < clients_.size(); ++i) {
       const short events = fds[i + 2].revents;
-      if (events & POLLERR) broken[i] = true;
-      // After its end of stream only a hang-up is left to see; reading again would spin.
-      else if (clients_[i]->ReadClosed)
-        broken[i] = (events & POLLHUP) != 0;
+      if (events & POLLERR)
+        broken[i] = true;
       else if (events & (POLLIN | POLLHUP))
         broken[i] = !Read(*clients_[i]);
     }

@@ -13,9 +13,11 @@
 // 64 KiB plus INFO answers (a client whose output passes MaxPendingBytes is dropped), a kernel send
 // buffer of SendBufferBytes, and a command line of at most 256 bytes. A client that stops reading is
 // dropped once its output has not moved for TimeoutSeconds, or at once when the record it needs next
-// has been overwritten (it could only go on with a gap). Connections beyond MaxClients are closed as
-// soon as they are accepted. INFO answers, which look through the whole ring, come at most ten a
-// second to one client.
+// has been overwritten (it could only go on with a gap). A client that closes its side is closed at
+// once; one that sends no command for HandshakeIdleSeconds before its transfer starts is dropped. A
+// connection beyond MaxClients takes the slot of the client idle the longest that has not started
+// its transfer, or is closed when every client is streaming. INFO answers, which look through the
+// whole ring, come at most ten a second to one client.
 //
 // The ring and its sequence numbers outlive Stop, so a restart with new settings lets clients resume.
 #include <atomic>
@@ -42,7 +44,8 @@ struct TSeedLinkServerOptions {
   int MaxClients = 32;
   int SendBufferBytes = 256 * 1024;
   std::size_t MaxPendingBytes = 1024 * 1024;
-  int TimeoutSeconds = 60;  // handshake without a transfer, or output that does not move
+  int TimeoutSeconds = 60;        // handshake without a transfer, or output that does not move
+  int HandshakeIdleSeconds = 30;  // no command before the transfer starts
   // Sequence number of the first record. By default taken from the clock (four a second, faster than
   // records come), so after a restart of the program clients' old numbers lie behind the new ones
   // and they are sent everything kept instead of resuming in the middle of new data.
@@ -75,6 +78,7 @@ class TSeedLinkServer {
   struct TClient;
   void Run();
   void Accept();
+  bool MakeRoom();
   bool Read(TClient& client);
   bool Write(TClient& client);
   bool Serve(TClient& client);

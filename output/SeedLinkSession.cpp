@@ -107,11 +107,15 @@ TSeedLinkSession::TSeedLinkSession(const TSeedLinkRing& ring, const TIdentity& i
   out_.reserve(16 * 1024);
 }
 
-void TSeedLinkSession::Receive(const char* data, std::size_t size) {
+std::size_t TSeedLinkSession::Receive(const char* data, std::size_t size) {
+  std::size_t commands = 0;
   for (std::size_t i = 0; i < size && !closing_; ++i) {
     const char c = data[i];
     if (c == '\r' || c == '\n') {  // CR, LF or CR LF: older clients end commands with CR alone
-      if (!line_.empty()) Command(line_);
+      if (!line_.empty()) {
+        Command(line_);
+        ++commands;
+      }
       line_.clear();
     } else if (line_.size() >= MaxLineBytes) {
       closing_ = true;
@@ -119,6 +123,7 @@ void TSeedLinkSession::Receive(const char* data, std::size_t size) {
       line_ += c;
     }
   }
+  return commands;
 }
 
 void TSeedLinkSession::Reply(bool ok) {

@@ -42,9 +42,9 @@ class TSeedLinkSession {
 
   TSeedLinkSession(const TSeedLinkRing& ring, const TIdentity& identity);
 
-  // Takes received bytes. After BYE, or a line longer than MaxLineBytes, the session is Finished: the
-  // connection closes once its output is sent.
-  void Receive(const char* data, std::size_t size);
+  // Takes received bytes; returns how many command lines they completed. After BYE, or a line longer
+  // than MaxLineBytes, the session is Finished: the connection closes once its output is sent.
+  std::size_t Receive(const char* data, std::size_t size);
 
   // Appends data packets for the records the client chose until `wantBytes` are waiting or it has
   // caught up; ends a FETCH or a time window with "END". False when the record it needs next has been

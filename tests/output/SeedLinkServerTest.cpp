@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -357,6 +358,7 @@ TEST(SeedLinkServer, BadClientsAreDroppedAndGoodClientsStillServed) {
   options.RingRecords = 256;
   options.SendBufferBytes = 4096;
   options.TimeoutSeconds = 1;
+  options.HandshakeIdleSeconds = 1;
   TSeedLinkServer server(options);
   ASSERT_TRUE(server.Start("127.0.0.1", 0));
   const std::vector<TRecord> records = ThreeChannelRecords(Start, 20000);
@@ -406,16 +408,25 @@ TEST(SeedLinkServer, BadClientsAreDroppedAndGoodClientsStillServed) {
          client.Send("FETCH 000000\r\n");  // the whole ring, far more than the socket buffers
          EXPECT_TRUE(WaitFor([&] { return server.ClientCount() == 0; }));
        }},
-      {"half-closed after its request",
+      {"talks, then falls silent before its transfer",
        [&] {
          TSeedLinkTestClient client(port);
-         client.Send("HELLO\r\nFETCH 000000\r\n");
+         EXPECT_EQ(client.Command("STATION TEVRA XX"), "OK");
+         EXPECT_TRUE(client.ClosedByServer());
+       }},
+      {"closes after choosing a stream that never comes",
+       [&] {
+         TSeedLinkTestClient client(port);
+         EXPECT_EQ(client.Command("STATION TEVRA XX"), "OK");
+         EXPECT_EQ(client.Command("SELECT ZZZ"), "OK");
+         client.Send("END\r\n");
+         EXPECT_NE(client.Info("ID"), "");  // answered once the transfer has begun
+       }},
+      {"closes its sending side after its request",
+       [&] {
+         TSeedLinkTestClient client(port);
+         client.Send("FETCH 000000\r\n");
          ::shutdown(client.Fd(), SHUT_WR);
-         EXPECT_EQ(client.Line().rfind("SeedLink", 0), 0u);
-         client.Line();
-         int packets = 0;
-         for (auto p = client.Packet(); p.Header.size() == 8; p = client.Packet()) ++packets;
-         EXPECT_EQ(packets, 256);
          EXPECT_TRUE(client.ClosedByServer());
        }},
       {"vanishes in the middle of a transfer",
@@ -440,7 +451,9 @@ TEST(SeedLinkServer, BadClientsAreDroppedAndGoodClientsStillServed) {
   }
 }
 
-TEST(SeedLinkServer, ConnectionsBeyondTheLimitAreClosedAtOnce) {
+// Connections beyond the limit take the slot of the client idle the longest that has not started its
+// transfer; streaming clients keep theirs.
+TEST(SeedLinkServer, ANewcomerTakesTheSlotOfTheLongestIdleClientNotStreaming) {
   TSeedLinkServerOptions options;
   options.FirstSequence = 0;
   TSeedLinkServer server(options);
@@ -457,8 +470,35 @@ TEST(SeedLinkServer, ConnectionsBeyondTheLimitAreClosedAtOnce) {
   EXPECT_EQ(server.ClientCount(), 32);
   clients.clear();
   ASSERT_TRUE(WaitFor([&] { return server.ClientCount() == 0; }));
+
+  const auto open = [](TSeedLinkTestClient& c) {
+    char byte;
+    return ::recv(c.Fd(), &byte, 1, MSG_DONTWAIT | MSG_PEEK) < 0 && errno == EAGAIN;
+  };
+  for (int i = 0; i < 32; ++i) clients.push_back(std::make_unique<TSeedLinkTestClient>(server.Port()));
+  ASSERT_TRUE(WaitFor([&] { return server.ClientCount() == 32; }));
+  Subscribe(*clients[0], "DATA");
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(clients[1]->Command("CAPABILITIES"), "OK");
+  TSeedLinkTestClient newcomer(server.Port());
+  EXPECT_EQ(newcomer.Command("CAPABILITIES"), "OK");
+  EXPECT_TRUE(clients[2]->ClosedByServer());
+  EXPECT_TRUE(open(*clients[0]));
+  EXPECT_TRUE(open(*clients[1]));
+  EXPECT_TRUE(open(*clients[3]));
+
   PublishAll(server, ThreeChannelRecords(Start, 300));
   EXPECT_EQ(Fetch(server.Port(), 0).size(), 3u);
+
+  // With every slot streaming, a newcomer is closed at once.
+  options.MaxClients = 1;
+  TSeedLinkServer single(options);
+  ASSERT_TRUE(single.Start("127.0.0.1", 0));
+  TSeedLinkTestClient streaming(single.Port());
+  Subscribe(streaming, "DATA");
+  TSeedLinkTestClient refused(single.Port());
+  EXPECT_TRUE(refused.ClosedByServer());
+  EXPECT_TRUE(open(streaming));
 }
 
 }  // namespace
