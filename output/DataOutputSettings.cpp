@@ -2,8 +2,9 @@
 
 #include <arpa/inet.h>
 
-
 #include "base/NumberParse.h"
+#include "output/PanelSettings.h"
+#include "output/SettingsFile.h"
 #include "sensor/NumberText.h"
 #include "sensor/Profile.h"
 
@@ -31,8 +32,8 @@ constexpr double kHighestElevation = 9000.0;
 class TReader {
  public:
   explicit TReader(const Profile& p) : p_(p) {}
-  std::string Text(const char* key) const {
-    return p_.ReadString(kDataOutputSection, key, "", kReadBufferSize);
+  std::string Text(const char* key, std::size_t bufferSize = kReadBufferSize) const {
+    return p_.ReadString(kDataOutputSection, key, "", bufferSize);
   }
   void Flag(const char* key, bool& value) const {
     int v = 0;
@@ -134,7 +135,9 @@ TDataOutputSettings LoadDataOutputSettings(const Profile& profile, const std::st
   s.Station = DefaultStationCode(sensorId);
   const TReader r(profile);
   r.Flag(kArchive, s.Archive);
-  s.ArchiveFolder = r.Text(kArchiveFolder);
+  // Read whole, like the panel's other folders: a cut one would send the records elsewhere.
+  s.ArchiveFolder = r.Text(kArchiveFolder, TPanelSettings::FolderMaxBytes + 3);
+  if (!FolderReadsBack(s.ArchiveFolder)) s.ArchiveFolder.clear();
   // An archive without a folder would write wherever the panel happens to run.
   if (s.ArchiveFolder.empty()) s.Archive = false;
   r.Code(kNetwork, IsNetworkCode, s.Network);

@@ -57,6 +57,7 @@ bool ParseElevation(const std::string& text, double& value);
 std::string DefaultStationCode(const std::string& sensorId);
 
 // Reads the section; a missing or bad value takes its default (`sensorId` gives the station's).
+// The archive's folder is read whole and taken only when it would read back unchanged.
 TDataOutputSettings LoadDataOutputSettings(const Profile& profile, const std::string& sensorId);
 // Writes the whole section in one replacement of the file; other sections stay as they are.
 void SaveDataOutputSettings(const TDataOutputSettings& settings, Profile& profile);

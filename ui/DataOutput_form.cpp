@@ -5,7 +5,9 @@
 #include <QVBoxLayout>
 
 #include "base/AtomicFile.h"
-#include "base/Cp932.h"
+#include "base/TextFormat.h"
+#include "output/PanelSettings.h"
+#include "output/SettingsFile.h"
 #include "ui/DialogButtons.h"
 #include "ui/PanelDataOutput.h"
 #include "ui/QtPlatform.h"
@@ -151,9 +153,13 @@ bool TDataOutputForm::Refuse(const char* text) {
 bool TDataOutputForm::ReadControls(TDataOutputSettings& s) {
   s.Archive = ArchiveCheck->isChecked();
   s.ArchiveFolder = Trimmed(FolderEdit);
-  // The folder is kept in the settings file as CP932.
-  if (Cp932ToUtf8(Utf8ToCp932(s.ArchiveFolder)) != s.ArchiveFolder || s.ArchiveFolder.size() > 255)
-    return Refuse("保存先フォルダ名に設定ファイルに保存できない文字が含まれているか、長すぎます。");
+  // A folder that would not read back from the settings file would send the records elsewhere.
+  if (!FolderReadsBack(s.ArchiveFolder)) {
+    return Refuse(Printf("保存先フォルダ名に設定ファイルに保存できない文字が含まれているか、長すぎます"
+                         "（%zuバイトまで）。",
+                         TPanelSettings::FolderMaxBytes)
+                      .c_str());
+  }
   if (s.Archive && s.ArchiveFolder.empty()) return Refuse("アーカイブの保存先フォルダを指定してください。");
   if (!ParseInt(Trimmed(FlushEdit), TDataOutputSettings::MinFlushSeconds,
                 TDataOutputSettings::MaxFlushSeconds, s.FlushSeconds))

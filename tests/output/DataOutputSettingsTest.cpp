@@ -1,6 +1,7 @@
 #include "output/DataOutputSettings.h"
 
 #include "ScratchDir.h"
+#include "output/PanelSettings.h"
 #include "output/SettingsFile.h"
 #include "sensor/Profile.h"
 
@@ -67,6 +68,12 @@ TEST_F(DataOutputSettingsTest, GoodValuesAreTakenAndBadOnesReadAsMissing) {
   for (const TRow& r : rows) EXPECT_TRUE(r.check(Load(r.lines))) << r.lines;
   EXPECT_EQ(Load("", "地震センサ１").Station, "TEVRA");
   EXPECT_EQ(Load("", "tk-03 roof").Station, "TK03R");
+  // The folder is read whole, as the panel's other folders; one longer than a path can be is bad.
+  const std::string deep = std::string("/").append(299, 'd');
+  EXPECT_EQ(Load(std::string("Archive=1\nArchiveFolder=").append(deep) + "\n").ArchiveFolder, deep);
+  const TDataOutputSettings tooLong =
+      Load(std::string("Archive=1\nArchiveFolder=/").append(TPanelSettings::FolderMaxBytes, 'd') + "\n");
+  EXPECT_TRUE(!tooLong.Archive && tooLong.ArchiveFolder.empty());
 }
 
 TEST_F(DataOutputSettingsTest, SavingWritesItsOwnSectionAndLeavesThePanelsKeysAsTheyWere) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "base/AtomicFile.h"
+#include "output/PanelSettings.h"
 #include "tests/output/MseedTestRecords.h"
 #include "ui/DataOutput_form.h"
 #include "ui/PanelDataOutput.h"
@@ -32,7 +33,7 @@ TEST_F(DataOutputFormTest, ABadValueIsNamedAndNothingIsStored) {
   CreatePanel();
   struct TRow {
     QLineEdit* TDataOutputForm::*edit;
-    const char* text;
+    std::string text;
     const char* message;
   };
   const TRow rows[] = {
@@ -46,6 +47,8 @@ TEST_F(DataOutputFormTest, ABadValueIsNamedAndNothingIsStored) {
       {&TDataOutputForm::PortEdit, "65536", "ポート番号"},
       {&TDataOutputForm::LatitudeEdit, "91", "緯度"},
       {&TDataOutputForm::ElevationEdit, "x", "標高"},
+      {&TDataOutputForm::FolderEdit, std::string("/").append(TPanelSettings::FolderMaxBytes, 'f'),
+       "保存先フォルダ"},
   };
   const std::string before = Ini();
   for (const TRow& r : rows) {
@@ -53,7 +56,7 @@ TEST_F(DataOutputFormTest, ABadValueIsNamedAndNothingIsStored) {
     form_->LatitudeEdit->setText("35");
     form_->LongitudeEdit->setText("135");
     form_->ElevationEdit->setText("10");
-    (form_.get()->*r.edit)->setText(QString::fromUtf8(r.text));
+    (form_.get()->*r.edit)->setText(QString::fromStdString(r.text));
     platform_.Calls.clear();
     QTest::mouseClick(form_->OkButton, Qt::LeftButton);
     ASSERT_EQ(platform_.Calls.size(), 1u) << r.text;
@@ -80,7 +83,10 @@ TEST_F(DataOutputFormTest, OkStoresTheSettingsAndTheArchiveStartsAndStopsWithout
   Open();
   EXPECT_EQ(form_->StationEdit->text().toStdString(), "TEST0");  // from the sensor ID
   EXPECT_TRUE(form_->SiteWarning->isVisibleTo(form_.get()));
-  platform_.FolderAnswer = JoinPath(dir_, "sds");
+  // Longer than the 255 bytes other settings are read with.
+  std::string folder = dir_;
+  for (int i = 0; i < 30; ++i) folder.append("/abcdefghi");
+  platform_.FolderAnswer = folder;
   QTest::mouseClick(form_->FolderButton, Qt::LeftButton);
   form_->ArchiveCheck->setChecked(true);
   form_->NetworkEdit->setText("jp");  // codes are taken in capitals
@@ -88,13 +94,13 @@ TEST_F(DataOutputFormTest, OkStoresTheSettingsAndTheArchiveStartsAndStopsWithout
   QTest::mouseClick(form_->OkButton, Qt::LeftButton);
   EXPECT_FALSE(form_->isVisible());
   EXPECT_EQ(configured, 1);
-  EXPECT_NE(Ini().find("[DataOutput]\nArchive=1\nArchiveFolder=" + dir_ + "/sds\nNetwork=JP\n"),
+  EXPECT_NE(Ini().find("[DataOutput]\nArchive=1\nArchiveFolder=" + folder + "\nNetwork=JP\n"),
             std::string::npos);
 
   Start();
   for (int i = 0; i < 30; ++i) Tick(10);
   panel_->N1Click();  // the stop sends out what is held
-  const std::string day = JoinPath(dir_, "sds/2007/JP/TEST0/HNZ.D/JP.TEST0.00.HNZ.D.2007.303");
+  const std::string day = JoinPath(folder, "2007/JP/TEST0/HNZ.D/JP.TEST0.00.HNZ.D.2007.303");
   ASSERT_TRUE(std::filesystem::exists(day));
   const auto size = std::filesystem::file_size(day);
   EXPECT_GT(size, 0u);
