@@ -24,6 +24,36 @@ std::string UtcText(std::int64_t seconds) {
   return buf;
 }
 
+void AddUnits(std::string& x, const std::string& indent) {
+  x += indent + "<InputUnits>\n" + indent + "  <Name>m/s**2</Name>\n" + indent + "</InputUnits>\n";
+  x += indent + "<OutputUnits>\n" + indent + "  <Name>count</Name>\n" + indent + "</OutputUnits>\n";
+}
+
+// The sensor turns acceleration into counts at one gain for every frequency it passes: a single
+// analog gain-only stage, a pole-zero filter with neither poles nor zeros.
+void AddResponse(std::string& x) {
+  const std::string gain = Number("%.6f", kCountsPerMetrePerSecondSquared);
+  x += "        <Response>\n";
+  x += "          <InstrumentSensitivity>\n";
+  x += "            <Value>" + gain + "</Value>\n";
+  x += "            <Frequency>1</Frequency>\n";
+  AddUnits(x, "            ");
+  x += "          </InstrumentSensitivity>\n";
+  x += "          <Stage number=\"1\">\n";
+  x += "            <PolesZeros>\n";
+  AddUnits(x, "              ");
+  x += "              <PzTransferFunctionType>LAPLACE (RADIANS/SECOND)</PzTransferFunctionType>\n";
+  x += "              <NormalizationFactor>1</NormalizationFactor>\n";
+  x += "              <NormalizationFrequency>1</NormalizationFrequency>\n";
+  x += "            </PolesZeros>\n";
+  x += "            <StageGain>\n";
+  x += "              <Value>" + gain + "</Value>\n";
+  x += "              <Frequency>1</Frequency>\n";
+  x += "            </StageGain>\n";
+  x += "          </Stage>\n";
+  x += "        </Response>\n";
+}
+
 }  // namespace
 
 std::string StationXmlText(const TDataOutputSettings& s, const std::string& siteName,
@@ -53,14 +83,7 @@ std::string StationXmlText(const TDataOutputSettings& s, const std::string& site
     // Z counts grow upwards (1 g at rest); how the horizontal axes face is up to the site.
     x += c == 2 ? "        <Dip>-90</Dip>\n" : "        <Dip>0</Dip>\n";
     x += "        <SampleRate>100</SampleRate>\n";
-    x += "        <Response>\n";
-    x += "          <InstrumentSensitivity>\n";
-    x += "            <Value>" + Number("%.6f", kCountsPerMetrePerSecondSquared) + "</Value>\n";
-    x += "            <Frequency>1</Frequency>\n";
-    x += "            <InputUnits>\n              <Name>m/s**2</Name>\n            </InputUnits>\n";
-    x += "            <OutputUnits>\n              <Name>count</Name>\n            </OutputUnits>\n";
-    x += "          </InstrumentSensitivity>\n";
-    x += "        </Response>\n";
+    AddResponse(x);
     x += "      </Channel>\n";
   }
   x += "    </Station>\n";

@@ -358,6 +358,9 @@ TEST_F(StationXmlTest, TheDocumentIsValidAgainstTheFdsnSchemaWithOrWithoutASite)
     EXPECT_NE(text.find("<Latitude>" + std::string(site ? "35.400000" : "0.000000") + "</Latitude>"),
               std::string::npos);
     EXPECT_NE(text.find("<Value>101.971621</Value>"), std::string::npos);  // counts per m/s^2
+    // One stage whose gain is the sensitivity.
+    EXPECT_NE(text.find("<Stage number=\"1\">\n            <PolesZeros>"), std::string::npos);
+    EXPECT_NE(text.find("<StageGain>\n              <Value>101.971621</Value>"), std::string::npos);
     EXPECT_NE(text.find("<Name>roof &lt;A&amp;B&gt;  </Name>"), std::string::npos);
     EXPECT_NE(text.find("<Channel code=\"HNZ\" locationCode=\"00\">"), std::string::npos);
   }
