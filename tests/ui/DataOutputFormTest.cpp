@@ -47,6 +47,9 @@ TEST_F(DataOutputFormTest, ABadValueIsNamedAndNothingIsStored) {
       {&TDataOutputForm::PortEdit, "65536", "ポート番号"},
       {&TDataOutputForm::LatitudeEdit, "91", "緯度"},
       {&TDataOutputForm::ElevationEdit, "x", "標高"},
+      {&TDataOutputForm::AzimuthXEdit, "360", "方位"},
+      {&TDataOutputForm::AzimuthYEdit, "-5", "方位"},
+      {&TDataOutputForm::StartDateEdit, "2023-02-29", "開始日"},
       {&TDataOutputForm::FolderEdit, std::string("/").append(TPanelSettings::FolderMaxBytes, 'f'),
        "保存先フォルダ"},
   };
@@ -96,6 +99,7 @@ TEST_F(DataOutputFormTest, OkStoresTheSettingsAndTheArchiveStartsAndStopsWithout
   EXPECT_EQ(configured, 1);
   EXPECT_NE(Ini().find("[DataOutput]\nArchive=1\nArchiveFolder=" + folder + "\nNetwork=JP\n"),
             std::string::npos);
+  EXPECT_NE(Ini().find("\nStartDate=2007-10-30\n"), std::string::npos);  // no record yet: today
 
   Start();
   for (int i = 0; i < 30; ++i) Tick(10);
@@ -107,6 +111,13 @@ TEST_F(DataOutputFormTest, OkStoresTheSettingsAndTheArchiveStartsAndStopsWithout
   EXPECT_EQ(size % 512, 0u);
 
   Open();
+  EXPECT_EQ(form_->StartDateEdit->text(), "2007-10-30");  // kept from the first OK on
+  EXPECT_FALSE(form_->AzimuthWarning->isVisibleTo(form_.get()));
+  form_->ChannelEdits[0]->setText("hne");
+  form_->AzimuthXEdit->setText("80");
+  EXPECT_TRUE(form_->AzimuthWarning->isVisibleTo(form_.get()));  // E faces 90
+  form_->AzimuthXEdit->setText("90");
+  EXPECT_FALSE(form_->AzimuthWarning->isVisibleTo(form_.get()));
   form_->ArchiveCheck->setChecked(false);
   QTest::mouseClick(form_->OkButton, Qt::LeftButton);
   EXPECT_FALSE(panel_->DataOutput->Record.Active());
@@ -144,6 +155,12 @@ TEST_F(DataOutputFormTest, AFormatErrorLeavesAGapInTheArchiveNotShiftedSamples) 
 
 TEST_F(DataOutputFormTest, TheStationXmlCommandWritesWhereTheUserChose) {
   CreatePanel();
+  const std::string oldest = JoinPath(dir_, "sds/2007/XX/TEST0/HNZ.D/XX.TEST0..HNZ.D.2007.300");
+  std::filesystem::create_directories(std::filesystem::path(oldest).parent_path());
+  ASSERT_TRUE(WriteFileAtomically(oldest, std::string(512, 'x')));
+  TDataOutputSettings s = panel_->DataOutput->Settings();
+  s.ArchiveFolder = JoinPath(dir_, "sds");
+  panel_->DataOutput->Record.Configure(s);  // in force, not stored
   EXPECT_TRUE(panel_->File1->actions().contains(panel_->DataOutput->StationXmlAction));
   panel_->DataOutput->StationXmlAction->trigger();  // cancelled: nothing written
   EXPECT_EQ(platform_.Calls.back(), "ChooseSaveFile " + JoinPath(dir_, "XX.TEST0.xml"));
@@ -151,9 +168,15 @@ TEST_F(DataOutputFormTest, TheStationXmlCommandWritesWhereTheUserChose) {
   panel_->DataOutput->StationXmlAction->trigger();
   std::string xml;
   ASSERT_TRUE(ReadWholeFile(platform_.SaveFileAnswer, xml));
-  EXPECT_NE(xml.find("<Station code=\"TEST0\">"), std::string::npos);
   EXPECT_NE(xml.find("<Name>TEST01</Name>"), std::string::npos);
+  EXPECT_NE(xml.find("<Station code=\"TEST0\" startDate=\"2007-10-27T00:00:00Z\">"), std::string::npos);
   EXPECT_NE(ListLines().front().find("StationXMLを書き出しました"), std::string::npos);
+  // The day is kept: a later export says the same without the archive's oldest day.
+  EXPECT_NE(Ini().find("[DataOutput]\nStartDate=2007-10-27\n"), std::string::npos);
+  std::filesystem::remove(oldest);
+  panel_->DataOutput->StationXmlAction->trigger();
+  ASSERT_TRUE(ReadWholeFile(platform_.SaveFileAnswer, xml));
+  EXPECT_NE(xml.find("startDate=\"2007-10-27T00:00:00Z\""), std::string::npos);
   platform_.SaveFileAnswer = JoinPath(dir_, "no/such/folder.xml");
   panel_->DataOutput->StationXmlAction->trigger();
   EXPECT_NE(platform_.Calls.back().find("StationXMLを書き込めません"), std::string::npos);
