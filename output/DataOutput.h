@@ -50,6 +50,8 @@ class TDataOutput {
   void Stop();
 
   const TDataOutputSettings& Settings() const { return settings_; }
+  // Only the metadata reads the start date: it changes without disturbing the record.
+  void SetStartDate(const std::string& day) { settings_.StartDate = day; }
   const TSdsArchive* Archive() const { return archive_.get(); }
 
  private:

@@ -2,8 +2,14 @@
 
 #include <arpa/inet.h>
 
+#include <chrono>
+#include <cmath>
 
+#include "base/DateTimeText.h"
 #include "base/NumberParse.h"
+#include "base/TextFormat.h"
+#include "output/PanelSettings.h"
+#include "output/SettingsFile.h"
 #include "sensor/NumberText.h"
 #include "sensor/Profile.h"
 
@@ -24,15 +30,20 @@ constexpr const char* kSeedLinkPort = "SeedLinkPort";
 constexpr const char* kLatitude = "Latitude";
 constexpr const char* kLongitude = "Longitude";
 constexpr const char* kElevation = "Elevation";
+constexpr const char* kStartDate = "StartDate";
+constexpr const char* kAzimuths[2] = {"AzimuthX", "AzimuthY"};
 // Below the deepest mine and above the highest summit.
 constexpr double kLowestElevation = -12000.0;
 constexpr double kHighestElevation = 9000.0;
+// The years a miniSEED record of ours can have.
+constexpr int kFirstStartYear = 1970;
+constexpr int kLastStartYear = 2261;
 
 class TReader {
  public:
   explicit TReader(const Profile& p) : p_(p) {}
-  std::string Text(const char* key) const {
-    return p_.ReadString(kDataOutputSection, key, "", kReadBufferSize);
+  std::string Text(const char* key, std::size_t bufferSize = kReadBufferSize) const {
+    return p_.ReadString(kDataOutputSection, key, "", bufferSize);
   }
   void Flag(const char* key, bool& value) const {
     int v = 0;
@@ -119,6 +130,33 @@ bool ParseElevation(const std::string& text, double& value) {
   return ParseNumberIn(text, kLowestElevation, kHighestElevation, value);
 }
 
+bool ParseAzimuth(const std::string& text, double& value) {
+  double v = 0.0;
+  if (!ParseNumberIn(text, 0.0, 360.0, v)) return false;
+  v = std::round(v * 1e6) / 1e6;  // as the file keeps it, so that 359.9999999 cannot become 360
+  if (v >= 360.0) return false;
+  value = v;
+  return true;
+}
+
+bool IsStartDate(const std::string& text) {
+  int y = 0, m = 0, d = 0;
+  if (text.size() != 10 || text[4] != '-' || text[7] != '-' || !ParseDigits(text, 0, 4, y) ||
+      !ParseDigits(text, 5, 2, m) || !ParseDigits(text, 8, 2, d)) {
+    return false;
+  }
+  namespace cr = std::chrono;
+  return y >= kFirstStartYear && y <= kLastStartYear &&
+         cr::year_month_day(cr::year(y) / cr::month(static_cast<unsigned>(m)) /
+                            cr::day(static_cast<unsigned>(d)))
+             .ok();
+}
+
+std::string UtcDayText(std::int64_t utcSeconds) {
+  const TLocalDateTime t = UtcDateTimeOf(utcSeconds);
+  return Printf("%04d-%02d-%02d", t.Year, t.Month, t.Day);
+}
+
 std::string DefaultStationCode(const std::string& sensorId) {
   std::string code;
   for (char c : sensorId) {
@@ -134,7 +172,9 @@ TDataOutputSettings LoadDataOutputSettings(const Profile& profile, const std::st
   s.Station = DefaultStationCode(sensorId);
   const TReader r(profile);
   r.Flag(kArchive, s.Archive);
-  s.ArchiveFolder = r.Text(kArchiveFolder);
+  // Read whole, like the panel's other folders: a cut one would send the records elsewhere.
+  s.ArchiveFolder = r.Text(kArchiveFolder, TPanelSettings::FolderMaxBytes + 3);
+  if (!FolderReadsBack(s.ArchiveFolder)) s.ArchiveFolder.clear();
   // An archive without a folder would write wherever the panel happens to run.
   if (s.ArchiveFolder.empty()) s.Archive = false;
   r.Code(kNetwork, IsNetworkCode, s.Network);
@@ -155,6 +195,12 @@ TDataOutputSettings LoadDataOutputSettings(const Profile& profile, const std::st
     s.Longitude = lon;
     s.Elevation = elev;
   }
+  const std::string start = r.Text(kStartDate);
+  if (IsStartDate(start)) s.StartDate = start;
+  for (std::size_t i = 0; i < s.Azimuths.size(); ++i) {
+    double azimuth = 0;
+    if (ParseAzimuth(r.Text(kAzimuths[i]), azimuth)) s.Azimuths[i] = azimuth;
+  }
   return s;
 }
 
@@ -174,6 +220,14 @@ void SaveDataOutputSettings(const TDataOutputSettings& s, Profile& profile) {
   profile.WriteString(section, kLatitude, s.SiteSet ? FormatFixed6(s.Latitude) : "");
   profile.WriteString(section, kLongitude, s.SiteSet ? FormatFixed6(s.Longitude) : "");
   profile.WriteString(section, kElevation, s.SiteSet ? FormatFixed6(s.Elevation) : "");
+  profile.WriteString(section, kStartDate, s.StartDate);
+  for (std::size_t i = 0; i < s.Azimuths.size(); ++i) {
+    profile.WriteString(section, kAzimuths[i], s.Azimuths[i] ? FormatFixed6(*s.Azimuths[i]) : "");
+  }
+}
+
+void SaveStartDate(const std::string& day, Profile& profile) {
+  profile.WriteString(kDataOutputSection, kStartDate, day);
 }
 
 }  // namespace tevra

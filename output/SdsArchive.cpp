@@ -1,13 +1,17 @@
 #include "output/SdsArchive.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
+#include "base/NumberParse.h"
 #include "base/TextFormat.h"
 #include "output/AppendFile.h"
 
@@ -19,7 +23,57 @@ std::string Join(const std::string& folder, const std::string& name) {
   return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
+// The day of the year of a day file of `prefix` (NET.STA.) in year `year`; 0 for any other file.
+int DayOfYearOf(const std::filesystem::directory_entry& file, const std::string& prefix,
+                const std::string& year) {
+  const std::string name = file.path().filename().string();
+  const std::string suffix = ".D." + year + ".";
+  int doy = 0;
+  std::error_code ec;
+  if (name.size() < prefix.size() + suffix.size() + 3 || name.compare(0, prefix.size(), prefix) != 0 ||
+      name.compare(name.size() - 3 - suffix.size(), suffix.size(), suffix) != 0 ||
+      !ParseDigits(name, name.size() - 3, 3, doy) || !file.is_regular_file(ec) ||
+      file.file_size(ec) < MiniSeedRecordBytes || ec) {
+    return 0;
+  }
+  return doy;
+}
+
 }  // namespace
+
+std::optional<std::int64_t> OldestSdsDay(const std::string& folder, const std::string& network,
+                                         const std::string& station) {
+  namespace fs = std::filesystem;
+  std::vector<int> years;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    int year = 0;
+    if (name.size() == 4 && ParseDigits(name, 0, 4, year)) years.push_back(year);
+  }
+  std::sort(years.begin(), years.end());
+  const std::string prefix = network + "." + station + ".";
+  for (const int year : years) {
+    const std::string yearText = Printf("%04d", year);
+    int oldest = 0;
+    std::error_code channelError;
+    for (fs::directory_iterator channel(fs::path(folder) / yearText / network / station, channelError), end;
+         !channelError && channel != end; channel.increment(channelError)) {
+      std::error_code fileError;
+      for (fs::directory_iterator file(channel->path(), fileError); !fileError && file != end;
+           file.increment(fileError)) {
+        const int doy = DayOfYearOf(*file, prefix, yearText);
+        if (doy > 0 && (oldest == 0 || doy < oldest)) oldest = doy;
+      }
+    }
+    if (oldest > 0) {
+      namespace cr = std::chrono;
+      const cr::sys_days day = cr::sys_days(cr::year(year) / 1 / 1) + cr::days(oldest - 1);
+      return static_cast<std::int64_t>(day.time_since_epoch().count()) * 86400;
+    }
+  }
+  return std::nullopt;
+}
 
 std::string SdsFilePath(const std::string& folder, const TStreamId& id, std::int64_t startMicros) {
   std::int64_t seconds = startMicros / 1000000;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "output/MiniSeedHeader.h"
@@ -19,6 +20,11 @@ namespace tevra {
 
 // The day file of a record of `id` starting at startMicros (UTC microseconds).
 std::string SdsFilePath(const std::string& folder, const TStreamId& id, std::int64_t startMicros);
+
+// The UTC start (seconds) of the oldest day whose file holds a record of network.station under
+// `folder`; none when there is no such file or the folder cannot be read.
+std::optional<std::int64_t> OldestSdsDay(const std::string& folder, const std::string& network,
+                                         const std::string& station);
 
 class TSdsArchive {
  public:

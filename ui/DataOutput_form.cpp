@@ -5,7 +5,10 @@
 #include <QVBoxLayout>
 
 #include "base/AtomicFile.h"
-#include "base/Cp932.h"
+#include "base/TextFormat.h"
+#include "output/PanelSettings.h"
+#include "output/SettingsFile.h"
+#include "output/StationXml.h"
 #include "ui/DialogButtons.h"
 #include "ui/PanelDataOutput.h"
 #include "ui/QtPlatform.h"
@@ -30,6 +33,14 @@ bool ParseInt(const std::string& text, int low, int high, int& value) {
   if (!ParseNumberIn(text, low, high, v) || v != static_cast<int>(v)) return false;
   value = static_cast<int>(v);
   return true;
+}
+
+// A warning in red under a group's fields.
+QLabel* WarningLabel(const QString& text, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setWordWrap(true);
+  label->setStyleSheet(QStringLiteral("color: #b00000;"));
+  return label;
 }
 
 // A row of a settings group: its caption, then its field.
@@ -89,19 +100,36 @@ void TDataOutputForm::BuildControls() {
   AddRow(l, 1, QStringLiteral("待ち受けアドレス"), AddressEdit);
   AddRow(l, 2, QStringLiteral("ポート番号"), PortEdit);
 
-  auto* site = new QGroupBox(QStringLiteral("観測点の位置（StationXML用）"), this);
+  auto* site = new QGroupBox(QStringLiteral("観測点の情報（StationXML用）"), this);
   LatitudeEdit = new QLineEdit(site);
   LongitudeEdit = new QLineEdit(site);
   ElevationEdit = new QLineEdit(site);
-  SiteWarning = new QLabel(
+  SiteWarning = WarningLabel(
       QStringLiteral("位置が未設定です。StationXMLには緯度・経度・標高とも0を書き込みます。"), site);
-  SiteWarning->setWordWrap(true);
-  SiteWarning->setStyleSheet(QStringLiteral("color: #b00000;"));
   auto* s = new QGridLayout(site);
   AddRow(s, 0, QStringLiteral("緯度（度、北が正）"), LatitudeEdit);
   AddRow(s, 1, QStringLiteral("経度（度、東が正）"), LongitudeEdit);
   AddRow(s, 2, QStringLiteral("標高（m）"), ElevationEdit);
   s->addWidget(SiteWarning, 3, 0, 1, 2);
+  const char* azimuths[2] = {"方位 X（度、北から時計回り）", "方位 Y（度、北から時計回り）"};
+  AzimuthXEdit = new QLineEdit(site);
+  AzimuthYEdit = new QLineEdit(site);
+  for (int i = 0; i < 2; ++i) {
+    QLineEdit* edit = AzimuthEdits()[i];
+    edit->setToolTip(QStringLiteral("空欄: チャンネルコードの末尾がEなら90、Nなら0、ほかは書きません"));
+    AddRow(s, 4 + i, QString::fromUtf8(azimuths[i]), edit);
+    connect(edit, &QLineEdit::textChanged, this, &TDataOutputForm::UpdateAzimuthWarning);
+    connect(ChannelEdits[i], &QLineEdit::textChanged, this, &TDataOutputForm::UpdateAzimuthWarning);
+  }
+  AzimuthWarning =
+      WarningLabel(QStringLiteral("方位がチャンネルコードの向き（末尾Eは90度、Nは0度）と違います。"
+                                  "StationXMLには設定した方位を書き込みます。"),
+                   site);
+  s->addWidget(AzimuthWarning, 6, 0, 1, 2);
+  StartDateEdit = new QLineEdit(site);
+  StartDateEdit->setToolTip(
+      QStringLiteral("空欄: アーカイブの最も古い記録の日、なければOKを押した日に決まり、以後そのままです"));
+  AddRow(s, 7, QStringLiteral("開始日（YYYY-MM-DD、UTC）"), StartDateEdit);
 
   QHBoxLayout* buttons = OkCancelRow(this, OkButton, CancelButton);
   auto* layout = new QVBoxLayout(this);
@@ -135,6 +163,22 @@ void TDataOutputForm::FormShow() {
   LongitudeEdit->setText(number(s.Longitude));
   ElevationEdit->setText(s.SiteSet ? QString::number(s.Elevation, 'f', 1) : QString());
   SiteWarning->setVisible(!s.SiteSet);
+  for (int i = 0; i < 2; ++i) {
+    const auto& azimuth = s.Azimuths[static_cast<std::size_t>(i)];
+    AzimuthEdits()[i]->setText(azimuth ? QString::number(*azimuth, 'g', 10) : QString());
+  }
+  StartDateEdit->setText(Text(s.StartDate));
+  UpdateAzimuthWarning();
+}
+
+void TDataOutputForm::UpdateAzimuthWarning() {
+  bool differs = false;
+  for (int i = 0; i < 2; ++i) {
+    const std::optional<double> byCode = ConventionalAzimuth(Upper(ChannelEdits[i]));
+    double given = 0;
+    if (byCode && ParseAzimuth(Trimmed(AzimuthEdits()[i]), given) && given != *byCode) differs = true;
+  }
+  AzimuthWarning->setVisible(differs);
 }
 
 void TDataOutputForm::FolderClick() {
@@ -151,9 +195,13 @@ bool TDataOutputForm::Refuse(const char* text) {
 bool TDataOutputForm::ReadControls(TDataOutputSettings& s) {
   s.Archive = ArchiveCheck->isChecked();
   s.ArchiveFolder = Trimmed(FolderEdit);
-  // The folder is kept in the settings file as CP932.
-  if (Cp932ToUtf8(Utf8ToCp932(s.ArchiveFolder)) != s.ArchiveFolder || s.ArchiveFolder.size() > 255)
-    return Refuse("保存先フォルダ名に設定ファイルに保存できない文字が含まれているか、長すぎます。");
+  // A folder that would not read back from the settings file would send the records elsewhere.
+  if (!FolderReadsBack(s.ArchiveFolder)) {
+    return Refuse(Printf("保存先フォルダ名に設定ファイルに保存できない文字が含まれているか、長すぎます"
+                         "（%zuバイトまで）。",
+                         TPanelSettings::FolderMaxBytes)
+                      .c_str());
+  }
   if (s.Archive && s.ArchiveFolder.empty()) return Refuse("アーカイブの保存先フォルダを指定してください。");
   if (!ParseInt(Trimmed(FlushEdit), TDataOutputSettings::MinFlushSeconds,
                 TDataOutputSettings::MaxFlushSeconds, s.FlushSeconds))
@@ -177,6 +225,18 @@ bool TDataOutputForm::ReadControls(TDataOutputSettings& s) {
     return Refuse("待ち受けアドレスはIPv4アドレス（例: 127.0.0.1）で入力してください。");
   if (!ParseInt(Trimmed(PortEdit), 1, 65535, s.SeedLinkPort))
     return Refuse("ポート番号は1〜65535の整数で入力してください。");
+  for (std::size_t i = 0; i < s.Azimuths.size(); ++i) {
+    const std::string text = Trimmed(AzimuthEdits()[i]);
+    double azimuth = 0;
+    s.Azimuths[i].reset();
+    if (text.empty()) continue;
+    if (!ParseAzimuth(text, azimuth))
+      return Refuse("方位は0以上360未満の数値（度）で入力するか、空欄にしてください。");
+    s.Azimuths[i] = azimuth;
+  }
+  s.StartDate = Trimmed(StartDateEdit);
+  if (!s.StartDate.empty() && !IsStartDate(s.StartDate))
+    return Refuse("開始日は2024-03-09のような1970〜2261年の日付で入力するか、空欄にしてください。");
   const std::string lat = Trimmed(LatitudeEdit), lon = Trimmed(LongitudeEdit), elev = Trimmed(ElevationEdit);
   s.SiteSet = !(lat.empty() && lon.empty() && elev.empty());
   if (!s.SiteSet) return true;

@@ -37,6 +37,10 @@ class TDataOutputForm : public QDialog {
   QLineEdit* LongitudeEdit;
   QLineEdit* ElevationEdit;
   QLabel* SiteWarning;
+  QLineEdit* AzimuthXEdit;
+  QLineEdit* AzimuthYEdit;
+  QLabel* AzimuthWarning;
+  QLineEdit* StartDateEdit;
   QPushButton* OkButton;
   QPushButton* CancelButton;
 
@@ -51,6 +55,9 @@ class TDataOutputForm : public QDialog {
   // The dialog's values, or false after telling the user which one is wrong.
   bool ReadControls(TDataOutputSettings& s);
   bool Refuse(const char* text);
+  // Shown while a given azimuth differs from the one its channel code implies.
+  void UpdateAzimuthWarning();
+  std::array<QLineEdit*, 2> AzimuthEdits() const { return {AzimuthXEdit, AzimuthYEdit}; }
 
   TPlatform& platform_;
   TPanelDataOutput& output_;

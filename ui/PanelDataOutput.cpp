@@ -33,8 +33,10 @@ void TPanelDataOutput::Load() {
 }
 
 void TPanelDataOutput::Apply(const TDataOutputSettings& settings) {
-  if (panel_.SettingsFile) SaveDataOutputSettings(settings, *panel_.SettingsFile);
-  Record.Configure(settings);
+  TDataOutputSettings s = settings;
+  s.StartDate = StartDateFor(s, platform_.Time());
+  if (panel_.SettingsFile) SaveDataOutputSettings(s, *panel_.SettingsFile);
+  Record.Configure(s);
 }
 
 void TPanelDataOutput::Feed(const VXTRRR& reader) {
@@ -51,9 +53,15 @@ void TPanelDataOutput::WriteStationXml() {
   const std::string suggested = JoinPath(CurrentDirectory(), s.Network + "." + s.Station + ".xml");
   const std::string path = platform_.ChooseSaveFile(suggested, "StationXML (*.xml)");
   if (path.empty()) return;
-  if (!tevra::WriteStationXml(path, s, panel_.Settings.SensorId, platform_.Time())) {
+  TDataOutputSettings metadata = s;
+  metadata.StartDate = StartDateFor(s, platform_.Time());
+  if (!tevra::WriteStationXml(path, metadata, panel_.Settings.SensorId, platform_.Time())) {
     platform_.MessageBox(Printf("StationXMLを書き込めません（%s）", path.c_str()), "", false);
     return;
+  }
+  if (s.StartDate.empty()) {  // the day the metadata first went out is kept from now on
+    if (panel_.SettingsFile) SaveStartDate(metadata.StartDate, *panel_.SettingsFile);
+    Record.SetStartDate(metadata.StartDate);
   }
   Log("StationXMLを書き出しました: " + path);
 }

@@ -24,7 +24,8 @@ class TPanelDataOutput {
 
   // Reads [DataOutput] from the panel's settings file and starts what it asks for.
   void Load();
-  // Takes settings from the dialog: kept in the settings file and in force at once.
+  // Takes settings from the dialog: kept in the settings file and in force at once. A start date
+  // not given is fixed now: the archive's oldest day, else today.
   void Apply(const TDataOutputSettings& settings);
   const TDataOutputSettings& Settings() const { return Record.Settings(); }
 
@@ -34,7 +35,8 @@ class TPanelDataOutput {
   void Stop() { Record.Stop(); }
 
   void OpenDialog();
-  // Asks where, then writes the station's StationXML there.
+  // Asks where, then writes the station's StationXML there; a start date not fixed yet is fixed
+  // then and kept.
   void WriteStationXml();
 
   // Declared first: the record's sink publishes to it until the record is gone.

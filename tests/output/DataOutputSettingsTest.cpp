@@ -1,6 +1,7 @@
 #include "output/DataOutputSettings.h"
 
 #include "ScratchDir.h"
+#include "output/PanelSettings.h"
 #include "output/SettingsFile.h"
 #include "sensor/Profile.h"
 
@@ -30,6 +31,7 @@ TEST_F(DataOutputSettingsTest, GoodValuesAreTakenAndBadOnesReadAsMissing) {
        [](const auto& s) {
          return s.SeedLinkAddress == "127.0.0.1" && s.SeedLinkPort == 18000 && !s.SiteSet;
        }},
+      {"", [](const auto& s) { return s.StartDate.empty() && !s.Azimuths[0] && !s.Azimuths[1]; }},
       {"Archive=1\nArchiveFolder=/srv/sds\n",
        [](const auto& s) { return s.Archive && s.ArchiveFolder == "/srv/sds"; }},
       {"Archive=1\n", [](const auto& s) { return !s.Archive; }},  // no folder to write to
@@ -63,10 +65,26 @@ TEST_F(DataOutputSettingsTest, GoodValuesAreTakenAndBadOnesReadAsMissing) {
       {"Latitude=35\nLongitude=139\n", [](const auto& s) { return !s.SiteSet; }},
       {"Latitude=90\nLongitude=0\nElevation=0\n",
        [](const auto& s) { return !s.SiteSet; }},  // StationXML: < 90
+      {"StartDate=2024-02-29\n", [](const auto& s) { return s.StartDate == "2024-02-29"; }},
+      {"StartDate=2023-02-29\n", [](const auto& s) { return s.StartDate.empty(); }},
+      {"StartDate=2024-3-9\n", [](const auto& s) { return s.StartDate.empty(); }},
+      {"StartDate=1969-12-31\n", [](const auto& s) { return s.StartDate.empty(); }},
+      {"StartDate=2024-03-09T00:00:00Z\n", [](const auto& s) { return s.StartDate.empty(); }},
+      {"AzimuthX=45.5\nAzimuthY=0\n",
+       [](const auto& s) { return s.Azimuths[0] == 45.5 && s.Azimuths[1] == 0.0; }},
+      {"AzimuthX=360\nAzimuthY=-1\n", [](const auto& s) { return !s.Azimuths[0] && !s.Azimuths[1]; }},
+      {"AzimuthX=359.9999999\nAzimuthY=90deg\n",
+       [](const auto& s) { return !s.Azimuths[0] && !s.Azimuths[1]; }},
   };
   for (const TRow& r : rows) EXPECT_TRUE(r.check(Load(r.lines))) << r.lines;
   EXPECT_EQ(Load("", "地震センサ１").Station, "TEVRA");
   EXPECT_EQ(Load("", "tk-03 roof").Station, "TK03R");
+  // The folder is read whole, as the panel's other folders; one longer than a path can be is bad.
+  const std::string deep = std::string("/").append(299, 'd');
+  EXPECT_EQ(Load(std::string("Archive=1\nArchiveFolder=").append(deep) + "\n").ArchiveFolder, deep);
+  const TDataOutputSettings tooLong =
+      Load(std::string("Archive=1\nArchiveFolder=/").append(TPanelSettings::FolderMaxBytes, 'd') + "\n");
+  EXPECT_TRUE(!tooLong.Archive && tooLong.ArchiveFolder.empty());
 }
 
 TEST_F(DataOutputSettingsTest, SavingWritesItsOwnSectionAndLeavesThePanelsKeysAsTheyWere) {
@@ -79,17 +97,23 @@ TEST_F(DataOutputSettingsTest, SavingWritesItsOwnSectionAndLeavesThePanelsKeysAs
   s.Location = std::string(2, '0');  // (a string literal here trips a false GCC 12 warning)
   s.SiteSet = true;
   s.Latitude = 35.681236;
+  s.StartDate = "2024-03-09";
+  s.Azimuths[0] = 45.5;
   SaveDataOutputSettings(s, profile);
   EXPECT_EQ(
       Utf8Of(Path(kSettingsFileName)),
       panel +
           "[DataOutput]\nArchive=1\nArchiveFolder=/srv/sds\nNetwork=XX\nStation=TEVRA\nLocation=00\n"
           "Channels=HN1,HN2,HNZ\nFlushSeconds=5\nSeedLink=0\nSeedLinkAddress=127.0.0.1\nSeedLinkPort=18000\n"
-          "Latitude=35.681236\nLongitude=0.000000\nElevation=0.000000\n");
+          "Latitude=35.681236\nLongitude=0.000000\nElevation=0.000000\n"
+          "StartDate=2024-03-09\nAzimuthX=45.500000\nAzimuthY=\n");
   const TDataOutputSettings back = LoadDataOutputSettings(profile, "S1");
   EXPECT_TRUE(back.Archive && back.SiteSet);
   EXPECT_EQ(back.Location, "00");
   EXPECT_DOUBLE_EQ(back.Latitude, 35.681236);
+  EXPECT_EQ(back.StartDate, "2024-03-09");
+  EXPECT_EQ(back.Azimuths[0], 45.5);
+  EXPECT_FALSE(back.Azimuths[1]);
 }
 
 }  // namespace

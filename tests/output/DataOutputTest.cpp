@@ -7,6 +7,7 @@
 #include <cmath>
 #include <fstream>
 #include <map>
+#include <optional>
 
 #include "ScratchDir.h"
 #include "base/AtomicFile.h"
@@ -339,9 +340,12 @@ TEST(DataOutputSeedLinkTest, ClientsStayConnectedUntilTheServersAddressOrPortCha
   EXPECT_EQ(log.size(), 1u);
 }
 
-TEST_F(StationXmlTest, TheDocumentIsValidAgainstTheFdsnSchemaWithOrWithoutASite) {
+TEST_F(StationXmlTest, TheDocumentIsTheReferenceAndValidAgainstTheFdsnSchemaWithOrWithoutASite) {
   TDataOutputSettings s;
   s.Location = "00";
+  s.Channels = {"HNE", "HN2", "HNZ"};
+  s.Azimuths[1] = 135.5;
+  s.StartDate = "2024-03-01";
   for (bool site : {false, true}) {
     s.SiteSet = site;
     s.Latitude = 35.4;
@@ -353,15 +357,66 @@ TEST_F(StationXmlTest, TheDocumentIsValidAgainstTheFdsnSchemaWithOrWithoutASite)
                                 "/stationxml/fdsn-station-1.2.xsd '" +
                                 file + "' 2>/dev/null";
     EXPECT_EQ(std::system(command.c_str()), 0) << file;
-    std::string text;
-    ASSERT_TRUE(ReadWholeFile(file, text));
-    EXPECT_NE(text.find("<Latitude>" + std::string(site ? "35.400000" : "0.000000") + "</Latitude>"),
-              std::string::npos);
-    EXPECT_NE(text.find("<Value>101.971621</Value>"), std::string::npos);  // counts per m/s^2
-    EXPECT_NE(text.find("<Name>roof &lt;A&amp;B&gt;  </Name>"), std::string::npos);
-    EXPECT_NE(text.find("<Channel code=\"HNZ\" locationCode=\"00\">"), std::string::npos);
   }
+  std::string text, reference;
+  ASSERT_TRUE(ReadWholeFile(Path("site.xml"), text));
+  ASSERT_TRUE(ReadWholeFile(TEVRA_TEST_DATA "/stationxml/XX.TEVRA.xml", reference));
+  EXPECT_EQ(text, reference);
+  ASSERT_TRUE(ReadWholeFile(Path("nosite.xml"), text));
+  EXPECT_NE(text.find("<Latitude>0.000000</Latitude>"), std::string::npos);
+  // Without a start date the metadata starts on the day it is made.
+  s.StartDate.clear();
+  EXPECT_NE(
+      StationXmlText(s, "", 1710028740).find("<Network code=\"XX\" startDate=\"2024-03-09T00:00:00Z\">"),
+      std::string::npos);
   EXPECT_FALSE(WriteStationXml(Path("missing/folder/x.xml"), s, "", 0));
+}
+
+TEST_F(StationXmlTest, AzimuthsComeFromTheSettingElseFromTheChannelCode) {
+  struct TRow {
+    std::array<std::string, 3> channels;
+    std::optional<double> x, y;          // settings
+    std::optional<double> wantX, wantY;  // written
+  };
+  const TRow rows[] = {
+      {{"HN1", "HN2", "HNZ"}, {}, {}, {}, {}},          // only the installer knows
+      {{"HNE", "HNN", "HNZ"}, {}, {}, 90.0, 0.0},       // by the code's letter
+      {{"HNN", "HNE", "HNZ"}, {}, {}, 0.0, 90.0},       // by the code's letter
+      {{"HNE", "HN2", "HNZ"}, 80.0, 45.5, 80.0, 45.5},  // the setting wins
+      {{"HNZ", "HN1", "HNZ"}, {}, 0.0, {}, 0.0},
+  };
+  for (const TRow& r : rows) {
+    TDataOutputSettings s;
+    s.Channels = r.channels;
+    s.Azimuths = {r.x, r.y};
+    EXPECT_EQ(ChannelAzimuth(s, 0), r.wantX) << r.channels[0];
+    EXPECT_EQ(ChannelAzimuth(s, 1), r.wantY) << r.channels[1];
+    EXPECT_EQ(ChannelAzimuth(s, 2), 0.0);  // vertical
+  }
+}
+
+TEST_F(StationXmlTest, TheStartDateIsTheSettingElseTheArchivesOldestDayElseToday) {
+  const auto day = [&](const std::string& path, std::size_t bytes) {
+    std::filesystem::create_directories(std::filesystem::path(Path(path)).parent_path());
+    ASSERT_TRUE(WriteFileAtomically(Path(path), std::string(bytes, 'x')));
+  };
+  day("sds/2024/XX/TEVRA/HNZ.D/XX.TEVRA..HNZ.D.2024.005", 512);
+  day("sds/2023/XX/TEVRA/HN1.D/XX.TEVRA..HN1.D.2023.360", 1024);
+  day("sds/2023/XX/TEVRA/HN2.D/XX.TEVRA..HN2.D.2023.300", 0);    // nothing recorded
+  day("sds/2023/XX/TEVRA/HN2.D/XX.TEVRA..HN2.D.2024.100", 512);  // not of its year's folder
+  day("sds/2022/XX/OTHER/HNZ.D/XX.OTHER..HNZ.D.2022.001", 512);  // another station
+  day("sds/2021/XX/TEVRA/HNZ.D/XX.TEVRA..HNZ.D.2021.001.bak", 512);
+  day("sds/2020/XX/TEVRA/HNZ.D/YY.TEVRA..HNZ.D.2020.001", 512);
+  TDataOutputSettings s;
+  s.ArchiveFolder = Path("sds");
+  EXPECT_EQ(StartDateFor(s, 1710028740), "2023-12-26");
+  s.StartDate = "2020-02-29";
+  EXPECT_EQ(StartDateFor(s, 1710028740), "2020-02-29");
+  s.StartDate.clear();
+  s.ArchiveFolder = Path("empty");
+  EXPECT_EQ(StartDateFor(s, 1710028740), "2024-03-09");
+  s.ArchiveFolder.clear();
+  EXPECT_EQ(StartDateFor(s, 1710028740), "2024-03-09");
 }
 
 }  // namespace

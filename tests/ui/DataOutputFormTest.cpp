@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "base/AtomicFile.h"
+#include "output/PanelSettings.h"
 #include "tests/output/MseedTestRecords.h"
 #include "ui/DataOutput_form.h"
 #include "ui/PanelDataOutput.h"
@@ -32,7 +33,7 @@ TEST_F(DataOutputFormTest, ABadValueIsNamedAndNothingIsStored) {
   CreatePanel();
   struct TRow {
     QLineEdit* TDataOutputForm::*edit;
-    const char* text;
+    std::string text;
     const char* message;
   };
   const TRow rows[] = {
@@ -46,6 +47,11 @@ TEST_F(DataOutputFormTest, ABadValueIsNamedAndNothingIsStored) {
       {&TDataOutputForm::PortEdit, "65536", "ポート番号"},
       {&TDataOutputForm::LatitudeEdit, "91", "緯度"},
       {&TDataOutputForm::ElevationEdit, "x", "標高"},
+      {&TDataOutputForm::AzimuthXEdit, "360", "方位"},
+      {&TDataOutputForm::AzimuthYEdit, "-5", "方位"},
+      {&TDataOutputForm::StartDateEdit, "2023-02-29", "開始日"},
+      {&TDataOutputForm::FolderEdit, std::string("/").append(TPanelSettings::FolderMaxBytes, 'f'),
+       "保存先フォルダ"},
   };
   const std::string before = Ini();
   for (const TRow& r : rows) {
@@ -53,7 +59,7 @@ TEST_F(DataOutputFormTest, ABadValueIsNamedAndNothingIsStored) {
     form_->LatitudeEdit->setText("35");
     form_->LongitudeEdit->setText("135");
     form_->ElevationEdit->setText("10");
-    (form_.get()->*r.edit)->setText(QString::fromUtf8(r.text));
+    (form_.get()->*r.edit)->setText(QString::fromStdString(r.text));
     platform_.Calls.clear();
     QTest::mouseClick(form_->OkButton, Qt::LeftButton);
     ASSERT_EQ(platform_.Calls.size(), 1u) << r.text;
@@ -80,7 +86,10 @@ TEST_F(DataOutputFormTest, OkStoresTheSettingsAndTheArchiveStartsAndStopsWithout
   Open();
   EXPECT_EQ(form_->StationEdit->text().toStdString(), "TEST0");  // from the sensor ID
   EXPECT_TRUE(form_->SiteWarning->isVisibleTo(form_.get()));
-  platform_.FolderAnswer = JoinPath(dir_, "sds");
+  // Longer than the 255 bytes other settings are read with.
+  std::string folder = dir_;
+  for (int i = 0; i < 30; ++i) folder.append("/abcdefghi");
+  platform_.FolderAnswer = folder;
   QTest::mouseClick(form_->FolderButton, Qt::LeftButton);
   form_->ArchiveCheck->setChecked(true);
   form_->NetworkEdit->setText("jp");  // codes are taken in capitals
@@ -88,19 +97,27 @@ TEST_F(DataOutputFormTest, OkStoresTheSettingsAndTheArchiveStartsAndStopsWithout
   QTest::mouseClick(form_->OkButton, Qt::LeftButton);
   EXPECT_FALSE(form_->isVisible());
   EXPECT_EQ(configured, 1);
-  EXPECT_NE(Ini().find("[DataOutput]\nArchive=1\nArchiveFolder=" + dir_ + "/sds\nNetwork=JP\n"),
+  EXPECT_NE(Ini().find("[DataOutput]\nArchive=1\nArchiveFolder=" + folder + "\nNetwork=JP\n"),
             std::string::npos);
+  EXPECT_NE(Ini().find("\nStartDate=2007-10-30\n"), std::string::npos);  // no record yet: today
 
   Start();
   for (int i = 0; i < 30; ++i) Tick(10);
   panel_->N1Click();  // the stop sends out what is held
-  const std::string day = JoinPath(dir_, "sds/2007/JP/TEST0/HNZ.D/JP.TEST0.00.HNZ.D.2007.303");
+  const std::string day = JoinPath(folder, "2007/JP/TEST0/HNZ.D/JP.TEST0.00.HNZ.D.2007.303");
   ASSERT_TRUE(std::filesystem::exists(day));
   const auto size = std::filesystem::file_size(day);
   EXPECT_GT(size, 0u);
   EXPECT_EQ(size % 512, 0u);
 
   Open();
+  EXPECT_EQ(form_->StartDateEdit->text(), "2007-10-30");  // kept from the first OK on
+  EXPECT_FALSE(form_->AzimuthWarning->isVisibleTo(form_.get()));
+  form_->ChannelEdits[0]->setText("hne");
+  form_->AzimuthXEdit->setText("80");
+  EXPECT_TRUE(form_->AzimuthWarning->isVisibleTo(form_.get()));  // E faces 90
+  form_->AzimuthXEdit->setText("90");
+  EXPECT_FALSE(form_->AzimuthWarning->isVisibleTo(form_.get()));
   form_->ArchiveCheck->setChecked(false);
   QTest::mouseClick(form_->OkButton, Qt::LeftButton);
   EXPECT_FALSE(panel_->DataOutput->Record.Active());
@@ -138,6 +155,12 @@ TEST_F(DataOutputFormTest, AFormatErrorLeavesAGapInTheArchiveNotShiftedSamples) 
 
 TEST_F(DataOutputFormTest, TheStationXmlCommandWritesWhereTheUserChose) {
   CreatePanel();
+  const std::string oldest = JoinPath(dir_, "sds/2007/XX/TEST0/HNZ.D/XX.TEST0..HNZ.D.2007.300");
+  std::filesystem::create_directories(std::filesystem::path(oldest).parent_path());
+  ASSERT_TRUE(WriteFileAtomically(oldest, std::string(512, 'x')));
+  TDataOutputSettings s = panel_->DataOutput->Settings();
+  s.ArchiveFolder = JoinPath(dir_, "sds");
+  panel_->DataOutput->Record.Configure(s);  // in force, not stored
   EXPECT_TRUE(panel_->File1->actions().contains(panel_->DataOutput->StationXmlAction));
   panel_->DataOutput->StationXmlAction->trigger();  // cancelled: nothing written
   EXPECT_EQ(platform_.Calls.back(), "ChooseSaveFile " + JoinPath(dir_, "XX.TEST0.xml"));
@@ -145,9 +168,15 @@ TEST_F(DataOutputFormTest, TheStationXmlCommandWritesWhereTheUserChose) {
   panel_->DataOutput->StationXmlAction->trigger();
   std::string xml;
   ASSERT_TRUE(ReadWholeFile(platform_.SaveFileAnswer, xml));
-  EXPECT_NE(xml.find("<Station code=\"TEST0\">"), std::string::npos);
   EXPECT_NE(xml.find("<Name>TEST01</Name>"), std::string::npos);
+  EXPECT_NE(xml.find("<Station code=\"TEST0\" startDate=\"2007-10-27T00:00:00Z\">"), std::string::npos);
   EXPECT_NE(ListLines().front().find("StationXMLを書き出しました"), std::string::npos);
+  // The day is kept: a later export says the same without the archive's oldest day.
+  EXPECT_NE(Ini().find("[DataOutput]\nStartDate=2007-10-27\n"), std::string::npos);
+  std::filesystem::remove(oldest);
+  panel_->DataOutput->StationXmlAction->trigger();
+  ASSERT_TRUE(ReadWholeFile(platform_.SaveFileAnswer, xml));
+  EXPECT_NE(xml.find("startDate=\"2007-10-27T00:00:00Z\""), std::string::npos);
   platform_.SaveFileAnswer = JoinPath(dir_, "no/such/folder.xml");
   panel_->DataOutput->StationXmlAction->trigger();
   EXPECT_NE(platform_.Calls.back().find("StationXMLを書き込めません"), std::string::npos);

@@ -8,7 +8,7 @@ namespace tevra {
 const char* const kMonitorUsage =
     "usage: tevra-monitor DEVICE [--seconds S] [--archive DIR] [--seedlink [ADDR:]PORT]\n"
     "                     [--station NET.STA[.LOC]] [--channels C1,C2,C3] [--stationxml FILE]\n"
-    "                     [--site LAT,LON,ELEV]\n"
+    "                     [--site LAT,LON,ELEV] [--azimuths X,Y] [--start-date YYYY-MM-DD]\n"
     "  opens DEVICE at 9600 8N1, checks the sensor, starts as the panel does and then reads every\n"
     "  100 ms; prints '<hh:mm:ss> <intensity> <largest composite gal of the tick>' for every new\n"
     "  intensity, 'error <status> <text>' for every failure, and a count of frames and failures at\n"
@@ -20,7 +20,11 @@ const char* const kMonitorUsage =
     "  --station N.S[.L]  network, station and location codes (default XX.TEVRA)\n"
     "  --channels A,B,C   channel codes of X, Y and Z (default HN1,HN2,HNZ)\n"
     "  --stationxml FILE  writes the station's FDSN StationXML to FILE (without DEVICE: only that)\n"
-    "  --site LAT,LON,ELEV  the site for StationXML: degrees north, degrees east, metres\n";
+    "  --site LAT,LON,ELEV  the site for StationXML: degrees north, degrees east, metres\n"
+    "  --azimuths X,Y     azimuths of X and Y for StationXML, degrees clockwise from north (0 up\n"
+    "                     to 360; without them a channel ending in E faces 90, one in N 0)\n"
+    "  --start-date YYYY-MM-DD  the day the station's metadata starts (default: the oldest day\n"
+    "                     in the archive, else today)\n";
 
 namespace {
 
@@ -67,6 +71,17 @@ bool ParseSite(const std::string& text, TDataOutputSettings& s) {
   return true;
 }
 
+bool ParseAzimuths(const std::string& text, TDataOutputSettings& s) {
+  const std::size_t comma = text.find(',');
+  double x = 0, y = 0;
+  if (comma == std::string::npos || !ParseAzimuth(text.substr(0, comma), x) ||
+      !ParseAzimuth(text.substr(comma + 1), y)) {
+    return false;
+  }
+  s.Azimuths = {x, y};
+  return true;
+}
+
 bool ParseSeconds(const std::string& text, double& seconds) {
   double v = 0.0;
   // Up to a year: the end time in milliseconds must fit its integer; longer runs go without.
@@ -93,6 +108,12 @@ bool ParseMonitorOptions(int argc, const char* const* argv, TMonitorOptions& o, 
       {"--seedlink", [&](const std::string& v) { return ParseSeedLink(v, out); }},
       {"--channels", [&](const std::string& v) { return ParseChannelList(v, out.Channels); }},
       {"--site", [&](const std::string& v) { return ParseSite(v, out); }},
+      {"--azimuths", [&](const std::string& v) { return ParseAzimuths(v, out); }},
+      {"--start-date",
+       [&](const std::string& v) {
+         out.StartDate = v;
+         return IsStartDate(v);
+       }},
       {"--stationxml",
        [&](const std::string& v) {
          o.StationXmlFile = v;

@@ -54,11 +54,13 @@ int main(int argc, char** argv) {
     std::fputs(tevra::kMonitorUsage, stdout);
     return 0;
   }
-  if (!options.StationXmlFile.empty() &&
-      !tevra::WriteStationXml(options.StationXmlFile, options.Output, options.Output.Station,
-                              std::time(nullptr))) {
-    std::fprintf(stderr, "tevra-monitor: cannot write %s\n", options.StationXmlFile.c_str());
-    return 1;
+  if (!options.StationXmlFile.empty()) {
+    const std::time_t now = std::time(nullptr);
+    options.Output.StartDate = tevra::StartDateFor(options.Output, now);
+    if (!tevra::WriteStationXml(options.StationXmlFile, options.Output, options.Output.Station, now)) {
+      std::fprintf(stderr, "tevra-monitor: cannot write %s\n", options.StationXmlFile.c_str());
+      return 1;
+    }
   }
   if (options.Device.empty()) return 0;
   struct sigaction sa {};

@@ -289,7 +289,11 @@ TEST(MonitorProcessTest, BadArgumentsAreRefused) {
                                         {m, "a", "--channels", "HN1,HN2,HN"},
                                         {m, "a", "--stationxml", ""},
                                         {m, "a", "--site", "90,0,0"},
-                                        {m, "a", "--site", "35,139"}}) {
+                                        {m, "a", "--site", "35,139"},
+                                        {m, "a", "--azimuths", "360,0"},
+                                        {m, "a", "--azimuths", "90"},
+                                        {m, "a", "--start-date", "2023-02-29"},
+                                        {m, "a", "--start-date", "24-03-01"}}) {
     test::TChild monitor(args);
     EXPECT_EQ(WEXITSTATUS(monitor.Wait()), 2) << args.back();
   }
@@ -300,6 +304,36 @@ TEST(MonitorProcessTest, BadArgumentsAreRefused) {
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.front().substr(0, 8), "error 4 ");
   EXPECT_EQ(lines.back().substr(0, 9), "frames 0 ");
+}
+
+TEST(MonitorProcessTest, StationXmlStartsOnTheGivenDayElseTheArchivesOldestElseToday) {
+  test::TScratchDir scratch(test::TScratchDir::Enter);
+  std::filesystem::create_directories("sds/2023/XX/TEVRA/HNZ.D");
+  std::ofstream("sds/2023/XX/TEVRA/HNZ.D/XX.TEVRA..HNZ.D.2023.360") << std::string(512, 'x');
+  const std::string m = Bin + "/tools/monitor/tevra-monitor";
+  const auto run = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {m, "--stationxml", "x.xml"});
+    test::TChild monitor(args);
+    EXPECT_EQ(WEXITSTATUS(monitor.Wait()), 0);
+    std::ifstream in("x.xml");
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const std::string given = run({"--start-date", "2024-03-01", "--archive", "sds"});
+  EXPECT_NE(given.find("<Network code=\"XX\" startDate=\"2024-03-01T00:00:00Z\">"), std::string::npos);
+  EXPECT_NE(run({"--archive", "sds"}).find("startDate=\"2023-12-26T00:00:00Z\""), std::string::npos);
+  const auto today = [] {
+    char day[16];
+    const std::time_t now = std::time(nullptr);
+    std::strftime(day, sizeof day, "%Y-%m-%d", std::gmtime(&now));
+    return std::string(day);
+  };
+  const std::string before = today();
+  const std::string made = run({"--azimuths", "10,20.5", "--channels", "HNE,HNN,HNZ"});
+  const bool dated = made.find("startDate=\"" + before) != std::string::npos ||
+                     made.find("startDate=\"" + today()) != std::string::npos;
+  EXPECT_TRUE(dated);
+  EXPECT_NE(made.find("<Azimuth>10</Azimuth>"), std::string::npos);
+  EXPECT_NE(made.find("<Azimuth>20.5</Azimuth>"), std::string::npos);
 }
 
 // One continuous piece of a channel as an independent reader (mseed2sac) sees the day file.
