@@ -55,8 +55,9 @@ TForm1::TForm1(TPlatform& platform, TPanelWindows& windows, QWidget* parent)
   BuildControls();
   BuildMenus();
   DataOutput = std::make_unique<TPanelDataOutput>(platform_, *this);
-  Health = std::make_unique<TPanelHealth>(Panel3, Settings, DataOutput->Settings(), platform_,
-                                          [this](const std::string& line) { LogNoteLine(line, AlarmState.Active); });
+  Health = std::make_unique<TPanelHealth>(
+      Panel3, Settings, DataOutput->Settings(), platform_,
+      [this](const std::string& line) { LogNoteLine(line, AlarmState.Active); });
   Views = std::make_unique<TPanelViews>(*this, platform_);
   Views->AddMenuItems(Show1);
 

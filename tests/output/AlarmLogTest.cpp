@@ -38,7 +38,9 @@ TEST(AlarmLog, AlarmsOfTheReferenceEventLogAndOfBrokenSequences) {
 TEST(AlarmLog, AFollowerReadsWhatWasAppendedAndStartsOverOnAnotherFile) {
   test::TScratchDir dir;
   const std::string path = dir.File("Tevra_X.csv");
-  const auto append = [&](const std::string& utf8) { std::ofstream(path, std::ios::app) << Utf8ToCp932(utf8); };
+  const auto append = [&](const std::string& utf8) {
+    std::ofstream(path, std::ios::app) << Utf8ToCp932(utf8);
+  };
   const std::string detection = " 2007/11/01 02:00:00,検出震度,4.0,検出加速度,50.0\n";
   TAlarmLogFollower log;
   append(detection);
@@ -51,7 +53,9 @@ TEST(AlarmLog, AFollowerReadsWhatWasAppendedAndStartsOverOnAnotherFile) {
   EXPECT_EQ(log.Update(path).size(), 2u);
   EXPECT_EQ(log.BytesRead(), std::filesystem::file_size(path)) << "every byte read once";
 
-  const auto rewrite = [&](const std::string& utf8) { std::ofstream(path, std::ios::trunc) << Utf8ToCp932(utf8); };
+  const auto rewrite = [&](const std::string& utf8) {
+    std::ofstream(path, std::ios::trunc) << Utf8ToCp932(utf8);
+  };
   rewrite(detection);  // shorter
   ASSERT_EQ(log.Update(path).size(), 1u);
   EXPECT_EQ(log.Update(path)[0].DetectedIntensity, 4.0);

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "Pty.h"
-#include "support/ScratchDir.h"
 #include "base/AtomicFile.h"
 #include "sensor/VXTRRR.h"
+#include "support/ScratchDir.h"
 
 namespace tevra {
 namespace {
@@ -105,7 +105,8 @@ TEST_F(ComPortTest, ANamedPipeAsTheFileIsNamedAsUnreadableWithoutBlocking) {
   ASSERT_EQ(mkfifo(dir.File("ComPort.ini").c_str(), 0600), 0);
   ComPort com;  // no writer on the pipe: an open that waited would never return
   const std::string noData = SensorErrorText(VXTRRR::ReaderNoData);
-  EXPECT_EQ(SensorErrorTextFor(VXTRRR::ReaderNoData, com), "設定ファイル　ComPort.iniを読み込めません。" + noData);
+  EXPECT_EQ(SensorErrorTextFor(VXTRRR::ReaderNoData, com),
+            "設定ファイル　ComPort.iniを読み込めません。" + noData);
   struct stat st {};
   ASSERT_EQ(::stat(dir.File("ComPort.ini").c_str(), &st), 0);
   EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "left as it was";

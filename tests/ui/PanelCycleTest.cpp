@@ -293,7 +293,8 @@ TEST_F(PanelTest, AQuakeOnAFullDiskStartsTheAlarmOnceAndMeasuringGoesOn) {
     // Its own folder each round: the stop at the end may write a file there once the disk is back.
     const std::string detailFolder = JoinPath(dir_, Printf("detail%d", kind));
     std::filesystem::create_directory(detailFolder);
-    CreatePanel({.AlarmKind = kind, .AlarmIntensity = 3.0, .AlarmAcceleration = 20, .DetailFolder = detailFolder});
+    CreatePanel(
+        {.AlarmKind = kind, .AlarmIntensity = 3.0, .AlarmAcceleration = 20, .DetailFolder = detailFolder});
     Start();
     TFullDisk full;
     const int packetsBefore = CountContaining(Packets(), ",地震発生,");

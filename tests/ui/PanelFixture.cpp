@@ -166,7 +166,8 @@ std::string PanelTest::FileUtf8(const std::string& path) const {
   return Cp932ToUtf8(bytes);
 }
 
-std::vector<std::string> PanelTest::FilesMatching(const std::string& suffix, const std::string& folder) const {
+std::vector<std::string> PanelTest::FilesMatching(const std::string& suffix,
+                                                  const std::string& folder) const {
   std::vector<std::string> names;
   for (const auto& e : std::filesystem::directory_iterator(folder.empty() ? dir_ : folder)) {
     const std::string name = e.path().filename().string();
