@@ -1,7 +1,10 @@
 #include "output/AlarmLog.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 
 #include "base/AtomicFile.h"
 #include "base/Cp932.h"
@@ -60,49 +63,114 @@ bool ParseDateTimeText(std::string_view s, TLocalDateTime& t) {
   return true;
 }
 
+void TAlarmLogParser::Line(std::string_view cp932) {
+  std::string line = Cp932ToUtf8(cp932);
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (line.empty() || line[0] != ' ') return;
+  std::vector<std::string_view>& f = fields_;
+  Fields(std::string_view(line).substr(1), f);
+  TLocalDateTime t;
+  if (f.size() < 2 || !ParseDateTimeText(f[0], t)) return;
+  double a = 0.0, b = 0.0;
+  const bool figures = f.size() == 5 && ParseFinite(f[2], a) && ParseFinite(f[4], b);
+  if (f[1] == "検出震度" && f[3] == "検出加速度" && figures) {
+    TAlarmEntry e;
+    e.Detected = t;
+    e.DetectedIntensity = a;
+    e.DetectedComposite = b;
+    Alarms.push_back(e);
+    open_ = true;
+  } else if (f[1] == "最大震度" && f[3] == "最大加速度" && figures) {
+    if (!open_) return;
+    TAlarmEntry& e = Alarms.back();
+    e.HasMaximum = true;
+    e.MaximumAt = t;
+    e.MaxIntensity = a;
+    e.MaxComposite = b;
+    open_ = false;
+  } else if (f[1] == "計測開始" || f[1] == "計測終了") {
+    open_ = false;
+  }
+}
+
 std::vector<TAlarmEntry> ParseAlarmLog(std::string_view cp932) {
-  std::vector<TAlarmEntry> alarms;
-  std::vector<std::string_view> f;
-  bool open = false;
+  TAlarmLogParser parser;
   std::size_t start = 0;
   while (start < cp932.size()) {
     std::size_t end = cp932.find('\n', start);
     if (end == std::string_view::npos) end = cp932.size();
-    std::string line = Cp932ToUtf8(cp932.substr(start, end - start));
+    parser.Line(cp932.substr(start, end - start));
     start = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty() || line[0] != ' ') continue;
-    Fields(std::string_view(line).substr(1), f);
-    TLocalDateTime t;
-    if (f.size() < 2 || !ParseDateTimeText(f[0], t)) continue;
-    double a = 0.0, b = 0.0;
-    const bool figures = f.size() == 5 && ParseFinite(f[2], a) && ParseFinite(f[4], b);
-    if (f[1] == "検出震度" && f[3] == "検出加速度" && figures) {
-      TAlarmEntry e;
-      e.Detected = t;
-      e.DetectedIntensity = a;
-      e.DetectedComposite = b;
-      alarms.push_back(e);
-      open = true;
-    } else if (f[1] == "最大震度" && f[3] == "最大加速度" && figures) {
-      if (!open) continue;
-      TAlarmEntry& e = alarms.back();
-      e.HasMaximum = true;
-      e.MaximumAt = t;
-      e.MaxIntensity = a;
-      e.MaxComposite = b;
-      open = false;
-    } else if (f[1] == "計測開始" || f[1] == "計測終了") {
-      open = false;
-    }
   }
-  return alarms;
+  return std::move(parser.Alarms);
 }
 
 std::vector<TAlarmEntry> ReadAlarmLog(const std::string& path) {
   std::string bytes;
   if (!ReadWholeFile(path, bytes)) return {};
   return ParseAlarmLog(bytes);
+}
+
+const std::vector<TAlarmEntry>& TAlarmLogFollower::Update(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  struct stat st {};
+  if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fd >= 0) ::close(fd);
+    StartOver({}, 0, 0);
+    alarms_.clear();
+    return alarms_;
+  }
+  const bool grown = path == path_ && st.st_dev == device_ && st.st_ino == inode_ &&
+                     static_cast<std::uint64_t>(st.st_size) >= offset_ && StillHolds(fd);
+  if (!grown) StartOver(path, st.st_dev, st.st_ino);
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::pread(fd, buffer, sizeof buffer, static_cast<off_t>(offset_));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    offset_ += static_cast<std::uint64_t>(n);
+    bytesRead_ += static_cast<std::uint64_t>(n);
+    Take(std::string_view(buffer, static_cast<std::size_t>(n)));
+  }
+  ::close(fd);
+  if (pending_.empty()) {
+    alarms_ = parser_.Alarms;
+  } else {
+    // A line still being written counts as it stands, without becoming part of what was read.
+    TAlarmLogParser last = parser_;
+    last.Line(pending_);
+    alarms_ = std::move(last.Alarms);
+  }
+  return alarms_;
+}
+
+void TAlarmLogFollower::StartOver(const std::string& path, std::uint64_t device, std::uint64_t inode) {
+  path_ = path;
+  device_ = device;
+  inode_ = inode;
+  offset_ = 0;
+  seen_.clear();
+  pending_.clear();
+  parser_ = {};
+}
+
+bool TAlarmLogFollower::StillHolds(int fd) const {
+  if (seen_.empty()) return true;
+  std::string now(seen_.size(), '\0');
+  const ssize_t n = ::pread(fd, now.data(), now.size(), static_cast<off_t>(offset_ - seen_.size()));
+  return n == static_cast<ssize_t>(now.size()) && now == seen_;
+}
+
+void TAlarmLogFollower::Take(std::string_view bytes) {
+  constexpr std::size_t kSeenBytes = 64;
+  seen_.append(bytes.substr(bytes.size() > kSeenBytes ? bytes.size() - kSeenBytes : 0));
+  if (seen_.size() > kSeenBytes) seen_.erase(0, seen_.size() - kSeenBytes);
+  pending_.append(bytes);
+  std::size_t start = 0;
+  for (std::size_t end; (end = pending_.find('\n', start)) != std::string::npos; start = end + 1) {
+    parser_.Line(std::string_view(pending_).substr(start, end - start));
+  }
+  pending_.erase(0, start);
 }
 
 bool ReadDetailFile(const std::string& path, TDetailSamples& out) {

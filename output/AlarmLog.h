@@ -1,6 +1,7 @@
 #pragma once
 // Reading back what the recording wrote: the alarms of an event log and the samples of a detail
 // file, for the charts of past alarms.
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,42 @@ bool ParseDateTimeText(std::string_view text, TLocalDateTime& t);
 // it without a maximum. Lines that do not parse are skipped.
 std::vector<TAlarmEntry> ParseAlarmLog(std::string_view cp932);
 std::vector<TAlarmEntry> ReadAlarmLog(const std::string& path);
+
+// The same, one line (CP932, without its '\n') at a time.
+class TAlarmLogParser {
+ public:
+  void Line(std::string_view cp932);
+  std::vector<TAlarmEntry> Alarms;
+
+ private:
+  bool open_ = false;
+  std::vector<std::string_view> fields_;
+};
+
+// The alarms of an event log that grows at its end: each Update reads only the bytes appended since
+// the last one. A file that shrank, was replaced or rewritten in place is read again from the start;
+// one that cannot be read has no alarms.
+class TAlarmLogFollower {
+ public:
+  const std::vector<TAlarmEntry>& Update(const std::string& path);
+  // The bytes of the file read so far, all updates together.
+  std::uint64_t BytesRead() const { return bytesRead_; }
+
+ private:
+  void StartOver(const std::string& path, std::uint64_t device, std::uint64_t inode);
+  bool StillHolds(int fd) const;
+  void Take(std::string_view bytes);
+
+  std::string path_;
+  std::uint64_t device_ = 0;
+  std::uint64_t inode_ = 0;
+  std::uint64_t offset_ = 0;
+  std::string seen_;     // the last bytes before offset_, to notice a rewrite of the same size
+  std::string pending_;  // the last line, while it has no '\n'
+  TAlarmLogParser parser_;
+  std::vector<TAlarmEntry> alarms_;
+  std::uint64_t bytesRead_ = 0;
+};
 
 // The samples of a detail file, oldest first, 100 a second.
 struct TDetailSamples {

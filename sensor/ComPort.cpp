@@ -1,6 +1,7 @@
 #include "sensor/ComPort.h"
 
 #include "sensor/NumberText.h"
+#include "sensor/PortPermission.h"
 
 namespace tevra {
 namespace {
@@ -59,6 +60,14 @@ const std::string& ComPort::OpenPort(bool /*reopen*/) {
   }
   if (onStatus_) onStatus_(statusText_);
   return statusText_;
+}
+
+std::string SensorErrorTextFor(int readerStatus, const ComPort& owner) {
+  const std::string text = SensorErrorTextFor(readerStatus, owner.Port());
+  if (!owner.Settings().Unreadable()) return text;
+  const std::string& path = owner.Settings().Path;
+  const std::string name = path.substr(path.rfind('/') + 1);
+  return "設定ファイル　" + name + "を読み込めません。" + text;
 }
 
 }  // namespace tevra

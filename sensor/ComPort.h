@@ -53,4 +53,8 @@ class ComPort final : public TPortOwner {
   StatusCallback onStatus_;
 };
 
+// The sensor-error text (UTF-8) for the port `owner` opened. A settings file that is there but
+// cannot be read left the port on its defaults, the likely cause: that is said first.
+std::string SensorErrorTextFor(int readerStatus, const ComPort& owner);
+
 }  // namespace tevra

@@ -1,5 +1,7 @@
 #include "sensor/Profile.h"
 
+#include <sys/stat.h>
+
 #include "base/AtomicFile.h"
 #include "base/Cp932.h"
 #include "sensor/IniText.h"
@@ -22,6 +24,11 @@ bool Readable(const std::string& path) {
 
 Profile::Profile(const std::string& fileName) : Missing(0), Path(InWorkingDirectory(fileName)) {
   Missing = Readable(Path) ? 0 : -1;
+}
+
+bool Profile::Unreadable() const {
+  struct stat st {};
+  return ::stat(Path.c_str(), &st) == 0 && !Readable(Path);
 }
 
 std::string Profile::ReadString(const std::string& section, const std::string& key, const std::string& def,

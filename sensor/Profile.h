@@ -14,6 +14,9 @@ class Profile {
 
   int Missing;  // 0 if the file was readable at construction, -1 otherwise; never changed later
   std::string Path;
+  // The file is there now but cannot be read (no right, a folder, a named pipe): reads give the
+  // defaults and writes are lost, unlike a missing file, which the first write creates.
+  bool Unreadable() const;
 
   // Values in and out are UTF-8; the file holds CP932. bufferSize counts CP932 bytes including
   // the terminator, so at most bufferSize - 1 bytes (cut at a character boundary) come back.

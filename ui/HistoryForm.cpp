@@ -153,7 +153,7 @@ void THistoryForm::Refresh() {
   const TLocalDateTime from = WallTime(end - r.seconds);
   Minutes = ReadHistory(HistoryBaseFolder(settings_), from, now);
   Runs = SplitAtGaps(Minutes);
-  Alarms = ReadAlarmLog(EventLogPath(settings_.EventFolder, settings_.SensorId));
+  Alarms = EventLog.Update(EventLogPath(settings_.EventFolder, settings_.SensorId));
   msecs_.clear();
   for (const THistoryMinute& m : Minutes) msecs_.push_back(ChartMsecs(m.Minute));
   BuildIntensityChart(ChartMsecs(from), ChartMsecs(WallTime(end)));

@@ -42,6 +42,8 @@ class THistoryForm : public QWidget {
   std::vector<THistoryMinute> Minutes;
   std::vector<std::vector<THistoryMinute>> Runs;
   std::vector<TAlarmEntry> Alarms;
+  // The event log, of which each refresh reads only what was appended.
+  TAlarmLogFollower EventLog;
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -3,6 +3,7 @@
 #include <QBoxLayout>
 
 #include "base/TextFormat.h"
+#include "output/HistoryFile.h"
 
 namespace tevra {
 namespace {
@@ -28,16 +29,23 @@ void Show(QLabel* panel, const std::string& text, bool flagged) {
 
 }  // namespace
 
-std::vector<std::string> RecordFolders(const TPanelSettings& settings) {
-  return {settings.EventFolder, settings.DetailFolder};
+std::vector<std::string> RecordFolders(const TPanelSettings& settings, const TDataOutputSettings& output) {
+  const std::string historyBase = HistoryBaseFolder(settings);
+  // The history folder is made at its first minute: until then its parent tells the disk.
+  std::vector<std::string> folders = {settings.EventFolder, settings.DetailFolder, historyBase,
+                                      HistoryFolder(historyBase)};
+  if (output.Archive) folders.push_back(output.ArchiveFolder);
+  return folders;
 }
 
-TPanelHealth::TPanelHealth(QWidget* area, const TPanelSettings& settings, TPlatform& platform, TLogLine log)
+TPanelHealth::TPanelHealth(QWidget* area, const TPanelSettings& settings, const TDataOutputSettings& output,
+                           TPlatform& platform, TLogLine log)
     : Bar(NewRow(area)),
       LinePanel(NewPanel(Bar, 0)),
       ClockPanel(NewPanel(Bar, 0)),
       DiskPanel(NewPanel(Bar, 1)),
       settings_(settings),
+      output_(output),
       platform_(platform),
       log_(std::move(log)) {}
 
@@ -60,7 +68,7 @@ void TPanelHealth::Refresh() {
   const TClockHealth clock = ReadClockHealth(ClockQuery);
   Show(ClockPanel, ClockHealthText(clock), clock.Known && !clock.Synchronised);
 
-  const std::vector<std::string> folders = RecordFolders(settings_);
+  const std::vector<std::string> folders = RecordFolders(settings_, output_);
   if (disk_.Due(now) || folders != checkedFolders_) {
     disk_.Check(now, folders, FreeSpaceQuery);
     checkedFolders_ = folders;

@@ -10,21 +10,24 @@
 
 #include "base/Platform.h"
 #include "output/ClockHealth.h"
+#include "output/DataOutputSettings.h"
 #include "output/DiskSpace.h"
 #include "output/PanelSettings.h"
 #include "sensor/LineHealth.h"
 
 namespace tevra {
 
-// The folders whose free space counts: where the records of these settings go.
-std::vector<std::string> RecordFolders(const TPanelSettings& settings);
+// The folders whose free space counts: where the records of these settings go (the archive's
+// only while it is kept).
+std::vector<std::string> RecordFolders(const TPanelSettings& settings, const TDataOutputSettings& output);
 
 class TPanelHealth {
  public:
   using TLogLine = std::function<void(const std::string& line)>;
 
   // Adds its row at the end of `area`'s layout (a box layout).
-  TPanelHealth(QWidget* area, const TPanelSettings& settings, TPlatform& platform, TLogLine log);
+  TPanelHealth(QWidget* area, const TPanelSettings& settings, const TDataOutputSettings& output,
+               TPlatform& platform, TLogLine log);
 
   // Fed by the measurement: Start, Frames and Failure each tick, Stop.
   TLineHealth Line;
@@ -44,6 +47,7 @@ class TPanelHealth {
   void Episode(bool active, bool& logged, const std::string& line);
 
   const TPanelSettings& settings_;
+  const TDataOutputSettings& output_;
   TPlatform& platform_;
   TLogLine log_;
   TDiskCheck disk_;

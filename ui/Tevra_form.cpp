@@ -56,7 +56,8 @@ TForm1::TForm1(TPlatform& platform, TPanelWindows& windows, QWidget* parent)
   BuildMenus();
   DataOutput = std::make_unique<TPanelDataOutput>(platform_, *this);
   Health = std::make_unique<TPanelHealth>(
-      Panel3, Settings, platform_, [this](const std::string& line) { LogNoteLine(line, AlarmState.Active); });
+      Panel3, Settings, DataOutput->Settings(), platform_,
+      [this](const std::string& line) { LogNoteLine(line, AlarmState.Active); });
   Views = std::make_unique<TPanelViews>(*this, platform_);
   Views->AddMenuItems(Show1);
 

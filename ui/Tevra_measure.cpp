@@ -127,13 +127,14 @@ void TForm1::ShowSensorError() {
 
 void TForm1::ShowSensorErrorFor(int status, bool fromCycle) {
   if (Reader) Reader->ReopenPort();
-  const RS232C* port = windows_.ComPortForm ? windows_.ComPortForm->Port().Port() : nullptr;
+  const std::string text = windows_.ComPortForm ? SensorErrorTextFor(status, windows_.ComPortForm->Port())
+                                                : SensorErrorTextFor(status, nullptr);
   if (Settings.AutoStart) {
-    WaitForReconnect(SensorErrorTextFor(status, port));
+    WaitForReconnect(text);
   } else if (fromCycle) {
-    platform_.Notice(SensorErrorTextFor(status, port), "", true);
+    platform_.Notice(text, "", true);
   } else {
-    platform_.ErrorDialog(SensorErrorTextFor(status, port));
+    platform_.ErrorDialog(text);
   }
   SetStripRed(false);
   BlinkOn = false;

@@ -2,6 +2,7 @@
 #include "output/AlarmLog.h"
 
 #include <filesystem>
+#include <fstream>
 
 #include "ScratchDir.h"
 
@@ -32,6 +33,39 @@ TEST(AlarmLog, AlarmsOfTheReferenceEventLogAndOfBrokenSequences) {
   EXPECT_EQ(alarms[0].LargestIntensity(), 3.1);
   EXPECT_EQ(alarms[1].LargestComposite(), 80.5);
   EXPECT_TRUE(ReadAlarmLog("/nonexistent/Tevra_X.csv").empty());
+}
+
+TEST(AlarmLog, AFollowerReadsWhatWasAppendedAndStartsOverOnAnotherFile) {
+  test::TScratchDir dir;
+  const std::string path = dir.File("Tevra_X.csv");
+  const auto append = [&](const std::string& utf8) {
+    std::ofstream(path, std::ios::app) << Utf8ToCp932(utf8);
+  };
+  const std::string detection = " 2007/11/01 02:00:00,検出震度,4.0,検出加速度,50.0\n";
+  TAlarmLogFollower log;
+  append(detection);
+  ASSERT_EQ(log.Update(path).size(), 1u);
+  EXPECT_FALSE(log.Update(path)[0].HasMaximum);
+  append(" 2007/11/01 02:00:09,最大震度,4.4,最大加速度,80.5");  // its '\n' not yet written
+  ASSERT_EQ(log.Update(path).size(), 1u);
+  EXPECT_EQ(log.Update(path)[0].LargestComposite(), 80.5);
+  append("\n 2007/11/01 03:00:00,検出震度,3.0,検出加速度,20.0\n");
+  EXPECT_EQ(log.Update(path).size(), 2u);
+  EXPECT_EQ(log.BytesRead(), std::filesystem::file_size(path)) << "every byte read once";
+
+  const auto rewrite = [&](const std::string& utf8) {
+    std::ofstream(path, std::ios::trunc) << Utf8ToCp932(utf8);
+  };
+  rewrite(detection);  // shorter
+  ASSERT_EQ(log.Update(path).size(), 1u);
+  EXPECT_EQ(log.Update(path)[0].DetectedIntensity, 4.0);
+  rewrite(" 2007/11/01 02:00:00,検出震度,5.0,検出加速度,50.0\n");  // the same size, in place
+  ASSERT_EQ(log.Update(path).size(), 1u);
+  EXPECT_EQ(log.Update(path)[0].DetectedIntensity, 5.0);
+  ASSERT_TRUE(WriteFileAtomically(path, Utf8ToCp932(detection + detection + detection)));  // replaced
+  EXPECT_EQ(log.Update(path).size(), 3u);
+  std::filesystem::remove(path);
+  EXPECT_TRUE(log.Update(path).empty());
 }
 
 TEST(AlarmLog, DetailFileSamplesTheirDetectionAndTheFileOfAnAlarm) {

@@ -7,7 +7,7 @@ build=$(realpath "$1")
 dir=$(mktemp -d /tmp/tevra_install_XXXXXX)
 trap 'rm -rf "$dir"' EXIT
 
-cmake --install "$build" --prefix "$dir/usr" >/dev/null
+DESTDIR="$dir" cmake --install "$build" --prefix /usr >/dev/null
 usr=$dir/usr
 for program in tevra_panel tevra-panel-launch tevra-monitor tevra-sensor-sim tevra-intensity tevra-listen; do
   check "bin/$program" test -x "$usr/bin/$program"
@@ -15,7 +15,8 @@ done
 for file in share/applications/tevra_panel.desktop share/icons/hicolor/scalable/apps/tevra_panel.svg \
   share/icons/hicolor/16x16/apps/tevra_panel.png share/icons/hicolor/128x128/apps/tevra_panel.png \
   share/doc/tevra-panel/README.md share/doc/tevra-panel/copyright share/doc/tevra-panel/changelog.gz \
-  share/tevra_panel/tevra-monitor@.service share/man/man1/tevra_panel.1.gz share/man/man1/tevra-monitor.1.gz; do
+  lib/systemd/system/tevra-monitor@.service lib/sysusers.d/tevra.conf share/man/man1/tevra_panel.1.gz \
+  share/man/man1/tevra-monitor.1.gz; do
   check "$file" test -s "$usr/$file"
 done
 check "the desktop entry is valid" desktop-file-validate "$usr/share/applications/tevra_panel.desktop"
@@ -23,13 +24,22 @@ check "the menu starts the launcher" grep -qx 'Exec=tevra-panel-launch' "$usr/sh
 check "the changelog is gzip without a time stamp" \
   test "$(od -An -tu4 -j4 -N4 "$usr/share/doc/tevra-panel/changelog.gz" | tr -d ' ')" = 0
 
-# The unit names its program bare, for systemd to find in /usr/local/bin or /usr/bin; here it is
-# pointed at the installed one so that verify can check it.
-unit=$dir/tevra-monitor@dev-ttyUSB0.service
-sed "s|^ExecStart=tevra-monitor |ExecStart=$usr/bin/tevra-monitor |" "$usr/share/tevra_panel/tevra-monitor@.service" >"$unit"
-check "the monitor's unit restarts on failure" grep -qx 'Restart=on-failure' "$unit"
+# The station's unit on the installed tree, beside systemd's own targets: an instance reads its
+# options from a file of its own, writes in a folder of its own and may serve on the network.
+unit=$usr/lib/systemd/system/tevra-monitor@.service
+check "an instance reads /etc/tevra-monitor/<instance>.conf" grep -qx 'EnvironmentFile=/etc/tevra-monitor/%i.conf' "$unit"
+check "an instance writes in /var/lib/tevra/<instance>" grep -qx 'StateDirectory=tevra/%i' "$unit"
+check "the network is open to the SeedLink server" bash -c "! grep -q '^PrivateNetwork=yes' '$unit'"
 if command -v systemd-analyze >/dev/null; then
-  check "systemd finds nothing wrong with the unit" test -z "$(systemd-analyze verify --man=no "$unit" 2>&1)"
+  mkdir -p "$dir/etc/systemd/system"
+  cp /lib/systemd/system/*.target /lib/systemd/system/*.slice "$dir/etc/systemd/system/"
+  check "systemd finds nothing wrong with an instance" \
+    test -z "$(systemd-analyze verify --root="$dir" --man=no tevra-monitor@main.service 2>&1)"
+fi
+if command -v systemd-sysusers >/dev/null; then
+  cp /etc/passwd /etc/group "$dir/etc/"
+  systemd-sysusers --root="$dir" tevra.conf >/dev/null 2>&1
+  check "the user tevra is made, in the group dialout" grep -q '^dialout:.*\btevra\b' "$dir/etc/group"
 fi
 
 # The launcher beside a stand-in program that reports where it was started, reached through a link

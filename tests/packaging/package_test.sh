@@ -13,6 +13,9 @@ deb=$(ls "$dir"/*.deb)
 check "named tevra-panel" test "$(dpkg-deb -f "$deb" Package)" = tevra-panel
 check "library dependencies are computed" bash -c "dpkg-deb -f '$deb' Depends | grep -q libqt6widgets6"
 check "binaries are stripped" bash -c "! dpkg-deb --fsys-tarfile '$deb' | tar -xO ./usr/bin/tevra_panel | file - | grep -q 'not stripped'"
+check "the station's unit and its user come with it" \
+  bash -c "dpkg-deb -c '$deb' | grep -c -e '/lib/systemd/system/tevra-monitor@.service$' -e '/lib/sysusers.d/tevra.conf$' | grep -qx 2"
+check "installing it creates the user" bash -c "dpkg-deb -I '$deb' postinst | grep -q '^ *systemd-sysusers tevra.conf'"
 lintian --tag-display-limit 0 "$deb" >"$dir/lintian.log" 2>&1 || true
 cat "$dir/lintian.log"
 check "lintian reports no errors" bash -c "! grep -q '^E:' '$dir/lintian.log'"

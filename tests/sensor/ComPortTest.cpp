@@ -1,14 +1,17 @@
 #include "sensor/ComPort.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <vector>
 
 #include "Pty.h"
-#include "support/ScratchDir.h"
 #include "base/AtomicFile.h"
+#include "sensor/VXTRRR.h"
+#include "support/ScratchDir.h"
 
 namespace tevra {
 namespace {
@@ -96,6 +99,21 @@ TEST_F(ComPortTest, AnotherProgramHoldingTheDeviceMakesItNotReady) {
   ASSERT_EQ(holder.Status(), RS232C::PortReady);
   ComPort com;
   EXPECT_EQ(com.StatusText(), "Not Ready   ");
+}
+
+TEST_F(ComPortTest, ANamedPipeAsTheFileIsNamedAsUnreadableWithoutBlocking) {
+  ASSERT_EQ(mkfifo(dir.File("ComPort.ini").c_str(), 0600), 0);
+  ComPort com;  // no writer on the pipe: an open that waited would never return
+  const std::string noData = SensorErrorText(VXTRRR::ReaderNoData);
+  EXPECT_EQ(SensorErrorTextFor(VXTRRR::ReaderNoData, com),
+            "設定ファイル　ComPort.iniを読み込めません。" + noData);
+  struct stat st {};
+  ASSERT_EQ(::stat(dir.File("ComPort.ini").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "left as it was";
+  // Read again at every failure: once the file is a file, only the reader's own text remains.
+  std::filesystem::remove(dir.File("ComPort.ini"));
+  Ini("[RS232C]\nCOM=1\n");
+  EXPECT_EQ(SensorErrorTextFor(VXTRRR::ReaderNoData, com), noData);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // The measurement cycle of the real main window: figures, alarms of both kinds, their files and
 // packets, and the failures in between.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <filesystem>
 
 #include "base/AtomicFile.h"
@@ -12,6 +14,31 @@
 
 namespace tevra::test {
 namespace {
+
+// No regular file of this process can grow while it lasts, as on a full disk; devices, pipes and
+// sockets are not affected. Writes fail with EFBIG instead of ending the process with SIGXFSZ.
+class TFullDisk {
+ public:
+  TFullDisk() {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    oldSignal_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit none = saved_;
+    none.rlim_cur = 0;
+    ::setrlimit(RLIMIT_FSIZE, &none);
+  }
+  ~TFullDisk() { End(); }
+  void End() {
+    if (ended_) return;
+    ended_ = true;
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, oldSignal_);
+  }
+
+ private:
+  rlimit saved_{};
+  void (*oldSignal_)(int) = nullptr;
+  bool ended_ = false;
+};
 
 int CountContaining(const std::vector<std::string>& lines, const std::string& part) {
   return static_cast<int>(std::count_if(
@@ -263,11 +290,13 @@ TEST_F(PanelTest, AQuakeOnAFullDiskStartsTheAlarmOnceAndMeasuringGoesOn) {
     SCOPED_TRACE(kind);
     std::filesystem::remove(JoinPath(dir_, "Tevra_TEST01.csv"));
     std::filesystem::create_symlink("/dev/full", JoinPath(dir_, "Tevra_TEST01.csv"));
-    CreatePanel({.AlarmKind = kind,
-                 .AlarmIntensity = 3.0,
-                 .AlarmAcceleration = 20,
-                 .DetailFolder = "/nonexistent/x"});
+    // Its own folder each round: the stop at the end may write a file there once the disk is back.
+    const std::string detailFolder = JoinPath(dir_, Printf("detail%d", kind));
+    std::filesystem::create_directory(detailFolder);
+    CreatePanel(
+        {.AlarmKind = kind, .AlarmIntensity = 3.0, .AlarmAcceleration = 20, .DetailFolder = detailFolder});
     Start();
+    TFullDisk full;
     const int packetsBefore = CountContaining(Packets(), ",地震発生,");
     source_.SwingGal = 120.0;
     ASSERT_TRUE(TickUntil([&] { return panel_->AlarmState.Active; }));
@@ -284,7 +313,8 @@ TEST_F(PanelTest, AQuakeOnAFullDiskStartsTheAlarmOnceAndMeasuringGoesOn) {
     EXPECT_EQ(platform_.Count("Notice 詳細データの書き込みに失敗しました。|"), 1);
     EXPECT_EQ(platform_.Count("MessageBox"), 0);
     EXPECT_EQ(CountContaining(lines, "　詳細データの書き込みに失敗しました。"), 1);
-    EXPECT_TRUE(FilesMatching("_TEST01.csv").empty());
+    EXPECT_TRUE(FilesMatching("_TEST01.csv", detailFolder).empty()) << "a detail file without its header";
+    full.End();
     platform_.Calls.clear();
     DestroyPanel();
   }

@@ -166,9 +166,10 @@ std::string PanelTest::FileUtf8(const std::string& path) const {
   return Cp932ToUtf8(bytes);
 }
 
-std::vector<std::string> PanelTest::FilesMatching(const std::string& suffix) const {
+std::vector<std::string> PanelTest::FilesMatching(const std::string& suffix,
+                                                  const std::string& folder) const {
   std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(dir_)) {
+  for (const auto& e : std::filesystem::directory_iterator(folder.empty() ? dir_ : folder)) {
     const std::string name = e.path().filename().string();
     if (name.rfind("Tevra_", 0) == 0) continue;  // the event log
     if (name.size() >= suffix.size() &&

@@ -75,7 +75,7 @@ class PanelTest : public ::testing::Test {
   void Send(const std::string& bytes);
   std::vector<std::string> ListLines() const;
   std::string FileUtf8(const std::string& path) const;
-  std::vector<std::string> FilesMatching(const std::string& suffix) const;
+  std::vector<std::string> FilesMatching(const std::string& suffix, const std::string& folder = {}) const;
   // Datagrams received so far, decoded to UTF-8.
   std::vector<std::string> Packets();
 

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/timex.h>
 
+#include <set>
+
 #include "sensor/FakeLink.h"
+#include "ui/PanelDataOutput.h"
 #include "ui/PanelFixture.h"
 
 namespace tevra::test {
@@ -76,17 +79,20 @@ TEST_F(PanelHealthTest, ALineThatCarriesTooFewFramesIsFlaggedAfterAMinute) {
 
 TEST_F(PanelHealthTest, ClockAndDiskPanelsFollowTheKernelsAnswers) {
   const std::string records = dir_ + "/records";
+  const std::string archive = dir_ + "/sds";
   CreatePanel({.EventFolder = records, .DetailFolder = dir_});
   bool synced = false;
   std::uint64_t freeBytes = 50 * 1000 * 1000;
   int asked = 0;
+  std::set<std::string> folders;
   panel_->Health->ClockQuery = [&](TClockReading& r) {
     r = synced ? TClockReading{TIME_OK, 0, 2000} : TClockReading{TIME_ERROR, STA_UNSYNC, 0};
     return true;
   };
   panel_->Health->FreeSpaceQuery = [&](const std::string& folder, std::uint64_t& bytes) {
     ++asked;
-    bytes = folder == records ? freeBytes : 900ull * 1000 * 1000 * 1000;
+    folders.insert(folder);
+    bytes = folder == records ? freeBytes : folder == archive ? 30'000'000 : 900ull * 1000 * 1000 * 1000;
     return true;
   };
   Refresh(3);
@@ -94,7 +100,8 @@ TEST_F(PanelHealthTest, ClockAndDiskPanelsFollowTheKernelsAnswers) {
   EXPECT_TRUE(Coloured(panel_->Health->ClockPanel));
   EXPECT_EQ(Text(panel_->Health->DiskPanel), "空き 50MB 不足");
   EXPECT_TRUE(Coloured(panel_->Health->DiskPanel));
-  EXPECT_EQ(asked, 2) << "checked at the start, not at every refresh";
+  EXPECT_EQ(asked, 3) << "checked at the start, not at every refresh";
+  EXPECT_EQ(folders, (std::set<std::string>{records, dir_, records + "/history"}));
   EXPECT_EQ(LinesWith("　ディスク空き容量不足　" + records + "　50 MB"), 1);
 
   synced = true;
@@ -105,7 +112,17 @@ TEST_F(PanelHealthTest, ClockAndDiskPanelsFollowTheKernelsAnswers) {
   EXPECT_FALSE(Coloured(panel_->Health->ClockPanel));
   EXPECT_EQ(Text(panel_->Health->DiskPanel), "空き 2.0GB");
   EXPECT_FALSE(Coloured(panel_->Health->DiskPanel));
-  EXPECT_EQ(asked, 4);
+  EXPECT_EQ(asked, 6);
+
+  // The archive counts from the moment it is kept.
+  TDataOutputSettings output = panel_->DataOutput->Settings();
+  output.Archive = true;
+  output.ArchiveFolder = archive;
+  panel_->DataOutput->Apply(output);
+  Refresh(2);
+  EXPECT_EQ(Text(panel_->Health->DiskPanel), "空き 30MB 不足");
+  EXPECT_TRUE(Coloured(panel_->Health->DiskPanel));
+  EXPECT_EQ(LinesWith("　ディスク空き容量不足　" + archive + "　30 MB"), 1);
 }
 
 }  // namespace

@@ -78,10 +78,15 @@ TEST_F(PanelTest, EndOfSessionWhileTheExitQuestionIsOpenStillEndsTheProgram) {
 TEST_F(PanelTest, NamedPipesInPlaceOfTheFilesReadLikeUnreadableFiles) {
   ASSERT_EQ(mkfifo(JoinPath(dir_, "TevraPanel.ini").c_str(), 0600), 0);
   ASSERT_EQ(mkfifo(JoinPath(dir_, "NoiseData.csv").c_str(), 0600), 0);
-  CreatePanel();  // its settings file is refused: the pipe stays
+  ASSERT_EQ(mkfifo(JoinPath(dir_, "ComPort.ini").c_str(), 0600), 0);
+  CreatePanel();  // its settings files are refused: the pipes stay
   EXPECT_EQ(platform_.Count(std::string("MessageBox ") + kSettingsMissingText), 1);
   EXPECT_EQ(panel_->Settings.SensorId, "Default_ID");
   EXPECT_EQ(panel_->Calculator.Baseline()[1].X, 0.0);
+  // The port, left on its defaults, gets nothing from the sensor: the box names the cause.
+  panel_->N8Click();
+  EXPECT_FALSE(panel_->Measuring());
+  EXPECT_EQ(platform_.Count("ErrorDialog 設定ファイル　ComPort.iniを読み込めません。"), 1);
 }
 
 TEST_F(PanelTest, AutomaticStartWaitsForTheSplashThenCountsDown) {

@@ -7,6 +7,7 @@
 #include <QLineSeries>
 #include <QTreeWidget>
 #include <filesystem>
+#include <fstream>
 
 #include "base/AtomicFile.h"
 #include "base/Cp932.h"
@@ -147,6 +148,12 @@ TEST_F(PanelTest, HistoryWindowDrawsRunsBandsCriterionAndAlarmPeriods) {
   form->RangeBox->setCurrentIndex(0);  // the last hour
   EXPECT_EQ(form->Minutes.size(), 23u);
   EXPECT_EQ(form->Runs.size(), 2u);
+  // A refresh reads only what the event log gained.
+  std::ofstream(JoinPath(dir_, "Tevra_TEST01.csv"), std::ios::app)
+      << Utf8ToCp932(" 2007/10/30 12:25:00,検出震度,3.0,検出加速度,30.0\n");
+  form->Refresh();
+  EXPECT_EQ(form->Alarms.size(), 2u);
+  EXPECT_EQ(form->EventLog.BytesRead(), std::filesystem::file_size(JoinPath(dir_, "Tevra_TEST01.csv")));
   form->hide();
   EXPECT_FALSE(form->RefreshTimer.isActive()) << "no cost while closed";
 }
