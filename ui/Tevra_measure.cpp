@@ -85,19 +85,23 @@ void TForm1::StartMeasurement() {
     return;
   }
   Tick.Start(Reader->Samples(), Reader->SampleCount(), Calculator);
-  DataOutput->Feed(*Reader);
   Health->Line.Start(platform_.MonotonicMs());
   SetMeasuringLook(true);
   AlarmState.TimeText = DateTimeText(platform_.LocalNow());
   InsertLine(Printf(" %s　計測開始", AlarmState.TimeText.c_str()));
-  if (Settings.SaveEventLog) {
-    if (!Recorder.OpenEventLog(Settings, AlarmState.TimeText)) {
+  if (!Recorder.OpenEventLog(Settings, AlarmState.TimeText)) {
+    if (!Settings.AutoStart) {
       platform_.MessageBox(kEventLogOpenFailedText, "", false);
       StopMeasurement();
       unsetCursor();
       return;
     }
+    // Nobody may be there to answer a box, and the other alarm outputs work: measure, and let each
+    // line of the log try its folder again (a disk mounted late).
+    ReportWriteFailure(kEventLogOpenFailedText);
   }
+  // Published only now: a start that stops must leave nothing in the archive or the stream.
+  DataOutput->Feed(*Reader);
   Timer2.start();
   unsetCursor();
   Timer4.start();

@@ -13,13 +13,6 @@ namespace {
 
 constexpr int kReconnectIntervalMs = 10000;
 
-std::string OneLine(std::string text) {
-  for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at)) {
-    text.replace(at, 1, "　");
-  }
-  return text;
-}
-
 }  // namespace
 
 void TForm1::SetUpRecovery() {
@@ -31,7 +24,7 @@ void TForm1::WaitForReconnect(const std::string& errorText) {
   retrySensorFailed_ = true;
   if (!awaitingReconnect_) {  // once per outage, not once per try
     awaitingReconnect_ = true;
-    LogNoteLine(NowLine(OneLine(errorText)), false);
+    LogNoteLine(NowLine(errorText), false);
     platform_.TrayMessage(Settings.SensorId + " 再接続待ち", errorText);
     TipText = Printf("%s 再接続待ち", Settings.SensorId.c_str());
     SendTipUpdate();

@@ -301,8 +301,12 @@ TEST_F(PanelTest, AStartAfterTheSensorCameBackOpensThePortAgain) {
   EXPECT_EQ(platform_.Count("ErrorDialog"), 0);
 }
 
-TEST_F(PanelTest, EventLogThatCannotBeOpenedStopsTheStart) {
+TEST_F(PanelTest, EventLogThatCannotBeOpenedStopsTheStartBeforeAnythingIsPublished) {
   CreatePanel({.EventFolder = "/nonexistent/log"});
+  TDataOutputSettings output = panel_->DataOutput->Settings();
+  output.Archive = true;
+  output.ArchiveFolder = JoinPath(dir_, "sds");
+  panel_->DataOutput->Apply(output);
   panel_->N8Click();
   EXPECT_FALSE(panel_->Measuring());
   EXPECT_EQ(platform_.Count("MessageBox 警報データが書き込みできません。\r保存ファイルを開いていませんか？|"),
@@ -313,6 +317,32 @@ TEST_F(PanelTest, EventLogThatCannotBeOpenedStopsTheStart) {
   EXPECT_EQ(lines[1].substr(20), "　計測開始");
   EXPECT_TRUE(panel_->Label8->isVisible());
   EXPECT_EQ(panel_->Label8->text().toStdString(), "停止中");
+  EXPECT_FALSE(std::filesystem::exists(JoinPath(dir_, "sds/2007")));
+}
+
+// With automatic start nobody may be there to answer a box: a missing event-log folder (a disk
+// mounted late) is reported once, the other alarm outputs work, and the log follows the folder.
+TEST_F(PanelTest, WithAutomaticStartAMissingEventLogFolderIsReportedOnceAndMeasuringGoesOn) {
+  const std::string late = JoinPath(dir_, "late");
+  CreatePanel({.AlarmKind = akCompositeAcceleration,
+               .AlarmAcceleration = 20,
+               .AutoStart = true,
+               .EventFolder = late});
+  for (int i = 0; i < 4; ++i) panel_->Timer5Timer();
+  ASSERT_TRUE(panel_->Measuring());
+  EXPECT_EQ(platform_.Count("MessageBox"), 0);
+  EXPECT_EQ(platform_.Count("Notice 警報データが書き込みできません。\r保存ファイルを開いていませんか？|"), 1);
+  EXPECT_EQ(
+      CountContaining(ListLines(), "　警報データが書き込みできません。　保存ファイルを開いていませんか？"),
+      1);
+  source_.SwingGal = 40.0;
+  ASSERT_TRUE(TickUntil([&] { return panel_->AlarmState.Active; }));
+  EXPECT_EQ(CountContaining(Packets(), ",地震発生,"), 1);
+  EXPECT_TRUE(panel_->Timer1.isActive());
+  EXPECT_EQ(platform_.Count("Notice"), 1) << "the detection line's failure belongs to the same outage";
+  std::filesystem::create_directories(late);
+  panel_->N1Click();
+  EXPECT_NE(FileUtf8(JoinPath(late, "Tevra_TEST01.csv")).find(",計測終了\n"), std::string::npos);
 }
 
 TEST_F(PanelTest, SilentSensorOrEmptyFirstBatchShowsNoDataAndStaysStopped) {
