@@ -326,6 +326,7 @@ void TForm1::N5Click() {
 }
 
 void TForm1::N4Click() {
+  AbandonRetry();
   windows_.Form2->exec();
   UpdateStatusBar();
   TipText = Printf("%s 計測停止中", Settings.SensorId.c_str());
@@ -333,6 +334,7 @@ void TForm1::N4Click() {
 }
 
 void TForm1::N6Click() {
+  AbandonRetry();
   ShowInFront(windows_.ComPortForm);
   if (Reader) {
     Reader->ReopenPort();

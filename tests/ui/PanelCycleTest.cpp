@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "base/AtomicFile.h"
 #include "base/TextFormat.h"
@@ -171,7 +172,7 @@ TEST_F(PanelTest, VanishedSensorEndsInTheNoDataMessage) {
   EXPECT_FALSE(panel_->AwaitingReconnect());
   EXPECT_EQ(panel_->Label8->text().toStdString(), "停止中");
   ReplugSensor();
-  panel_->ReconnectTimerTimer();
+  TryReconnect();
   EXPECT_FALSE(panel_->Measuring());
   EXPECT_EQ(platform_.Count("TrayMessage"), 0);
 }
@@ -197,15 +198,15 @@ TEST_F(PanelTest, WithAutomaticStartEachOutageIsReportedOnceAndMeasuringResumes)
     EXPECT_TRUE(panel_->N1->isEnabled());
     EXPECT_FALSE(panel_->N8->isEnabled());
     const auto atOutage = ListLines();
-    for (int i = 0; i < 3; ++i) panel_->ReconnectTimerTimer();
+    for (int i = 0; i < 3; ++i) TryReconnect();
     EXPECT_EQ(ListLines(), atOutage) << "a failed try writes nothing";
     EXPECT_EQ(platform_.Count("TrayMessage TEST01 再接続待ち|" + noData), outage);
     ReplugSensor();
     form2_->show();
-    panel_->ReconnectTimerTimer();
+    TryReconnect();
     EXPECT_FALSE(panel_->Measuring()) << "not under the settings dialog";
     form2_->hide();
-    panel_->ReconnectTimerTimer();
+    TryReconnect();
     EXPECT_TRUE(panel_->Measuring());
     EXPECT_FALSE(panel_->AwaitingReconnect());
     EXPECT_FALSE(panel_->ReconnectTimer.isActive());
@@ -240,9 +241,54 @@ TEST_F(PanelTest, AUserStopDuringTheWaitingIsNeverUndone) {
   EXPECT_TRUE(panel_->N8->isEnabled());
   EXPECT_FALSE(panel_->N1->isEnabled());
   ReplugSensor();
-  panel_->ReconnectTimerTimer();
+  TryReconnect();
   EXPECT_FALSE(panel_->Measuring());
   EXPECT_EQ(ListLines(), before);
+}
+
+// A line that sends but garbles: each try's check runs off the window's thread, a present device
+// that failed six checks in a row is tried once a minute, a missing one every 10 s, and the health
+// row counts the tries.
+TEST_F(PanelTest, TriesOnAGarblingLineNeverHoldTheWindowAndSlowDownAfterSixFailedChecks) {
+  CreatePanel({.AutoStart = true});
+  for (int i = 0; i < 4; ++i) panel_->Timer5Timer();
+  ASSERT_TRUE(panel_->Measuring());
+  UnplugSensor();
+  Tick(0);
+  ASSERT_TRUE(panel_->AwaitingReconnect());
+  ReplugSensor();
+  const auto sensorSending = platform_.DuringSleep;
+  const auto window = std::this_thread::get_id();
+  int windowSleeps = 0;
+  platform_.DuringSleep = [&](int ms) {
+    if (std::this_thread::get_id() == window) ++windowSleeps;
+    std::string garbled;
+    for (int i = 0; i < ms / 10; ++i)
+      garbled +=
+          "~?3a,\xfe"
+          "9z,,1!*#xq\r";
+    Send(garbled);
+  };
+  const auto tries = [&] { return panel_->Health->LinePanel->text().toStdString(); };
+  std::chrono::steady_clock::duration longest{};
+  for (int attempt = 1; attempt <= 7; ++attempt) {
+    SCOPED_TRACE(attempt);
+    longest = std::max(longest, TryReconnect());
+    EXPECT_FALSE(panel_->Measuring());
+    EXPECT_EQ(panel_->ReconnectTimer.interval(), attempt < 6 ? 10000 : 60000);
+    EXPECT_NE(tries().find(Printf(" 再接続試行 %d回", attempt)), std::string::npos) << tries();
+  }
+  EXPECT_EQ(windowSleeps, 0);
+  EXPECT_LT(longest, std::chrono::seconds(1));
+  UnplugSensor();
+  TryReconnect();
+  EXPECT_EQ(panel_->ReconnectTimer.interval(), 10000);
+  EXPECT_NE(tries().find(" 再接続試行 8回"), std::string::npos) << tries();
+  ReplugSensor();
+  platform_.DuringSleep = sensorSending;
+  TryReconnect();
+  EXPECT_TRUE(panel_->Measuring());
+  EXPECT_EQ(tries().find("再接続試行"), std::string::npos) << tries();
 }
 
 TEST_F(PanelTest, TheCompositeKindEvaluatesEveryTickAndAnyOtherKindOnlyNewIntensities) {

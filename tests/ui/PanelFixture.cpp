@@ -153,6 +153,18 @@ void PanelTest::Tick(int frames) {
   panel_->Timer2Timer();
 }
 
+std::chrono::steady_clock::duration PanelTest::TryReconnect() {
+  const auto began = std::chrono::steady_clock::now();
+  panel_->ReconnectTimerTimer();
+  const auto held = std::chrono::steady_clock::now() - began;
+  const auto giveUp = began + std::chrono::seconds(30);
+  while (panel_->RetryRunning() && std::chrono::steady_clock::now() < giveUp) {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  EXPECT_FALSE(panel_->RetryRunning());
+  return held;
+}
+
 std::vector<std::string> PanelTest::ListLines() const {
   std::vector<std::string> lines;
   for (int i = 0; i < panel_->ListBox1->count(); ++i)

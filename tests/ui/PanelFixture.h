@@ -4,6 +4,7 @@
 // on loopback for the packets.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -67,6 +68,9 @@ class PanelTest : public ::testing::Test {
     }
     return done();
   }
+  // One try of the waiting for the sensor, through to its outcome (its check runs on a worker);
+  // how long the try held the window's thread before it went on.
+  std::chrono::steady_clock::duration TryReconnect();
   // The sensor goes away (its terminal closes and the link to it vanishes), and comes back on a
   // new terminal behind the same link, as a USB adapter under /dev/serial/by-id does.
   void UnplugSensor();
