@@ -180,8 +180,7 @@ TEST_F(PanelTest, VanishedSensorEndsInTheNoDataMessage) {
 // Automatic start on: each outage writes its lines once, waits without a box, tries every period
 // (never under an open settings dialog) and measures again once the sensor is back on its link.
 TEST_F(PanelTest, WithAutomaticStartEachOutageIsReportedOnceAndMeasuringResumes) {
-  CreatePanel({.AutoStart = true});
-  for (int i = 0; i < 4; ++i) panel_->Timer5Timer();
+  StartAutomatically();
   ASSERT_TRUE(panel_->Measuring());
   const std::string noData = "データ受信できません。COMポート設定、シリアルと電源ケーブルの接続を確認";
   for (int outage = 1; outage <= 2; ++outage) {
@@ -225,8 +224,7 @@ TEST_F(PanelTest, WithAutomaticStartEachOutageIsReportedOnceAndMeasuringResumes)
 
 // The user's stop ends the waiting for good, and writes no second end line.
 TEST_F(PanelTest, AUserStopDuringTheWaitingIsNeverUndone) {
-  CreatePanel({.AutoStart = true});
-  for (int i = 0; i < 4; ++i) panel_->Timer5Timer();
+  StartAutomatically();
   ASSERT_TRUE(panel_->Measuring());
   UnplugSensor();
   Tick(0);
@@ -250,8 +248,7 @@ TEST_F(PanelTest, AUserStopDuringTheWaitingIsNeverUndone) {
 // that failed six checks in a row is tried once a minute, a missing one every 10 s, and the health
 // row counts the tries.
 TEST_F(PanelTest, TriesOnAGarblingLineNeverHoldTheWindowAndSlowDownAfterSixFailedChecks) {
-  CreatePanel({.AutoStart = true});
-  for (int i = 0; i < 4; ++i) panel_->Timer5Timer();
+  StartAutomatically();
   ASSERT_TRUE(panel_->Measuring());
   UnplugSensor();
   Tick(0);
@@ -370,11 +367,7 @@ TEST_F(PanelTest, EventLogThatCannotBeOpenedStopsTheStartBeforeAnythingIsPublish
 // mounted late) is reported once, the other alarm outputs work, and the log follows the folder.
 TEST_F(PanelTest, WithAutomaticStartAMissingEventLogFolderIsReportedOnceAndMeasuringGoesOn) {
   const std::string late = JoinPath(dir_, "late");
-  CreatePanel({.AlarmKind = akCompositeAcceleration,
-               .AlarmAcceleration = 20,
-               .AutoStart = true,
-               .EventFolder = late});
-  for (int i = 0; i < 4; ++i) panel_->Timer5Timer();
+  StartAutomatically({.AlarmKind = akCompositeAcceleration, .AlarmAcceleration = 20, .EventFolder = late});
   ASSERT_TRUE(panel_->Measuring());
   EXPECT_EQ(platform_.Count("MessageBox"), 0);
   EXPECT_EQ(platform_.Count("Notice 警報データが書き込みできません。\r保存ファイルを開いていませんか？|"), 1);

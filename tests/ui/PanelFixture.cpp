@@ -129,6 +129,12 @@ void PanelTest::CreatePanel(const TPanelSetup& s) {
   panel_->show();
 }
 
+void PanelTest::StartAutomatically(TPanelSetup setup) {
+  setup.AutoStart = true;
+  CreatePanel(setup);
+  for (int i = 0; i < 4; ++i) panel_->Timer5Timer();
+}
+
 void PanelTest::DestroyPanel() {
   form5_.reset();
   form3_.reset();

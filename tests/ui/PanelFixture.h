@@ -54,6 +54,8 @@ class PanelTest : public ::testing::Test {
   // Writes the two INI files and creates the windows in the program's order.
   void CreatePanel(const TPanelSetup& setup = {});
   void DestroyPanel();
+  // Creates it with automatic start on and counts down to the start.
+  void StartAutomatically(TPanelSetup setup = {});
   // Starts measuring with a sensor that sends while the panel waits.
   void Start();
   // One tick with `frames` new frames (0.01 s of data each); the clocks move by the data's time,
