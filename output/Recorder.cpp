@@ -23,7 +23,10 @@ bool TRecorder::OpenEventLog(const TPanelSettings& settings, std::string_view ti
   detailOutage_ = {};
   if (!settings.SaveEventLog) return true;
   eventLogPath_ = EventLogPath(settings.EventFolder, settings.SensorId);
-  if (!EventLog.Open(eventLogPath_)) return false;
+  if (!EventLog.Open(eventLogPath_)) {
+    eventLogOutage_.Failed();  // the caller reports it; the lines that follow only try again
+    return false;
+  }
   EventLog.Append(EventStartLine(timeText));
   return true;
 }

@@ -31,7 +31,8 @@ class TRecorder {
   TAppendFile DetailFile;
 
   // Measurement start: with SaveEventLog, opens the event log and writes the start line. False
-  // when the log cannot be opened: the start shows kEventLogOpenFailedText and stops.
+  // when the log cannot be opened: that begins an outage, so a measurement started anyway
+  // reports nothing more until a line has been written, and each line opens the log again.
   bool OpenEventLog(const TPanelSettings& settings, std::string_view timeText);
   // Measurement stop: closes the detail file, writes the stop line and closes the event log.
   void CloseForStop(const TPanelSettings& settings, std::string_view timeText);

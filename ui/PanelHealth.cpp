@@ -60,7 +60,9 @@ void TPanelHealth::Refresh() {
 
   const bool rate = Line.RateFlagged();
   const bool frozen = Line.Frozen();
-  Show(LinePanel, LineHealthPanelText(Line, now), rate || frozen);
+  std::string lineText = LineHealthPanelText(Line, now);
+  if (ReconnectTries > 0) lineText += Printf(" 再接続試行 %d回", ReconnectTries);
+  Show(LinePanel, lineText, rate || frozen || ReconnectTries > 0);
   Episode(rate, rateLogged_,
           Printf(" %s　受信フレーム数異常　%.1f フレーム/秒", time.c_str(), Line.JudgedRate()));
   Episode(frozen, frozenLogged_, Printf(" %s　センサ値固定（10秒間変化なし）", time.c_str()));

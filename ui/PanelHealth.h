@@ -33,6 +33,8 @@ class TPanelHealth {
   TLineHealth Line;
   TClockQuery ClockQuery = KernelClockQuery;
   TFreeSpaceQuery FreeSpaceQuery = KernelFreeSpace;
+  // Tries of the waiting for the sensor so far; 0 when not waiting.
+  int ReconnectTries = 0;
 
   // Rewrites the three panels; checks the disk when it is due or the folders changed.
   void Refresh();

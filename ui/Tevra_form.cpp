@@ -286,7 +286,13 @@ void TForm1::LogNoteLine(const std::string& line, bool belowAlarmLine) {
 }
 
 std::string TForm1::NowLine(const std::string& text) const {
-  return Printf(" %s　%s", DateTimeText(platform_.LocalNow()).c_str(), text.c_str());
+  std::string line = Printf(" %s　%s", DateTimeText(platform_.LocalNow()).c_str(), text.c_str());
+  // A box's line breaks would split the list line.
+  for (std::size_t at = line.find_first_of("\r\n"); at != std::string::npos;
+       at = line.find_first_of("\r\n", at)) {
+    line.replace(at, 1, "　");
+  }
+  return line;
 }
 
 void TForm1::ReplaceTopLine(const std::string& line) {
@@ -321,6 +327,7 @@ void TForm1::N5Click() {
 }
 
 void TForm1::N4Click() {
+  AbandonRetry();
   windows_.Form2->exec();
   UpdateStatusBar();
   TipText = Printf("%s 計測停止中", Settings.SensorId.c_str());
@@ -328,6 +335,7 @@ void TForm1::N4Click() {
 }
 
 void TForm1::N6Click() {
+  AbandonRetry();
   ShowInFront(windows_.ComPortForm);
   if (Reader) {
     Reader->ReopenPort();

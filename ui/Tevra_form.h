@@ -22,6 +22,7 @@
 #include "sensor/Profile.h"
 #include "sensor/TickProcessor.h"
 #include "sensor/VXTRRR.h"
+#include "ui/BackgroundTask.h"
 #include "ui/PanelHealth.h"
 #include "ui/PanelWindows.h"
 
@@ -144,8 +145,14 @@ class TForm1 : public QMainWindow {
   void Timer3Timer();
   void Timer4Timer();
   void Timer5Timer();
-  // One try of the waiting: reopen the port, check the sensor, start measuring.
+  // One try of the waiting: reopen the port, then, with a device there, check the sensor on a
+  // worker; FinishRetry starts measuring with its answer.
   void ReconnectTimerTimer();
+  // A try's sensor check is running on its worker.
+  bool RetryRunning() const { return retryTask_.Busy(); }
+  // Waits for a running try and drops it; the next period tries again. Before anything that
+  // opens the port or starts measuring.
+  void AbandonRetry() { retryTask_.Abandon(); }
 
   // A note of the program's own in the operation log, stamped with the time now. During an alarm it
   // goes below the top line, which each new maximum replaces.
@@ -156,7 +163,6 @@ class TForm1 : public QMainWindow {
   // Measurement start and stop, status display.
   void StartMeasurement();
   void StopMeasurement();
-  void ShowSensorError();
   void UpdateStatusBar();
   void UpdateAlarmLabel();
 
@@ -189,11 +195,19 @@ class TForm1 : public QMainWindow {
   // The box waits for OK unless the measurement cycle raised it.
   void ShowSensorErrorFor(int status, bool fromCycle = false);
   bool ReadFirstBatch();
+  bool PortReady() const;
+  // The sensor check, its pause and the first batch: ReaderOk, else the status to report. Runs on
+  // the retry's worker too, so it touches nothing but the reader and the port.
+  int ReadySensor();
+  // The rest of a start with the outcome of ReadySensor.
+  void CompleteStart(int sensorStatus);
   // The recovery (Tevra_recovery.cpp).
   void SetUpRecovery();
   // Reports a sensor error without a box, once per outage, and waits to try again.
   void WaitForReconnect(const std::string& errorText);
   void EndReconnectWait();
+  // The sensor's answer to a try, back on the window's thread.
+  void FinishRetry(int sensorStatus);
   // A settings dialog is open: measuring never starts under it.
   bool RetryBlocked() const;
   // The alarm of the tick.
@@ -215,7 +229,10 @@ class TForm1 : public QMainWindow {
   bool awaitingReconnect_ = false;
   bool retrying_ = false;
   bool retrySensorFailed_ = false;
+  int reconnectTries_ = 0;  // of this outage
+  int failedChecks_ = 0;    // a present device refused the check, in a row
   QTimer trayRetry_;
+  TBackgroundTask retryTask_{this};  // last: it waits for its work before the reader goes
 };
 
 }  // namespace tevra

@@ -22,6 +22,7 @@ constexpr int kFirstBatchRetryMs = 100;
 }  // namespace
 
 void TForm1::N8Click() {
+  AbandonRetry();
   UpdateStatusBar();
   StartMeasurement();
 }
@@ -65,41 +66,51 @@ bool TForm1::ReadFirstBatch() {
 
 void TForm1::StartMeasurement() {
   if (!Reader) return;
-  Tick.CurrentIntensity = 0.0;
   setCursor(Qt::WaitCursor);
   // A sensor that came back after an outage is found again: the error path's reopen found nothing.
+  if (!PortReady()) Reader->ReopenPort();
+  CompleteStart(ReadySensor());
+  unsetCursor();
+}
+
+bool TForm1::PortReady() const {
   const RS232C* port = windows_.ComPortForm ? windows_.ComPortForm->Port().Port() : nullptr;
-  if (!port || port->Status() != RS232C::PortReady) Reader->ReopenPort();
-  if (!Reader->CheckSensor()) {
-    ShowSensorError();
-    unsetCursor();
-    return;
-  }
+  return port && port->Status() == RS232C::PortReady;
+}
+
+int TForm1::ReadySensor() {
+  if (!Reader->CheckSensor()) return Reader->ReaderStatus();
   platform_.Sleep(300);
-  if (!ReadFirstBatch()) {
-    // An empty batch would give no offset and could not prime the calculator: as no data.
-    ShowSensorErrorFor(Reader->SampleCount() == 0 && Reader->ReaderStatus() <= VXTRRR::ReaderOk
-                           ? VXTRRR::ReaderNoData
-                           : Reader->ReaderStatus());
-    unsetCursor();
+  if (ReadFirstBatch()) return VXTRRR::ReaderOk;
+  // An empty batch would give no offset and could not prime the calculator: as no data.
+  return Reader->SampleCount() == 0 && Reader->ReaderStatus() <= VXTRRR::ReaderOk ? VXTRRR::ReaderNoData
+                                                                                  : Reader->ReaderStatus();
+}
+
+void TForm1::CompleteStart(int sensorStatus) {
+  Tick.CurrentIntensity = 0.0;
+  if (sensorStatus != VXTRRR::ReaderOk) {
+    ShowSensorErrorFor(sensorStatus);
     return;
   }
   Tick.Start(Reader->Samples(), Reader->SampleCount(), Calculator);
-  DataOutput->Feed(*Reader);
   Health->Line.Start(platform_.MonotonicMs());
   SetMeasuringLook(true);
   AlarmState.TimeText = DateTimeText(platform_.LocalNow());
   InsertLine(Printf(" %s　計測開始", AlarmState.TimeText.c_str()));
-  if (Settings.SaveEventLog) {
-    if (!Recorder.OpenEventLog(Settings, AlarmState.TimeText)) {
+  if (!Recorder.OpenEventLog(Settings, AlarmState.TimeText)) {
+    if (!Settings.AutoStart) {
       platform_.MessageBox(kEventLogOpenFailedText, "", false);
       StopMeasurement();
-      unsetCursor();
       return;
     }
+    // Nobody may be there to answer a box, and the other alarm outputs work: measure, and let each
+    // line of the log try its folder again (a disk mounted late).
+    ReportWriteFailure(kEventLogOpenFailedText);
   }
+  // Published only now: a start that stops must leave nothing in the archive or the stream.
+  DataOutput->Feed(*Reader);
   Timer2.start();
-  unsetCursor();
   Timer4.start();
   if (windows_.Form5) windows_.Form5->ResetGraph();
   ClearDetailRing(Recorder.DetailRing);
@@ -119,10 +130,6 @@ void TForm1::StopMeasurement() {
   Views->MeasurementStopping(Recorder.OpenDetailPath());
   Recorder.CloseForStop(Settings, AlarmState.TimeText);
   DataOutput->Stop();
-}
-
-void TForm1::ShowSensorError() {
-  ShowSensorErrorFor(Reader ? Reader->ReaderStatus() : VXTRRR::ReaderIdle);
 }
 
 void TForm1::ShowSensorErrorFor(int status, bool fromCycle) {

@@ -132,10 +132,17 @@ class FileSizeLimit {
   rlimit saved_{};
 };
 
-TEST_F(RecorderTest, AMissingEventLogFolderStopsTheStartButLaterFailuresAreReportedOncePerOutage) {
+TEST_F(RecorderTest, AMissingEventLogFolderFailsTheStartOnceAndLaterFailuresAreReportedOncePerOutage) {
   settings_.EventFolder = Path("missing");
   settings_.DetailFolder = Path("ev/Tevra_ABC.csv");  // a folder that is a file
   EXPECT_FALSE(recorder_.OpenEventLog(settings_, "t"));
+  // Already reported by the start; then the folder appears (a disk mounted late).
+  EXPECT_EQ(recorder_.WriteDetectionLine(settings_, "t1", 3.0, 5.0), "");
+  fs::create_directories(Path("missing"));
+  EXPECT_EQ(recorder_.WriteDetectionLine(settings_, "t2", 3.0, 5.0), "");
+  const std::string log = Bytes(Path("missing/Tevra_ABC.csv"));
+  EXPECT_EQ(log.find("t1"), std::string::npos);
+  EXPECT_NE(log.find("t2"), std::string::npos);
 
   ASSERT_TRUE(WriteFileAtomically(Path("ev/Tevra_ABC.csv"), ""));
   PushNumbered(0, 3);

@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <thread>
 
 #include "base/AtomicFile.h"
 #include "base/TextFormat.h"
@@ -198,7 +199,7 @@ TEST_F(PanelTest, VanishedSensorEndsInTheNoDataMessage) {
   EXPECT_FALSE(panel_->AwaitingReconnect());
   EXPECT_EQ(panel_->Label8->text().toStdString(), "停止中");
   ReplugSensor();
-  panel_->ReconnectTimerTimer();
+  TryReconnect();
   EXPECT_FALSE(panel_->Measuring());
   EXPECT_EQ(platform_.Count("TrayMessage"), 0);
 }
@@ -206,8 +207,7 @@ TEST_F(PanelTest, VanishedSensorEndsInTheNoDataMessage) {
 // Automatic start on: each outage writes its lines once, waits without a box, tries every period
 // (never under an open settings dialog) and measures again once the sensor is back on its link.
 TEST_F(PanelTest, WithAutomaticStartEachOutageIsReportedOnceAndMeasuringResumes) {
-  CreatePanel({.AutoStart = true});
-  for (int i = 0; i < 4; ++i) panel_->Timer5Timer();
+  StartAutomatically();
   ASSERT_TRUE(panel_->Measuring());
   const std::string noData = "データ受信できません。COMポート設定、シリアルと電源ケーブルの接続を確認";
   for (int outage = 1; outage <= 2; ++outage) {
@@ -224,15 +224,15 @@ TEST_F(PanelTest, WithAutomaticStartEachOutageIsReportedOnceAndMeasuringResumes)
     EXPECT_TRUE(panel_->N1->isEnabled());
     EXPECT_FALSE(panel_->N8->isEnabled());
     const auto atOutage = ListLines();
-    for (int i = 0; i < 3; ++i) panel_->ReconnectTimerTimer();
+    for (int i = 0; i < 3; ++i) TryReconnect();
     EXPECT_EQ(ListLines(), atOutage) << "a failed try writes nothing";
     EXPECT_EQ(platform_.Count("TrayMessage TEST01 再接続待ち|" + noData), outage);
     ReplugSensor();
     form2_->show();
-    panel_->ReconnectTimerTimer();
+    TryReconnect();
     EXPECT_FALSE(panel_->Measuring()) << "not under the settings dialog";
     form2_->hide();
-    panel_->ReconnectTimerTimer();
+    TryReconnect();
     EXPECT_TRUE(panel_->Measuring());
     EXPECT_FALSE(panel_->AwaitingReconnect());
     EXPECT_FALSE(panel_->ReconnectTimer.isActive());
@@ -251,8 +251,7 @@ TEST_F(PanelTest, WithAutomaticStartEachOutageIsReportedOnceAndMeasuringResumes)
 
 // The user's stop ends the waiting for good, and writes no second end line.
 TEST_F(PanelTest, AUserStopDuringTheWaitingIsNeverUndone) {
-  CreatePanel({.AutoStart = true});
-  for (int i = 0; i < 4; ++i) panel_->Timer5Timer();
+  StartAutomatically();
   ASSERT_TRUE(panel_->Measuring());
   UnplugSensor();
   Tick(0);
@@ -267,9 +266,53 @@ TEST_F(PanelTest, AUserStopDuringTheWaitingIsNeverUndone) {
   EXPECT_TRUE(panel_->N8->isEnabled());
   EXPECT_FALSE(panel_->N1->isEnabled());
   ReplugSensor();
-  panel_->ReconnectTimerTimer();
+  TryReconnect();
   EXPECT_FALSE(panel_->Measuring());
   EXPECT_EQ(ListLines(), before);
+}
+
+// A line that sends but garbles: each try's check runs off the window's thread, a present device
+// that failed six checks in a row is tried once a minute, a missing one every 10 s, and the health
+// row counts the tries.
+TEST_F(PanelTest, TriesOnAGarblingLineNeverHoldTheWindowAndSlowDownAfterSixFailedChecks) {
+  StartAutomatically();
+  ASSERT_TRUE(panel_->Measuring());
+  UnplugSensor();
+  Tick(0);
+  ASSERT_TRUE(panel_->AwaitingReconnect());
+  ReplugSensor();
+  const auto sensorSending = platform_.DuringSleep;
+  const auto window = std::this_thread::get_id();
+  int windowSleeps = 0;
+  platform_.DuringSleep = [&](int ms) {
+    if (std::this_thread::get_id() == window) ++windowSleeps;
+    std::string garbled;
+    for (int i = 0; i < ms / 10; ++i)
+      garbled +=
+          "~?3a,\xfe"
+          "9z,,1!*#xq\r";
+    Send(garbled);
+  };
+  const auto tries = [&] { return panel_->Health->LinePanel->text().toStdString(); };
+  std::chrono::steady_clock::duration longest{};
+  for (int attempt = 1; attempt <= 7; ++attempt) {
+    SCOPED_TRACE(attempt);
+    longest = std::max(longest, TryReconnect());
+    EXPECT_FALSE(panel_->Measuring());
+    EXPECT_EQ(panel_->ReconnectTimer.interval(), attempt < 6 ? 10000 : 60000);
+    EXPECT_NE(tries().find(Printf(" 再接続試行 %d回", attempt)), std::string::npos) << tries();
+  }
+  EXPECT_EQ(windowSleeps, 0);
+  EXPECT_LT(longest, std::chrono::seconds(1));
+  UnplugSensor();
+  TryReconnect();
+  EXPECT_EQ(panel_->ReconnectTimer.interval(), 10000);
+  EXPECT_NE(tries().find(" 再接続試行 8回"), std::string::npos) << tries();
+  ReplugSensor();
+  platform_.DuringSleep = sensorSending;
+  TryReconnect();
+  EXPECT_TRUE(panel_->Measuring());
+  EXPECT_EQ(tries().find("再接続試行"), std::string::npos) << tries();
 }
 
 TEST_F(PanelTest, TheCompositeKindEvaluatesEveryTickAndAnyOtherKindOnlyNewIntensities) {
@@ -331,8 +374,12 @@ TEST_F(PanelTest, AStartAfterTheSensorCameBackOpensThePortAgain) {
   EXPECT_EQ(platform_.Count("ErrorDialog"), 0);
 }
 
-TEST_F(PanelTest, EventLogThatCannotBeOpenedStopsTheStart) {
+TEST_F(PanelTest, EventLogThatCannotBeOpenedStopsTheStartBeforeAnythingIsPublished) {
   CreatePanel({.EventFolder = "/nonexistent/log"});
+  TDataOutputSettings output = panel_->DataOutput->Settings();
+  output.Archive = true;
+  output.ArchiveFolder = JoinPath(dir_, "sds");
+  panel_->DataOutput->Apply(output);
   panel_->N8Click();
   EXPECT_FALSE(panel_->Measuring());
   EXPECT_EQ(platform_.Count("MessageBox 警報データが書き込みできません。\r保存ファイルを開いていませんか？|"),
@@ -343,6 +390,28 @@ TEST_F(PanelTest, EventLogThatCannotBeOpenedStopsTheStart) {
   EXPECT_EQ(lines[1].substr(20), "　計測開始");
   EXPECT_TRUE(panel_->Label8->isVisible());
   EXPECT_EQ(panel_->Label8->text().toStdString(), "停止中");
+  EXPECT_FALSE(std::filesystem::exists(JoinPath(dir_, "sds/2007")));
+}
+
+// With automatic start nobody may be there to answer a box: a missing event-log folder (a disk
+// mounted late) is reported once, the other alarm outputs work, and the log follows the folder.
+TEST_F(PanelTest, WithAutomaticStartAMissingEventLogFolderIsReportedOnceAndMeasuringGoesOn) {
+  const std::string late = JoinPath(dir_, "late");
+  StartAutomatically({.AlarmKind = akCompositeAcceleration, .AlarmAcceleration = 20, .EventFolder = late});
+  ASSERT_TRUE(panel_->Measuring());
+  EXPECT_EQ(platform_.Count("MessageBox"), 0);
+  EXPECT_EQ(platform_.Count("Notice 警報データが書き込みできません。\r保存ファイルを開いていませんか？|"), 1);
+  EXPECT_EQ(
+      CountContaining(ListLines(), "　警報データが書き込みできません。　保存ファイルを開いていませんか？"),
+      1);
+  source_.SwingGal = 40.0;
+  ASSERT_TRUE(TickUntil([&] { return panel_->AlarmState.Active; }));
+  EXPECT_EQ(CountContaining(Packets(), ",地震発生,"), 1);
+  EXPECT_TRUE(panel_->Timer1.isActive());
+  EXPECT_EQ(platform_.Count("Notice"), 1) << "the detection line's failure belongs to the same outage";
+  std::filesystem::create_directories(late);
+  panel_->N1Click();
+  EXPECT_NE(FileUtf8(JoinPath(late, "Tevra_TEST01.csv")).find(",計測終了\n"), std::string::npos);
 }
 
 TEST_F(PanelTest, SilentSensorOrEmptyFirstBatchShowsNoDataAndStaysStopped) {

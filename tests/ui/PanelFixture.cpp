@@ -129,6 +129,12 @@ void PanelTest::CreatePanel(const TPanelSetup& s) {
   panel_->show();
 }
 
+void PanelTest::StartAutomatically(TPanelSetup setup) {
+  setup.AutoStart = true;
+  CreatePanel(setup);
+  for (int i = 0; i < 4; ++i) panel_->Timer5Timer();
+}
+
 void PanelTest::DestroyPanel() {
   form5_.reset();
   form3_.reset();
@@ -151,6 +157,18 @@ void PanelTest::Tick(int frames) {
   platform_.Advance(frames > 10 ? frames * 10 : 100);
   // Called directly; no event loop runs, so the real timers never fire in between.
   panel_->Timer2Timer();
+}
+
+std::chrono::steady_clock::duration PanelTest::TryReconnect() {
+  const auto began = std::chrono::steady_clock::now();
+  panel_->ReconnectTimerTimer();
+  const auto held = std::chrono::steady_clock::now() - began;
+  const auto giveUp = began + std::chrono::seconds(30);
+  while (panel_->RetryRunning() && std::chrono::steady_clock::now() < giveUp) {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  EXPECT_FALSE(panel_->RetryRunning());
+  return held;
 }
 
 std::vector<std::string> PanelTest::ListLines() const {

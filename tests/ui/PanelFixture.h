@@ -4,6 +4,7 @@
 // on loopback for the packets.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,6 +54,8 @@ class PanelTest : public ::testing::Test {
   // Writes the two INI files and creates the windows in the program's order.
   void CreatePanel(const TPanelSetup& setup = {});
   void DestroyPanel();
+  // Creates it with automatic start on and counts down to the start.
+  void StartAutomatically(TPanelSetup setup = {});
   // Starts measuring with a sensor that sends while the panel waits.
   void Start();
   // One tick with `frames` new frames (0.01 s of data each); the clocks move by the data's time,
@@ -67,6 +70,9 @@ class PanelTest : public ::testing::Test {
     }
     return done();
   }
+  // One try of the waiting for the sensor, through to its outcome (its check runs on a worker);
+  // how long the try held the window's thread before it went on.
+  std::chrono::steady_clock::duration TryReconnect();
   // The sensor goes away (its terminal closes and the link to it vanishes), and comes back on a
   // new terminal behind the same link, as a USB adapter under /dev/serial/by-id does.
   void UnplugSensor();

@@ -126,10 +126,10 @@ TEST_F(PanelTest, AFailedAutomaticStartWaitsForTheSensor) {
   ASSERT_EQ(waiting.size(), 1u);
   EXPECT_EQ(waiting[0].substr(20),
             "　データ受信できません。COMポート設定、シリアルと電源ケーブルの接続を確認");
-  panel_->ReconnectTimerTimer();
+  TryReconnect();
   EXPECT_EQ(ListLines(), waiting);
   sensorSends_ = true;
-  panel_->ReconnectTimerTimer();
+  TryReconnect();
   EXPECT_TRUE(panel_->Measuring());
   EXPECT_EQ(ListLines().size(), 2u);
   EXPECT_EQ(platform_.Count("TrayMessage TEST01 計測再開"), 1);
