@@ -16,6 +16,7 @@
 #include "base/DateTimeText.h"
 #include "base/Platform.h"
 #include "core/Tevra.h"
+#include "output/FaultEpisode.h"
 #include "output/PanelPackets.h"
 #include "output/PanelSettings.h"
 #include "output/Recorder.h"
@@ -147,6 +148,8 @@ class TForm1 : public QMainWindow {
   // One try of the waiting: reopen the port, check the sensor, start measuring.
   void ReconnectTimerTimer();
 
+  // The operation log keeps its newest lines: a day of a garbled line must not fill the memory.
+  static constexpr int OperationLogLines = 1000;
   // A note of the program's own in the operation log, stamped with the time now. During an alarm it
   // goes below the top line, which each new maximum replaces.
   void LogNote(const std::string& text);
@@ -183,6 +186,7 @@ class TForm1 : public QMainWindow {
   void BuildMenus();
   void FormClose();
   void InsertLine(const std::string& line);
+  void DropOldestLines();
   void ReplaceTopLine(const std::string& line);
   void SetStripRed(bool red);
   void SetMeasuringLook(bool measuring);
@@ -204,6 +208,8 @@ class TForm1 : public QMainWindow {
   void Evaluate(const TAlarmLines& lines, double& ownMax, double own, double& otherMax, double other);
   void AlarmStart(const std::string& firstLine, const std::string& secondLine);
   void AlarmEnd();
+  // The line of a format error's repeats (none for 0).
+  void WriteFormatErrorRepeats(std::int64_t repeats);
   // A failed write (text from the recorder, "" for none): an operation-log line and a box that
   // does not stop the measurement.
   void ReportWriteFailure(const std::string& text, bool belowAlarmLine = false);
@@ -215,6 +221,7 @@ class TForm1 : public QMainWindow {
   bool awaitingReconnect_ = false;
   bool retrying_ = false;
   bool retrySensorFailed_ = false;
+  TFaultEpisode formatErrors_;
   QTimer trayRetry_;
 };
 
