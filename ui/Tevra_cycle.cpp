@@ -169,6 +169,10 @@ void TForm1::AlarmStart(const std::string& firstLine, const std::string& secondL
 
 void TForm1::AlarmEnd() {
   if (!AlarmState.Active || !AlarmEndDue(AlarmClockSeconds(platform_), AlarmState.LastExceedTime)) return;
+  FinishAlarm();
+}
+
+void TForm1::FinishAlarm() {
   AlarmState.Active = false;
   Timer1.stop();
   SetStripRed(false);
@@ -186,6 +190,12 @@ void TForm1::WriteFormatErrorRepeats(std::int64_t repeats) {
       Printf(" %s　データフォーマットエラー繰り返し　%lld回", time.c_str(), static_cast<long long>(repeats)),
       AlarmState.Active);
   ReportWriteFailure(Recorder.WriteFormatErrorRepeatsLine(time, repeats));
+}
+
+void TForm1::FinishRecordsAtExit() {
+  WriteFormatErrorRepeats(formatErrors_.End());
+  if (AlarmState.Active) FinishAlarm();
+  Views->ProgramEnding();
 }
 
 void TForm1::ReportWriteFailure(const std::string& text, bool belowAlarmLine) {

@@ -247,6 +247,7 @@ void TForm1::closeEvent(QCloseEvent* e) {
 }
 
 void TForm1::FormClose() {
+  FinishRecordsAtExit();
   RemoveTrayIcon();
   if (windows_.Form4) windows_.Form4->close();
 }

@@ -185,6 +185,9 @@ class TForm1 : public QMainWindow {
   void BuildControls();
   void BuildMenus();
   void FormClose();
+  // The program ends: what only the panel writes is finished as a stop or an alarm's end would,
+  // though the event log gets no stop line (measuring did not stop, the program did).
+  void FinishRecordsAtExit();
   void InsertLine(const std::string& line);
   void DropOldestLines();
   void ReplaceTopLine(const std::string& line);
@@ -208,6 +211,8 @@ class TForm1 : public QMainWindow {
   void Evaluate(const TAlarmLines& lines, double& ownMax, double own, double& otherMax, double other);
   void AlarmStart(const std::string& firstLine, const std::string& secondLine);
   void AlarmEnd();
+  // The alarm's end itself: its detail file closes, its picture follows, its maximum line is written.
+  void FinishAlarm();
   // The line of a format error's repeats (none for 0).
   void WriteFormatErrorRepeats(std::int64_t repeats);
   // A failed write (text from the recorder, "" for none): an operation-log line and a box that
