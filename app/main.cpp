@@ -4,10 +4,10 @@
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <clocale>
-#include <cstdlib>
 #include <exception>
 #include <memory>
 
+#include "app/DisplayLoss.h"
 #include "app/SessionEnd.h"
 #include "base/AtomicFile.h"
 #include "base/HeapPolicy.h"
@@ -25,11 +25,6 @@
 namespace {
 
 tevra::TForm1* g_panel = nullptr;
-
-// Qt calls exit() when the display connection is lost: save what the destructors would have.
-void SaveOnExit() {
-  if (g_panel) g_panel->SaveAll();
-}
 
 int RunPanel(QApplication& app) {
   using namespace tevra;
@@ -53,11 +48,30 @@ int RunPanel(QApplication& app) {
     RemoveInterruptedWrites(InWorkingDirectory(name));
   }
 
-  auto form4 = std::make_unique<TForm4>();
+  std::unique_ptr<TForm4> form4;
+  std::unique_ptr<TComPortForm> comPortForm;
+  std::unique_ptr<TForm1> form1;
+  std::unique_ptr<TForm2> form2;
+  std::unique_ptr<TForm3> form3;
+  std::unique_ptr<TForm5> form5;
+  // The display's loss ends the program as a stop signal does: the close flow saves the settings and
+  // finishes the records, and the windows' end (the calculator's) saves the baseline.
+  const TDisplayLossEnd displayLoss([&] {
+    if (form1) form1->OnQueryEndSession();
+    g_panel = nullptr;
+    form5.reset();
+    form3.reset();
+    form2.reset();
+    form1.reset();
+    comPortForm.reset();
+    form4.reset();
+  });
+
+  form4 = std::make_unique<TForm4>();
   windows.Form4 = form4.get();
-  auto comPortForm = std::make_unique<TComPortForm>();
+  comPortForm = std::make_unique<TComPortForm>();
   windows.ComPortForm = comPortForm.get();
-  auto form1 = std::make_unique<TForm1>(platform, windows);
+  form1 = std::make_unique<TForm1>(platform, windows);
   windows.Form1 = form1.get();
   platform.SetMainWindow(form1.get());
   platform.OnTrayActivated = [panel = form1.get()](QSystemTrayIcon::ActivationReason reason) {
@@ -66,11 +80,11 @@ int RunPanel(QApplication& app) {
   };
   g_panel = form1.get();
   form1->FormCreate();
-  auto form2 = std::make_unique<TForm2>(platform, windows);
+  form2 = std::make_unique<TForm2>(platform, windows);
   windows.Form2 = form2.get();
-  auto form3 = std::make_unique<TForm3>(windows);
+  form3 = std::make_unique<TForm3>(windows);
   windows.Form3 = form3.get();
-  auto form5 = std::make_unique<TForm5>();
+  form5 = std::make_unique<TForm5>();
   windows.Form5 = form5.get();
 
   // The session manager may only be checkpointing: save, but keep running.
@@ -98,7 +112,6 @@ int main(int argc, char** argv) {
   std::setlocale(LC_NUMERIC, "C");
   QApplication::setQuitOnLastWindowClosed(false);
   QApplication::setWindowIcon(tevra::ApplicationIcon());
-  std::atexit(SaveOnExit);
   try {
     return RunPanel(app);
   } catch (const std::exception& e) {

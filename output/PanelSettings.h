@@ -19,7 +19,7 @@ struct TPanelSettings {
   bool SaveDetailData = true;
   bool UseUdp = false;
   bool AutoStart = false;
-  int AlarmKind = 0;  // a TAlarmKind value, unchecked
+  int AlarmKind = 0;  // a TAlarmKind value
   bool SaveNoiseOnAlarm = false;
   std::string EventFolder;
   std::string DetailFolder;

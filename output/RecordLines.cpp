@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "base/Cp932.h"
 
@@ -41,6 +42,9 @@ std::string EventStopLine(std::string_view timeText) {
 }
 std::string FormatErrorLine(std::string_view timeText) {
   return TimedLine(timeText, ",データフォーマットエラー発生");
+}
+std::string FormatErrorRepeatsLine(std::string_view timeText, long long repeats) {
+  return TimedLine(timeText, ",データフォーマットエラー繰り返し," + std::to_string(repeats));
 }
 std::string CommunicationErrorLine(std::string_view timeText) {
   return TimedLine(timeText, ",通信エラー発生");

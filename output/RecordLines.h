@@ -11,6 +11,8 @@ namespace tevra {
 std::string EventStartLine(std::string_view timeText);
 std::string EventStopLine(std::string_view timeText);
 std::string FormatErrorLine(std::string_view timeText);
+// The repeats of a format error after its line, counted instead of written one by one.
+std::string FormatErrorRepeatsLine(std::string_view timeText, long long repeats);
 std::string CommunicationErrorLine(std::string_view timeText);
 std::string DetectionLine(std::string_view timeText, double intensity, double composite);
 std::string MaximumLine(std::string_view timeText, double maxIntensity, double maxComposite);

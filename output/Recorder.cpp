@@ -56,6 +56,11 @@ std::string TRecorder::WriteFormatErrorLine(std::string_view timeText) {
   return AppendEventLine(FormatErrorLine(timeText), kMaximumLineFailedText);
 }
 
+std::string TRecorder::WriteFormatErrorRepeatsLine(std::string_view timeText, long long repeats) {
+  if (eventLogPath_.empty()) return {};
+  return AppendEventLine(FormatErrorRepeatsLine(timeText, repeats), kMaximumLineFailedText);
+}
+
 std::string TRecorder::WriteCommunicationErrorLine(std::string_view timeText) {
   if (eventLogPath_.empty()) return {};
   return AppendEventLine(CommunicationErrorLine(timeText), kMaximumLineFailedText);

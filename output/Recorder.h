@@ -44,6 +44,7 @@ class TRecorder {
 
   // The reader's failures; written only while the event log is open.
   std::string WriteFormatErrorLine(std::string_view timeText);
+  std::string WriteFormatErrorRepeatsLine(std::string_view timeText, long long repeats);
   std::string WriteCommunicationErrorLine(std::string_view timeText);
 
   // Alarm start and end, with SaveEventLog.

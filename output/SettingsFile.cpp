@@ -4,6 +4,7 @@
 
 #include "base/AtomicFile.h"
 #include "base/Cp932.h"
+#include "output/AlarmCriteria.h"
 #include "sensor/IniText.h"
 #include "sensor/Profile.h"
 
@@ -49,34 +50,36 @@ void WriteNewFile(Profile& profile, const std::string& section) {
   profile.WriteInteger(section, kSaveNoiseOnAlarm, 0);
 }
 
-// "nan" or "inf" would read as 0 (an alarm on every evaluation), and an overflowing decimal as
-// infinity: such a threshold reads like a missing key.
-bool NamesNoFiniteNumber(const Profile& profile, const std::string& section, const char* key) {
-  const std::string stored = profile.ReadString(section, key, "", 32);
-  std::string_view text = stored;
-  if (!text.empty() && (text[0] == '+' || text[0] == '-')) text.remove_prefix(1);
-  const auto startsWith = [&](const char* word) {
-    if (text.size() < 3) return false;
-    for (int i = 0; i < 3; ++i) {
-      if ((text[i] | 0x20) != word[i]) return false;
-    }
-    return true;
-  };
-  return startsWith("inf") || startsWith("nan");
+// A value without a number at its start (empty, a word, "nan", "inf") would read as 0: an alarm at
+// rest or a file switched off, written back so at the exit. It reads like a missing key.
+bool StartsWithNumber(const Profile& profile, const std::string& section, const char* key, bool decimal) {
+  const std::string text = profile.ReadString(section, key, "0", 32);
+  std::size_t i = text.find_first_not_of(" \t\n\v\f\r");  // blanks first, as the readers skip them
+  if (i == std::string::npos) return false;
+  if (text[i] == '+' || text[i] == '-') ++i;
+  if (decimal && i < text.size() && text[i] == '.') ++i;
+  return i < text.size() && text[i] >= '0' && text[i] <= '9';
 }
 
-double ReadThreshold(const Profile& profile, const std::string& section, const char* key, double def) {
-  if (NamesNoFiniteNumber(profile, section, key)) return def;
+// An overflowing decimal reads as infinity: as a missing key too.
+double ReadNumber(const Profile& profile, const std::string& section, const char* key, double def) {
+  if (!StartsWithNumber(profile, section, key, true)) return def;
   const double value = profile.ReadFloat(section, key, def);
   return std::isfinite(value) ? value : def;
 }
 
-int ReadThreshold(const Profile& profile, const std::string& section, const char* key, int def) {
-  return NamesNoFiniteNumber(profile, section, key) ? def : profile.ReadInteger(section, key, def);
+int ReadNumber(const Profile& profile, const std::string& section, const char* key, int def) {
+  return StartsWithNumber(profile, section, key, false) ? profile.ReadInteger(section, key, def) : def;
 }
 
 bool ReadBool(const Profile& profile, const std::string& section, const char* key, bool def) {
-  return profile.ReadInteger(section, key, def ? 1 : 0) != 0;
+  return ReadNumber(profile, section, key, def ? 1 : 0) != 0;
+}
+
+// A kind the panel does not know would label one criterion and judge by another.
+int ReadAlarmKind(const Profile& profile, const std::string& section, int def) {
+  const int kind = ReadNumber(profile, section, kAlarmKind, def);
+  return kind >= akIntensityClass && kind <= akCompositeAcceleration ? kind : def;
 }
 
 }  // namespace
@@ -95,14 +98,13 @@ std::unique_ptr<Profile> LoadSettings(TPanelSettings& settings, TPlatform& platf
 
   const std::string& section = settings.SettingsSection;
   settings.SensorId = profile->ReadString(section, kId, kDefaultId, kReadBufferSize);
-  settings.UdpPort = profile->ReadInteger(section, kUdpPort, kDefaultUdpPort);
-  settings.AlarmIntensity = ReadThreshold(*profile, section, kAlarmIntensity, settings.AlarmIntensity);
-  settings.AlarmAcceleration =
-      ReadThreshold(*profile, section, kAlarmAcceleration, settings.AlarmAcceleration);
+  settings.UdpPort = ReadNumber(*profile, section, kUdpPort, kDefaultUdpPort);
+  settings.AlarmIntensity = ReadNumber(*profile, section, kAlarmIntensity, settings.AlarmIntensity);
+  settings.AlarmAcceleration = ReadNumber(*profile, section, kAlarmAcceleration, settings.AlarmAcceleration);
   settings.SaveEventLog = ReadBool(*profile, section, kSaveEventLog, settings.SaveEventLog);
   settings.SaveDetailData = ReadBool(*profile, section, kSaveDetailData, settings.SaveDetailData);
   settings.UseUdp = ReadBool(*profile, section, kUseUdp, settings.UseUdp);
-  settings.AlarmKind = profile->ReadInteger(section, kAlarmKind, settings.AlarmKind);
+  settings.AlarmKind = ReadAlarmKind(*profile, section, settings.AlarmKind);
   settings.EventFolder = profile->ReadString(section, kEventFolder, kDefaultFolder, kFolderBufferSize);
   settings.DetailFolder = profile->ReadString(section, kDetailFolder, kDefaultFolder, kFolderBufferSize);
   settings.AutoStart = ReadBool(*profile, section, kAutoStart, settings.AutoStart);

@@ -18,7 +18,8 @@ inline constexpr const char* kSettingsMissingText =
 // Fills `settings` from the file (in the working directory unless `fileName` holds a '/').
 // `hideSplash` runs first, so that the splash cannot cover the box. A file that cannot be read
 // is announced in a box through `platform`, created with the new-file values and read back.
-// Values are taken as they are, except that texts longer than their fields are cut. Returns the
+// Texts longer than their fields are cut; a number key without a number, or an alarm kind the panel
+// does not know, reads as its default. Returns the
 // file's Profile, which SaveSettings uses later.
 std::unique_ptr<Profile> LoadSettings(TPanelSettings& settings, TPlatform& platform,
                                       const std::function<void()>& hideSplash = {},

@@ -70,20 +70,35 @@ void TPanelViews::WriteHistory() {
 }
 
 void TPanelViews::MeasurementStopping(const std::string& openDetailPath) {
-  History.EndMinute();
-  WriteHistory();
+  WriteMinuteInProgress();
   AlarmEnded(openDetailPath);
 }
 
+void TPanelViews::ProgramEnding() {
+  WriteMinuteInProgress();
+  WriteDuePictures();
+}
+
+void TPanelViews::WriteMinuteInProgress() {
+  History.EndMinute();
+  WriteHistory();
+}
+
 void TPanelViews::AlarmEnded(const std::string& detailPath) {
-  if (!detailPath.empty()) QTimer::singleShot(0, this, [this, detailPath] { WritePicture(detailPath); });
+  if (!detailPath.empty()) {
+    picturesDue_.push_back(detailPath);
+    QTimer::singleShot(0, this, &TPanelViews::WriteDuePictures);
+  }
   if (alarms_ && alarms_->isVisible()) QTimer::singleShot(0, alarms_.get(), &TAlarmRecordsForm::Reload);
 }
 
-void TPanelViews::WritePicture(const std::string& detailPath) {
-  if (WriteAlarmPicture(detailPath)) return;
-  // The detail file itself is kept; only its picture is missing.
-  panel_.LogNote("警報画像の保存に失敗しました");
+void TPanelViews::WriteDuePictures() {
+  const std::vector<std::string> due = std::move(picturesDue_);
+  picturesDue_.clear();
+  for (const std::string& detailPath : due) {
+    // The detail file itself is kept; only its picture is missing.
+    if (!WriteAlarmPicture(detailPath)) panel_.LogNote("警報画像の保存に失敗しました");
+  }
 }
 
 std::string TPanelViews::LearnedText() const {

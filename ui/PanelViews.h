@@ -8,6 +8,7 @@
 #include <QObject>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/DateTimeText.h"
 #include "base/Platform.h"
@@ -34,6 +35,8 @@ class TPanelViews : public QObject {
   void MeasurementStopping(const std::string& openDetailPath);
   // Alarm end, after its detail file was closed: its picture follows the tick.
   void AlarmEnded(const std::string& detailPath);
+  // The program ends: the minute in progress and the pictures still due are written now.
+  void ProgramEnding();
 
   // The windows, null until first opened.
   THistoryForm* HistoryForm() const { return history_.get(); }
@@ -53,12 +56,13 @@ class TPanelViews : public QObject {
 
  private:
   void WriteHistory();
-  void WritePicture(const std::string& detailPath);
-  // A line of the operation log.
+  void WriteMinuteInProgress();
+  void WriteDuePictures();
 
   TForm1& panel_;
   TPlatform& platform_;
   long long stepsSeen_ = 0;
+  std::vector<std::string> picturesDue_;  // detail files of ended alarms, oldest first
   bool learnedThisRun_ = false;
   TLocalDateTime learnedAt_;
   std::unique_ptr<THistoryForm> history_;

@@ -49,6 +49,7 @@ void TForm1::Timer2Timer() {
   TTickGuard guard(tickRunning_);
   if (!guard.Entered() || !Reader) return;
   const TTickTimer timer(TickDurations);
+  WriteFormatErrorRepeats(formatErrors_.CountDue(platform_.MonotonicMs()));
 
   if (!Reader->ReadFrames()) {
     const int status = Reader->ReaderStatus();
@@ -56,8 +57,10 @@ void TForm1::Timer2Timer() {
     AlarmState.TimeText = DateTimeText(platform_.LocalNow());
     if (status == VXTRRR::ReaderFormatError) {
       DataOutput->BatchLost();
-      InsertLine(Printf(" %s　データフォーマットエラー発生", AlarmState.TimeText.c_str()));
-      ReportWriteFailure(Recorder.WriteFormatErrorLine(AlarmState.TimeText));
+      if (formatErrors_.Occurred(platform_.MonotonicMs())) {
+        InsertLine(Printf(" %s　データフォーマットエラー発生", AlarmState.TimeText.c_str()));
+        ReportWriteFailure(Recorder.WriteFormatErrorLine(AlarmState.TimeText));
+      }
       Reader->CheckSensor();
       return;
     }
@@ -166,6 +169,10 @@ void TForm1::AlarmStart(const std::string& firstLine, const std::string& secondL
 
 void TForm1::AlarmEnd() {
   if (!AlarmState.Active || !AlarmEndDue(AlarmClockSeconds(platform_), AlarmState.LastExceedTime)) return;
+  FinishAlarm();
+}
+
+void TForm1::FinishAlarm() {
   AlarmState.Active = false;
   Timer1.stop();
   SetStripRed(false);
@@ -174,6 +181,21 @@ void TForm1::AlarmEnd() {
   Views->AlarmEnded(detailPath);
   ReportWriteFailure(Recorder.WriteMaximumLine(Settings, AlarmState.TimeText, AlarmState.MaxIntensity,
                                                AlarmState.MaxComposite));
+}
+
+void TForm1::WriteFormatErrorRepeats(std::int64_t repeats) {
+  if (repeats == 0) return;
+  const std::string time = DateTimeText(platform_.LocalNow());
+  LogNoteLine(
+      Printf(" %s　データフォーマットエラー繰り返し　%lld回", time.c_str(), static_cast<long long>(repeats)),
+      AlarmState.Active);
+  ReportWriteFailure(Recorder.WriteFormatErrorRepeatsLine(time, repeats));
+}
+
+void TForm1::FinishRecordsAtExit() {
+  WriteFormatErrorRepeats(formatErrors_.End());
+  if (AlarmState.Active) FinishAlarm();
+  Views->ProgramEnding();
 }
 
 void TForm1::ReportWriteFailure(const std::string& text, bool belowAlarmLine) {

@@ -248,6 +248,7 @@ void TForm1::closeEvent(QCloseEvent* e) {
 }
 
 void TForm1::FormClose() {
+  FinishRecordsAtExit();
   RemoveTrayIcon();
   if (windows_.Form4) windows_.Form4->close();
 }
@@ -275,6 +276,11 @@ void TForm1::SaveAll() {
 
 void TForm1::InsertLine(const std::string& line) {
   ListBox1->insertItem(0, QString::fromStdString(line));
+  DropOldestLines();
+}
+
+void TForm1::DropOldestLines() {
+  while (ListBox1->count() > OperationLogLines) delete ListBox1->takeItem(ListBox1->count() - 1);
 }
 
 void TForm1::LogNote(const std::string& text) {
@@ -283,6 +289,7 @@ void TForm1::LogNote(const std::string& text) {
 
 void TForm1::LogNoteLine(const std::string& line, bool belowAlarmLine) {
   ListBox1->insertItem(belowAlarmLine && ListBox1->count() > 0 ? 1 : 0, QString::fromStdString(line));
+  DropOldestLines();
 }
 
 std::string TForm1::NowLine(const std::string& text) const {

@@ -16,6 +16,7 @@
 #include "base/DateTimeText.h"
 #include "base/Platform.h"
 #include "core/Tevra.h"
+#include "output/FaultEpisode.h"
 #include "output/PanelPackets.h"
 #include "output/PanelSettings.h"
 #include "output/Recorder.h"
@@ -154,6 +155,8 @@ class TForm1 : public QMainWindow {
   // opens the port or starts measuring.
   void AbandonRetry() { retryTask_.Abandon(); }
 
+  // The operation log keeps its newest lines: a day of a garbled line must not fill the memory.
+  static constexpr int OperationLogLines = 1000;
   // A note of the program's own in the operation log, stamped with the time now. During an alarm it
   // goes below the top line, which each new maximum replaces.
   void LogNote(const std::string& text);
@@ -188,7 +191,11 @@ class TForm1 : public QMainWindow {
   void BuildControls();
   void BuildMenus();
   void FormClose();
+  // The program ends: what only the panel writes is finished as a stop or an alarm's end would,
+  // though the event log gets no stop line (measuring did not stop, the program did).
+  void FinishRecordsAtExit();
   void InsertLine(const std::string& line);
+  void DropOldestLines();
   void ReplaceTopLine(const std::string& line);
   void SetStripRed(bool red);
   void SetMeasuringLook(bool measuring);
@@ -218,6 +225,10 @@ class TForm1 : public QMainWindow {
   void Evaluate(const TAlarmLines& lines, double& ownMax, double own, double& otherMax, double other);
   void AlarmStart(const std::string& firstLine, const std::string& secondLine);
   void AlarmEnd();
+  // The alarm's end itself: its detail file closes, its picture follows, its maximum line is written.
+  void FinishAlarm();
+  // The line of a format error's repeats (none for 0).
+  void WriteFormatErrorRepeats(std::int64_t repeats);
   // A failed write (text from the recorder, "" for none): an operation-log line and a box that
   // does not stop the measurement.
   void ReportWriteFailure(const std::string& text, bool belowAlarmLine = false);
@@ -231,6 +242,7 @@ class TForm1 : public QMainWindow {
   bool retrySensorFailed_ = false;
   int reconnectTries_ = 0;  // of this outage
   int failedChecks_ = 0;    // a present device refused the check, in a row
+  TFaultEpisode formatErrors_;
   QTimer trayRetry_;
   TBackgroundTask retryTask_{this};  // last: it waits for its work before the reader goes
 };

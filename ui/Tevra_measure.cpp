@@ -123,6 +123,7 @@ void TForm1::StopMeasurement() {
   AlarmState.Active = false;
   AlarmState.TimeText = DateTimeText(platform_.LocalNow());
   SetMeasuringLook(false);
+  WriteFormatErrorRepeats(formatErrors_.End());
   InsertLine(Printf(" %s　計測終了", AlarmState.TimeText.c_str()));
   TipText = Printf("%s 計測停止中", Settings.SensorId.c_str());
   SendTipUpdate();

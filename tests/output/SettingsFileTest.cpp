@@ -82,10 +82,10 @@ TEST_F(SettingsFileTest, EmptySectionAndKeysInOtherSectionsYieldTheMissingKeyDef
   EXPECT_EQ(settings_.DetailFolder, "/");
 }
 
-TEST_F(SettingsFileTest, OddValuesLoadUncheckedAndAreWrittenBackInTheirOwnFormats) {
+TEST_F(SettingsFileTest, OddValuesLoadAndAreWrittenBackInTheirOwnFormats) {
   WriteIni(
-      "[00000000]\nID=地震センサ１\nUDPポート番号=abc\n警報震度=4.5\n地震情報の保存可否=2\n"
-      "加速度情報の保存可否=0\n警報加速度=-5\nUDPパケット使用の可否=7\n警報の種類=9\n"
+      "[00000000]\nID=地震センサ１\nUDPポート番号=0\n警報震度=4.5\n地震情報の保存可否=2\n"
+      "加速度情報の保存可否=0\n警報加速度=-5\nUDPパケット使用の可否=7\n警報の種類=2\n"
       "地震情報フォルダ名=/data/ev\n加速度情報フォルダ名=\n計測自動開始=1\n警報時振動情報の保存の可否=x\n");
   auto profile = LoadSettings(settings_, platform_);
   EXPECT_EQ(settings_.SensorId, "地震センサ１");
@@ -95,7 +95,7 @@ TEST_F(SettingsFileTest, OddValuesLoadUncheckedAndAreWrittenBackInTheirOwnFormat
   EXPECT_FALSE(settings_.SaveDetailData);
   EXPECT_EQ(settings_.AlarmAcceleration, -5);
   EXPECT_TRUE(settings_.UseUdp);
-  EXPECT_EQ(settings_.AlarmKind, 9);
+  EXPECT_EQ(settings_.AlarmKind, 2);
   EXPECT_EQ(settings_.EventFolder, "/data/ev");
   EXPECT_EQ(settings_.DetailFolder, "");
   EXPECT_TRUE(settings_.AutoStart);
@@ -110,7 +110,7 @@ TEST_F(SettingsFileTest, OddValuesLoadUncheckedAndAreWrittenBackInTheirOwnFormat
                                              "加速度情報の保存可否=0",
                                              "警報加速度=-5",
                                              "UDPパケット使用の可否=1",
-                                             "警報の種類=9",
+                                             "警報の種類=2",
                                              "地震情報フォルダ名=/data/ev",
                                              "加速度情報フォルダ名=",
                                              "計測自動開始=1",
@@ -138,20 +138,39 @@ TEST_F(SettingsFileTest, LongIdIsCutAtACharacterBoundaryOnLoadAndSave) {
   EXPECT_EQ(settings_.DetailFolder, saved.DetailFolder);
 }
 
-TEST_F(SettingsFileTest, ThresholdsThatAreNoFiniteNumberReadAsMissingKeys) {
-  for (const char* bad : {"nan", "inf", "-inf", "+NaN", "Infinity"}) {
-    WriteIni(std::string("[00000000]\n警報震度=") + bad + "\n警報加速度=" + bad + "\n");
-    LoadSettings(settings_, platform_);
+// Read as 0, such a value put the alarm at rest or switched a file off, and the exit wrote the 0
+// back for every later start.
+TEST_F(SettingsFileTest, NumberKeysWithoutAFiniteNumberReadAsMissingKeys) {
+  const char* keys[] = {"UDPポート番号",        "警報震度",     "地震情報の保存可否",
+                        "加速度情報の保存可否", "警報加速度",   "UDPパケット使用の可否",
+                        "警報の種類",           "計測自動開始", "警報時振動情報の保存の可否"};
+  for (const char* bad : {"", " ", "abc", "-", ".", "+x1", "nan", "inf", "-inf", "+NaN", "Infinity"}) {
+    std::string ini = "[00000000]\n";
+    for (const char* key : keys) ini += std::string(key) + "=" + bad + "\n";
+    WriteIni(ini);
+    auto profile = LoadSettings(settings_, platform_);
+    EXPECT_EQ(settings_.UdpPort, 6668) << bad;
     EXPECT_DOUBLE_EQ(settings_.AlarmIntensity, 1.5) << bad;
+    EXPECT_TRUE(settings_.SaveEventLog && settings_.SaveDetailData) << bad;
     EXPECT_EQ(settings_.AlarmAcceleration, 20) << bad;
+    EXPECT_FALSE(settings_.UseUdp || settings_.AutoStart || settings_.SaveNoiseOnAlarm) << bad;
+    EXPECT_EQ(settings_.AlarmKind, 0) << bad;
+    SaveSettings(settings_, *profile);
+    EXPECT_EQ(Lines()[2], "警報震度=1.500000") << bad;
+  }
+  for (const char* kind : {"3", "-1", "9"}) {
+    WriteIni(std::string("[00000000]\n警報の種類=") + kind + "\n");
+    LoadSettings(settings_, platform_);
+    EXPECT_EQ(settings_.AlarmKind, 0) << "a kind the panel does not know: " << kind;
   }
   WriteIni("[00000000]\n警報震度=1e999\n");
   LoadSettings(settings_, platform_);
   EXPECT_DOUBLE_EQ(settings_.AlarmIntensity, 1.5) << "an overflowing decimal";
-  WriteIni("[00000000]\n警報震度=1e10\n警報加速度=1e10\n");
+  WriteIni("[00000000]\n警報震度= .5x\n警報加速度=1e10\nUDPポート番号=+7000\n");
   LoadSettings(settings_, platform_);
-  EXPECT_DOUBLE_EQ(settings_.AlarmIntensity, 1e10);
-  EXPECT_EQ(settings_.AlarmAcceleration, 1);  // the integer reading stops at the 'e', as ever
+  EXPECT_DOUBLE_EQ(settings_.AlarmIntensity, 0.5) << "a number at the start counts, as ever";
+  EXPECT_EQ(settings_.AlarmAcceleration, 1);  // the integer reading stops at the 'e'
+  EXPECT_EQ(settings_.UdpPort, 7000);
 }
 
 TEST_F(SettingsFileTest, AFolderIsAcceptedOnlyWhenItReadsBackUnchanged) {

@@ -166,6 +166,62 @@ TEST_F(PanelTest, FormatErrorKeepsTheAlarmAndTheMaximumLineReplacesTheErrorLine)
   EXPECT_EQ(CountContaining(lines, "最大加速度"), 2) << "the earlier maximum line stays below";
 }
 
+// A garbled line: the first error of an episode is written, its repeats become one line with their
+// number once the line has been clean for 10 s, or every 10 minutes while it lasts, or at the stop.
+TEST_F(PanelTest, AGarbledLineWritesItsFirstErrorAndThenOnlyTheCountOfRepeats) {
+  CreatePanel();
+  Start();
+  const auto garbledTick = [&] {
+    Send("12,34\r");
+    Tick(10);
+  };
+  const auto repeatLines = [&] {
+    std::vector<std::string> found;
+    for (const std::string& l : ListLines()) {
+      if (l.find("　データフォーマットエラー繰り返し　") != std::string::npos) found.push_back(l.substr(20));
+    }
+    return found;
+  };
+  for (int i = 0; i < 10; ++i) garbledTick();
+  EXPECT_EQ(CountContaining(ListLines(), "　データフォーマットエラー発生"), 1);
+  // Each error's check of the sensor waits a little: the clock has moved on since the last one.
+  const std::int64_t afterErrors = platform_.MonotonicMillis;
+  ASSERT_TRUE(TickUntil([&] { return !repeatLines().empty(); }, 200, 10));
+  EXPECT_GT(platform_.MonotonicMillis - afterErrors, 8000) << "clean for less than 10 s";
+  EXPECT_LE(platform_.MonotonicMillis - afterErrors, 10100);
+  EXPECT_EQ(repeatLines(), std::vector<std::string>{"　データフォーマットエラー繰り返し　9回"});
+
+  // An episode of over 11 minutes: its count once after 10 minutes, the rest once it is over.
+  for (int i = 0; i < 80; ++i) {
+    platform_.Advance(8000);
+    garbledTick();
+  }
+  EXPECT_EQ(repeatLines().size(), 2u);
+  for (int i = 0; i < 101; ++i) Tick(10);
+  const auto counted = repeatLines();
+  ASSERT_EQ(counted.size(), 3u);
+  const auto number = [](const std::string& line) { return std::stoi(line.substr(line.rfind("　") + 3)); };
+  EXPECT_EQ(number(counted[0]) + number(counted[1]), 79);
+  garbledTick();
+  garbledTick();
+  panel_->N1Click();
+  EXPECT_EQ(repeatLines().front(), "　データフォーマットエラー繰り返し　1回")
+      << "the stop writes what is counted";
+  EXPECT_EQ(CountContaining(ListLines(), "　データフォーマットエラー発生"), 3);
+  const std::string log = FileUtf8(JoinPath(dir_, "Tevra_TEST01.csv"));
+  EXPECT_EQ(CountIn(log, ",データフォーマットエラー発生\n"), 3);
+  EXPECT_EQ(CountIn(log, ",データフォーマットエラー繰り返し,"), 4);
+  EXPECT_NE(log.find(",データフォーマットエラー繰り返し,9\n"), std::string::npos);
+  EXPECT_NE(log.find(",データフォーマットエラー繰り返し,1\n"), std::string::npos);
+
+  // The operation log keeps its newest 1,000 lines.
+  for (int i = 0; i < 1005; ++i) panel_->LogNote(Printf("note %d", i));
+  const auto lines = ListLines();
+  ASSERT_EQ(lines.size(), 1000u);
+  EXPECT_EQ(lines.front().substr(20), "　note 1004");
+  EXPECT_EQ(lines.back().substr(20), "　note 5");
+}
+
 TEST_F(PanelTest, CommunicationErrorStopsMeasuringWithoutAMaximumLine) {
   CreatePanel({.AlarmKind = akCompositeAcceleration, .AlarmAcceleration = 20});
   Start();

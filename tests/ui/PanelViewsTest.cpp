@@ -67,6 +67,29 @@ TEST_F(PanelTest, AlarmEndWritesItsPictureAndMeasuringWritesTheMinutes) {
   EXPECT_EQ(minutes.back().Minute.Minute, platform_.LocalNow().Minute);
 }
 
+// The program ends during an alarm: the minute in progress, the maximum line and the picture are
+// written as the alarm's end and a stop would, but no stop line.
+TEST_F(PanelTest, AnExitDuringAnAlarmWritesTheMinuteTheMaximumLineAndThePicture) {
+  CreatePanel({.AlarmKind = akCompositeAcceleration, .AlarmAcceleration = 20});
+  Start();
+  for (int i = 0; i < 20; ++i) Tick(10);
+  source_.SwingGal = 60.0;
+  Tick(50);
+  ASSERT_TRUE(panel_->AlarmState.Active);
+  panel_->OnQueryEndSession();
+  const std::string log = FileUtf8(JoinPath(dir_, "Tevra_TEST01.csv"));
+  EXPECT_NE(log.find(",最大震度,"), std::string::npos) << log;
+  EXPECT_EQ(log.find(",計測終了"), std::string::npos);
+  const auto minutes = ReadHistory(dir_, {2007, 10, 30, 12, 0, 0}, {2007, 10, 30, 13, 0, 0});
+  ASSERT_EQ(minutes.size(), 1u);
+  EXPECT_GT(minutes[0].Composite, 20.0);
+  const auto details = FilesMatching("_TEST01.csv");
+  ASSERT_EQ(details.size(), 1u);
+  EXPECT_EQ(FilesMatching(".png"),
+            std::vector<std::string>{details[0].substr(0, details[0].size() - 4) + ".png"})
+      << "drawn before the program ends, not after the next tick";
+}
+
 TEST_F(PanelTest, HistoryFailureIsOneLineOfTheLogThatANewMaximumLeavesAlone) {
   CreatePanel({.AlarmKind = akCompositeAcceleration, .AlarmAcceleration = 20, .SaveEventLog = false});
   ASSERT_TRUE(WriteFileAtomically(JoinPath(dir_, "history"), "a file where the folder goes"));
