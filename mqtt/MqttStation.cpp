@@ -12,6 +12,30 @@ TMqttMessage Retained(const std::string& topic, const std::string& payload) {
 
 }  // namespace
 
+bool MqttStationConfigFor(const TMqttSettings& settings, const std::string& program,
+                          const std::string& network, const std::string& station, const std::string& version,
+                          bool alarms, TMqttStationConfig& config, std::string& error) {
+  if (!MqttConnectionFor(settings, program, network, station, config.Connection, error)) return false;
+  config.Prefix = settings.TopicPrefix.empty() ? DefaultTopicPrefix(network, station) : settings.TopicPrefix;
+  config.Discovery = settings.Discovery;
+  config.Device = {network, station, "tevra_panel", version, settings.DiscoveryPrefix, alarms};
+  return true;
+}
+
+TStationStatus StationStatusOf(TStationState state, bool alarm, const TLineHealth& line,
+                               const TClockHealth& clock, bool lowDisk, const std::string& version) {
+  TStationStatus s;
+  s.State = state;
+  s.Alarm = alarm;
+  s.RateOutOfBounds = line.RateFlagged();
+  s.FrozenSensor = line.Frozen();
+  s.ClockUnsynchronised = clock.Known && !clock.Synchronised;
+  s.LowDisk = lowDisk;
+  s.FramesPerSecond = state == TStationState::Measuring ? line.FramesPerSecond() : 0.0;
+  s.Version = version;
+  return s;
+}
+
 TMqttStation::TMqttStation(TMqttStationConfig config, TMqttClient::TLog log, TMqttLimits limits)
     : config_(std::move(config)), topics_{config_.Prefix} {
   TMqttSession session;

@@ -8,7 +8,10 @@
 #include <string>
 
 #include "mqtt/MqttClient.h"
+#include "mqtt/MqttSettings.h"
 #include "mqtt/MqttTopics.h"
+#include "output/ClockHealth.h"
+#include "sensor/LineHealth.h"
 
 namespace tevra {
 
@@ -18,6 +21,16 @@ struct TMqttStationConfig {
   bool Discovery = true;
   TDiscoveryDevice Device;  // codes, model, version, discovery prefix; Alarms: the alarm topics too
 };
+
+// The configuration of `program` ("panel", "monitor") for station NET.STA from section [MQTT];
+// false with `error` set for bad settings or an unreadable password file.
+bool MqttStationConfigFor(const TMqttSettings& settings, const std::string& program,
+                          const std::string& network, const std::string& station, const std::string& version,
+                          bool alarms, TMqttStationConfig& config, std::string& error);
+
+// A station's status from its line's health and its clock.
+TStationStatus StationStatusOf(TStationState state, bool alarm, const TLineHealth& line,
+                               const TClockHealth& clock, bool lowDisk, const std::string& version);
 
 class TMqttStation {
  public:

@@ -3,12 +3,15 @@
 #include <functional>
 #include <map>
 
+#include "mqtt/MqttTopics.h"
+
 namespace tevra {
 
 const char* const kMonitorUsage =
     "usage: tevra-monitor DEVICE [--seconds S] [--archive DIR] [--seedlink [ADDR:]PORT]\n"
     "                     [--station NET.STA[.LOC]] [--channels C1,C2,C3] [--stationxml FILE]\n"
-    "                     [--site LAT,LON,ELEV]\n"
+    "                     [--site LAT,LON,ELEV] [--mqtt HOST[:PORT]] [--mqtt-prefix P]\n"
+    "                     [--mqtt-user U] [--mqtt-password-file F] [--mqtt-tls-ca F]\n"
     "  opens DEVICE at 9600 8N1, checks the sensor, starts as the panel does and then reads every\n"
     "  100 ms; prints '<hh:mm:ss> <intensity> <largest composite gal of the tick>' for every new\n"
     "  intensity, 'error <status> <text>' for every failure, and a count of frames and failures at\n"
@@ -20,7 +23,13 @@ const char* const kMonitorUsage =
     "  --station N.S[.L]  network, station and location codes (default XX.TEVRA)\n"
     "  --channels A,B,C   channel codes of X, Y and Z (default HN1,HN2,HNZ)\n"
     "  --stationxml FILE  writes the station's FDSN StationXML to FILE (without DEVICE: only that)\n"
-    "  --site LAT,LON,ELEV  the site for StationXML: degrees north, degrees east, metres\n";
+    "  --site LAT,LON,ELEV  the site for StationXML: degrees north, degrees east, metres\n"
+    "  --mqtt HOST[:PORT] publishes availability, state and intensity to an MQTT broker (port 1883,\n"
+    "                     8883 with TLS; lines about it start with 'mqtt ')\n"
+    "  --mqtt-prefix P    the topics' prefix (default tevra/NET.STA)\n"
+    "  --mqtt-user U      the user name; --mqtt-password-file F: the password, F readable by its\n"
+    "                     owner only\n"
+    "  --mqtt-tls-ca F    TLS, the broker's certificate checked against the CA certificate in F\n";
 
 namespace {
 
@@ -67,6 +76,15 @@ bool ParseSite(const std::string& text, TDataOutputSettings& s) {
   return true;
 }
 
+bool ParseMqttAddress(const std::string& text, TMqttSettings& m, bool& portGiven) {
+  const std::size_t colon = text.rfind(':');
+  m.Host = text.substr(0, colon);
+  portGiven = colon != std::string::npos;
+  if (m.Host.empty() || (portGiven && !ParseInteger(text.substr(colon + 1), 1, 65535, m.Port))) return false;
+  m.Enabled = true;
+  return true;
+}
+
 bool ParseSeconds(const std::string& text, double& seconds) {
   double v = 0.0;
   // Up to a year: the end time in milliseconds must fit its integer; longer runs go without.
@@ -81,6 +99,15 @@ bool ParseMonitorOptions(int argc, const char* const* argv, TMonitorOptions& o, 
   using TParse = std::function<bool(const std::string&)>;
   TDataOutputSettings& out = o.Output;
   out.Station = "TEVRA";
+  TMqttSettings& mqtt = o.Mqtt;
+  mqtt.Discovery = false;  // the panel's device; the monitor only publishes
+  bool mqttPortGiven = false;
+  const auto text = [](std::string& field) {
+    return [&field](const std::string& v) {
+      field = v;
+      return !v.empty();
+    };
+  };
   const std::map<std::string, TParse> withValue = {
       {"--seconds", [&](const std::string& v) { return ParseSeconds(v, o.Seconds); }},
       {"--archive",
@@ -93,10 +120,15 @@ bool ParseMonitorOptions(int argc, const char* const* argv, TMonitorOptions& o, 
       {"--seedlink", [&](const std::string& v) { return ParseSeedLink(v, out); }},
       {"--channels", [&](const std::string& v) { return ParseChannelList(v, out.Channels); }},
       {"--site", [&](const std::string& v) { return ParseSite(v, out); }},
-      {"--stationxml",
+      {"--stationxml", text(o.StationXmlFile)},
+      {"--mqtt", [&](const std::string& v) { return ParseMqttAddress(v, mqtt, mqttPortGiven); }},
+      {"--mqtt-prefix", [&](const std::string& v) { return IsTopicPrefix(v) && text(mqtt.TopicPrefix)(v); }},
+      {"--mqtt-user", text(mqtt.Username)},
+      {"--mqtt-password-file", text(mqtt.PasswordFile)},
+      {"--mqtt-tls-ca",
        [&](const std::string& v) {
-         o.StationXmlFile = v;
-         return !v.empty();
+         mqtt.Tls = true;
+         return text(mqtt.CaFile)(v);
        }},
   };
   for (int i = 1; i < argc; ++i) {
@@ -127,6 +159,14 @@ bool ParseMonitorOptions(int argc, const char* const* argv, TMonitorOptions& o, 
     error = "no device";
     return false;
   }
+  TMqttSettings untouched;
+  untouched.Discovery = false;
+  if (!mqtt.Enabled && !(mqtt == untouched)) {
+    error = "the --mqtt- options need --mqtt";
+    return false;
+  }
+  if (mqtt.Tls && !mqttPortGiven) mqtt.Port = TMqttSettings::TlsPort;
+  if (mqtt.Enabled && !(error = MqttSettingsError(mqtt)).empty()) return false;
   return true;
 }
 
