@@ -1,6 +1,7 @@
 #include "mqtt/MqttClient.h"
 
 #include <mosquitto.h>
+#include <pthread.h>
 
 #include <algorithm>
 
@@ -77,8 +78,10 @@ void TMqttClient::OnPublish(mosquitto*, void* self, int mid) {
 void TMqttClient::OnMessage(mosquitto*, void* self, const mosquitto_message* message) {
   auto* c = static_cast<TMqttClient*>(self);
   if (!c->session_.OnMessage) return;
-  c->session_.OnMessage(std::string(static_cast<const char*>(message->payload),
-                                    static_cast<std::size_t>(std::max(message->payloadlen, 0))));
+  std::vector<TMqttMessage> answer =
+      c->session_.OnMessage(std::string(static_cast<const char*>(message->payload),
+                                        static_cast<std::size_t>(std::max(message->payloadlen, 0))));
+  for (TMqttMessage& m : answer) c->Publish(std::move(m));
 }
 
 void TMqttClient::OnLog(mosquitto*, void* self, int level, const char* text) {
@@ -93,6 +96,8 @@ bool TMqttClient::WaitUntil(TClock::time_point when) {
 }
 
 void TMqttClient::Run() {
+  // Named, so that its share of the CPU can be read from /proc/PID/task.
+  pthread_setname_np(pthread_self(), "tevra-mqtt");
   if (PasswordInClear(connection_)) {
     Log("MQTT: パスワードを暗号化せずに送ります（" + MqttEndpoint(connection_) + "）。TLSを使ってください");
   }

@@ -37,7 +37,8 @@ struct TMqttSession {
   // Sent on every connect, ahead of the queue (availability, retained state, discovery).
   std::function<std::vector<TMqttMessage>()> Birth;
   std::string Subscription;  // "" for none
-  std::function<void(const std::string& payload)> OnMessage;
+  // A message on the subscription: what to publish in answer.
+  std::function<std::vector<TMqttMessage>(const std::string& payload)> OnMessage;
 };
 
 struct TMqttCounts {

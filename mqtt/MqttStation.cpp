@@ -44,9 +44,9 @@ TMqttStation::TMqttStation(TMqttStationConfig config, TMqttClient::TLog log, TMq
   session.Birth = [this] { return Birth(); };
   if (config_.Discovery) {
     session.Subscription = config_.Device.DiscoveryPrefix + "/status";
+    // Home Assistant announcing itself (after its own restart) gets the configs again.
     session.OnMessage = [this](const std::string& payload) {
-      if (payload != kOnline) return;
-      for (TMqttMessage& m : Discovery()) client_->Publish(std::move(m));
+      return payload == kOnline ? Discovery() : std::vector<TMqttMessage>{};
     };
   }
   client_ = std::make_unique<TMqttClient>(config_.Connection, std::move(session), std::move(log), limits);

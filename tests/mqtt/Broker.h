@@ -22,7 +22,8 @@
 
 namespace tevra::test {
 
-inline int FreeLoopbackPort() {
+// A socket listening on 127.0.0.1 at a port the system picks.
+inline int ListenOnLoopback(int& port) {
   const int s = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in a{};
   a.sin_family = AF_INET;
@@ -30,8 +31,15 @@ inline int FreeLoopbackPort() {
   socklen_t len = sizeof a;
   ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
   ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-  ::close(s);
-  return ntohs(a.sin_port);
+  ::listen(s, 4);
+  port = ntohs(a.sin_port);
+  return s;
+}
+
+inline int FreeLoopbackPort() {
+  int port = 0;
+  ::close(ListenOnLoopback(port));
+  return port;
 }
 
 inline bool PortAccepts(int port) {
