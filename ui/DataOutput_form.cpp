@@ -7,6 +7,7 @@
 #include "base/AtomicFile.h"
 #include "base/Cp932.h"
 #include "ui/DialogButtons.h"
+#include "ui/DialogRows.h"
 #include "ui/PanelDataOutput.h"
 #include "ui/QtPlatform.h"
 
@@ -21,21 +22,11 @@ std::string Upper(const QLineEdit* edit) {
   return edit->text().trimmed().toUpper().toStdString();
 }
 
-std::string Trimmed(const QLineEdit* edit) {
-  return edit->text().trimmed().toStdString();
-}
-
 bool ParseInt(const std::string& text, int low, int high, int& value) {
   double v = 0;
   if (!ParseNumberIn(text, low, high, v) || v != static_cast<int>(v)) return false;
   value = static_cast<int>(v);
   return true;
-}
-
-// A row of a settings group: its caption, then its field.
-void AddRow(QGridLayout* grid, int row, const QString& caption, QWidget* field) {
-  grid->addWidget(new QLabel(caption, grid->parentWidget()), row, 0);
-  grid->addWidget(field, row, 1);
 }
 
 }  // namespace

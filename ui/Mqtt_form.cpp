@@ -7,6 +7,7 @@
 #include "base/Cp932.h"
 #include "base/NumberParse.h"
 #include "ui/DialogButtons.h"
+#include "ui/DialogRows.h"
 #include "ui/PanelMqtt.h"
 #include "ui/QtPlatform.h"
 
@@ -18,15 +19,6 @@ constexpr std::size_t kLongestValue = 255;
 
 QString Text(const std::string& s) {
   return QString::fromStdString(s);
-}
-
-std::string Trimmed(const QLineEdit* edit) {
-  return edit->text().trimmed().toStdString();
-}
-
-void AddRow(QGridLayout* grid, int row, const QString& caption, QWidget* field) {
-  grid->addWidget(new QLabel(caption, grid->parentWidget()), row, 0);
-  grid->addWidget(field, row, 1);
 }
 
 }  // namespace
