@@ -192,9 +192,9 @@ void TMqttClient::Connected() {
 
 void TMqttClient::FailedWith(int rc) {
   // A failed handshake is no outage: it fails again until someone mends certificates.
-  const bool tls = rc == MOSQ_ERR_TLS || tlsError_.find("SSL") != std::string::npos;
-  if (tls) {
-    Failed("TLS: " + (tlsError_.empty() ? MosquittoErrorText(rc) : tlsError_), true);
+  const std::string tls = TlsFailureText(connection_, rc, phase_ == TPhase::Up, tlsError_);
+  if (!tls.empty()) {
+    Failed(tls, true);
   } else {
     Failed(rc != MOSQ_ERR_SUCCESS ? MosquittoErrorText(rc) : "切断されました", false);
   }

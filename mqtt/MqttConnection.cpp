@@ -32,6 +32,13 @@ std::string MosquittoErrorText(int rc) {
   return mosquitto_strerror(rc);
 }
 
+std::string TlsFailureText(const TMqttConnection& c, int rc, bool answered, const std::string& logError) {
+  if (logError.find("SSL") != std::string::npos) return "TLS: " + logError;
+  const bool ended = rc == MOSQ_ERR_PROTOCOL || (rc == MOSQ_ERR_ERRNO && errno == EPROTO);
+  const bool tls = rc == MOSQ_ERR_TLS || (c.Tls && !answered && ended);
+  return tls ? "TLS: " + MosquittoErrorText(rc) : "";
+}
+
 TMosquittoHandle NewMosquitto(const TMqttConnection& c, const std::string& willTopic,
                               const std::string& willPayload, void* userData, std::string& error) {
   static std::once_flag once;

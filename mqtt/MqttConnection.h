@@ -40,4 +40,9 @@ TMosquittoHandle NewMosquitto(const TMqttConnection& c, const std::string& willT
 // The reason of a libmosquitto result code, with errno's text for a system error.
 std::string MosquittoErrorText(int rc);
 
+// The reason of a failed TLS handshake ("" when `rc` is no such failure). OpenSSL's own reason comes
+// through libmosquitto's error log (`logError`); a broker refusing our certificate under TLS 1.3
+// ends the connection after the handshake, before it answers (`answered` false).
+std::string TlsFailureText(const TMqttConnection& c, int rc, bool answered, const std::string& logError);
+
 }  // namespace tevra

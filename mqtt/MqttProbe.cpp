@@ -67,8 +67,9 @@ void TMqttProbe::Run(int timeoutMs) {
       Set(TMqttProbeOutcome::Refused, mosquitto_connack_string(state.Connack));
       return;
     }
-    if (rc == MOSQ_ERR_TLS || state.LogError.find("SSL") != std::string::npos) {
-      Set(TMqttProbeOutcome::Refused, "TLS: " + state.LogError);
+    const std::string tls = TlsFailureText(connection_, rc, false, state.LogError);
+    if (!tls.empty()) {
+      Set(TMqttProbeOutcome::Refused, tls);
       return;
     }
     if (rc != MOSQ_ERR_SUCCESS) {

@@ -103,7 +103,8 @@ class TBroker {
   struct TOptions {
     std::string User;  // with a password file holding User:Password
     std::string Password;
-    bool Tls = false;  // the broker's certificate from a CA of its own (CaFile)
+    bool Tls = false;                 // the broker's certificate from a CA of its own (CaFile)
+    bool ClientCertificates = false;  // TLS only with a client certificate of that CA
   };
 
   TBroker() : TBroker(TOptions{}) {}
@@ -117,6 +118,7 @@ class TBroker {
       MakeCertificates();
       conf << "cafile " << CaFile << "\ncertfile " << dir_.File("server.crt") << "\nkeyfile "
            << dir_.File("server.key") << "\n";
+      if (options.ClientCertificates) conf << "require_certificate true\n";
     }
     if (options.User.empty()) {
       conf << "allow_anonymous true\n";
@@ -153,17 +155,14 @@ class TBroker {
   void MakeCertificates() {
     const std::string d = dir_.Path + "/";
     CaFile = d + "ca.crt";
+    const std::string ec = "openssl req -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes ";
+    Run(ec + "-x509 -days 2 -subj /CN=tevra-ca -keyout " + d + "ca.key -out " + CaFile);
     std::ofstream(d + "san.cnf") << "subjectAltName=IP:127.0.0.1\n";
-    Run("openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -subj "
-        "/CN=tevra-ca "
-        "-keyout " +
-        d + "ca.key -out " + d + "ca.crt");
-    Run("openssl req -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -subj /CN=127.0.0.1 -keyout " +
-        d + "server.key -out " + d + "server.csr");
-    Run("openssl x509 -req -in " + d + "server.csr -CA " + d + "ca.crt -CAkey " + d +
-        "ca.key -CAcreateserial -days 2 "
-        "-extfile " +
-        d + "san.cnf -out " + d + "server.crt");
+    for (const std::string name : {"server", "client"}) {
+      Run(ec + "-subj /CN=127.0.0.1 -keyout " + d + name + ".key -out " + d + name + ".csr");
+      Run("openssl x509 -req -in " + d + name + ".csr -CA " + CaFile + " -CAkey " + d +
+          "ca.key -CAcreateserial -days 2 -extfile " + d + "san.cnf -out " + d + name + ".crt");
+    }
   }
 
   TScratchDir dir_;
@@ -179,7 +178,10 @@ class TSubscriber {
         "stdbuf", "-oL", "mosquitto_sub", "-h", "127.0.0.1", "-p", std::to_string(broker.Port), "-t", "#",
         "-v",     "-d"};
     if (!user.empty()) argv.insert(argv.end(), {"-u", user, "-P", password});
-    if (!broker.CaFile.empty()) argv.insert(argv.end(), {"--cafile", broker.CaFile});
+    if (!broker.CaFile.empty()) {
+      argv.insert(argv.end(), {"--cafile", broker.CaFile, "--cert", broker.File("client.crt"), "--key",
+                               broker.File("client.key")});
+    }
     pid_ = Spawn(argv, out_);
     Subscribed = WaitFor([this] { return ReadAll(out_).find("SUBACK") != std::string::npos; }, 5000);
   }

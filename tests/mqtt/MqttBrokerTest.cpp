@@ -172,8 +172,8 @@ TEST(MqttBroker, WrongPasswordIsOneLineAndRetriedSlowly) {
   EXPECT_EQ(MqttProbeText(refused.Result()), "接続を拒否されました: Connection Refused: not authorised.");
 }
 
-TEST(MqttBroker, TlsWithTheBrokersCaAndAnUntrustedOne) {
-  TBroker broker({"", "", true});
+TEST(MqttBroker, TlsWithTheBrokersCaAndAnUntrustedOneAndAClientCertificate) {
+  TBroker broker({"", "", true, true});
   ASSERT_TRUE(broker.Start());
   TSubscriber sub(broker);
   ASSERT_TRUE(sub.Subscribed);
@@ -184,6 +184,9 @@ TEST(MqttBroker, TlsWithTheBrokersCaAndAnUntrustedOne) {
                          "TLS: OpenSSL Error[0]: error:0A000086:SSL routines::certificate verify failed");
 
   config.Connection.CaFile = broker.CaFile;
+  OneLineAndNoConnection(config, "TLS");  // without the client certificate the broker requires
+  config.Connection.CertFile = broker.File("client.crt");
+  config.Connection.KeyFile = broker.File("client.key");
   TLogLines log;
   TMqttStation station(config, log.Sink());
   EXPECT_TRUE(sub.WaitCount("tevra/XX.TEVRA/availability online", 1)) << log.All();
