@@ -32,6 +32,12 @@ TMqttForm::TMqttForm(TPlatform& platform, TPanelMqtt& mqtt, QWidget* parent)
   connect(OkButton, &QPushButton::clicked, this, &TMqttForm::OkClick);
   connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
   connect(TestButton, &QPushButton::clicked, this, &TMqttForm::TestClick);
+  // The usual port follows the choice, unless another one was given.
+  connect(TlsCheck, &QCheckBox::toggled, this, [this](bool tls) {
+    const int from = tls ? TMqttSettings::PlainPort : TMqttSettings::TlsPort;
+    if (PortEdit->text().trimmed() == QString::number(from))
+      PortEdit->setText(QString::number(tls ? TMqttSettings::TlsPort : TMqttSettings::PlainPort));
+  });
   testTimer_.setInterval(kTestPollMs);
   connect(&testTimer_, &QTimer::timeout, this, &TMqttForm::PollTest);
 }

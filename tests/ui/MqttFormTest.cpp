@@ -67,7 +67,9 @@ TEST_F(MqttFormTest, ABadValueIsNamedAndNothingIsStored) {
     EXPECT_TRUE(form_->isVisible()) << r.text;
     if (r.edit != &TMqttForm::PasswordFileEdit) (form_.get()->*r.edit)->setText(kept);
   }
+  form_->PortEdit->setText("1883");
   form_->TlsCheck->setChecked(true);
+  EXPECT_EQ(form_->PortEdit->text(), "8883");
   form_->PasswordFileEdit->clear();
   QTest::mouseClick(form_->OkButton, Qt::LeftButton);
   EXPECT_NE(platform_.Calls.back().find("CA"), std::string::npos);
