@@ -13,6 +13,7 @@ packages=(
   xdotool
   libmseed-dev mseed2sac libxml2-utils
   lintian desktop-file-utils dpkg-dev file
+  libmosquitto-dev mosquitto mosquitto-clients
 )
 
 missing=()

@@ -10,6 +10,7 @@
 #include "output/SettingsFile.h"
 #include "output/StationXml.h"
 #include "ui/DialogButtons.h"
+#include "ui/DialogRows.h"
 #include "ui/PanelDataOutput.h"
 #include "ui/QtPlatform.h"
 
@@ -22,10 +23,6 @@ QString Text(const std::string& s) {
 
 std::string Upper(const QLineEdit* edit) {
   return edit->text().trimmed().toUpper().toStdString();
-}
-
-std::string Trimmed(const QLineEdit* edit) {
-  return edit->text().trimmed().toStdString();
 }
 
 bool ParseInt(const std::string& text, int low, int high, int& value) {
@@ -41,12 +38,6 @@ QLabel* WarningLabel(const QString& text, QWidget* parent) {
   label->setWordWrap(true);
   label->setStyleSheet(QStringLiteral("color: #b00000;"));
   return label;
-}
-
-// A row of a settings group: its caption, then its field.
-void AddRow(QGridLayout* grid, int row, const QString& caption, QWidget* field) {
-  grid->addWidget(new QLabel(caption, grid->parentWidget()), row, 0);
-  grid->addWidget(field, row, 1);
 }
 
 }  // namespace

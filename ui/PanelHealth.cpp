@@ -67,8 +67,8 @@ void TPanelHealth::Refresh() {
           Printf(" %s　受信フレーム数異常　%.1f フレーム/秒", time.c_str(), Line.JudgedRate()));
   Episode(frozen, frozenLogged_, Printf(" %s　センサ値固定（10秒間変化なし）", time.c_str()));
 
-  const TClockHealth clock = ReadClockHealth(ClockQuery);
-  Show(ClockPanel, ClockHealthText(clock), clock.Known && !clock.Synchronised);
+  clock_ = ReadClockHealth(ClockQuery);
+  Show(ClockPanel, ClockHealthText(clock_), clock_.Known && !clock_.Synchronised);
 
   const std::vector<std::string> folders = RecordFolders(settings_, output_);
   if (disk_.Due(now) || folders != checkedFolders_) {

@@ -38,6 +38,9 @@ class TPanelHealth {
 
   // Rewrites the three panels; checks the disk when it is due or the folders changed.
   void Refresh();
+  // As the last Refresh found them.
+  const TClockHealth& Clock() const { return clock_; }
+  bool DiskLow() const { return disk_.Low(); }
 
   QStatusBar* Bar;
   QLabel* LinePanel;
@@ -53,6 +56,7 @@ class TPanelHealth {
   TPlatform& platform_;
   TLogLine log_;
   TDiskCheck disk_;
+  TClockHealth clock_;
   std::vector<std::string> checkedFolders_;
   bool rateLogged_ = false;
   bool frozenLogged_ = false;

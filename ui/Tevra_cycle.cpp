@@ -5,6 +5,7 @@
 #include "output/AlarmCriteria.h"
 #include "output/DetailRing.h"
 #include "ui/PanelDataOutput.h"
+#include "ui/PanelMqtt.h"
 #include "ui/PanelViews.h"
 #include "ui/Tevra_form.h"
 #include "ui/Unit5.h"
@@ -81,6 +82,7 @@ void TForm1::Timer2Timer() {
   if (windows_.Form5) windows_.Form5->PlotSamples(Tick.TickSamples.data(), n);
   if (Tick.IntensityUpdated) Label5->setText(QString::fromStdString(Printf("%1.1f", Tick.CurrentIntensity)));
   Label6->setText(QString::fromStdString(Printf("%.1f", Tick.TickMaxComposite)));
+  if (Tick.IntensityUpdated) Mqtt->NewIntensity(Tick.CurrentIntensity, Tick.TickMaxComposite);
   Views->AfterTick();
   PushTickRecords(Recorder.DetailRing, TickTime, Tick.TickSamples.data(), Tick.TickComposite.data(), n,
                   Tick.CurrentIntensity);
@@ -159,6 +161,7 @@ void TForm1::AlarmStart(const std::string& firstLine, const std::string& secondL
   InsertLine(firstLine);
   InsertLine(secondLine);
   Network.SendEventPacket(Settings, TickTime, Tick.CurrentIntensity, Tick.TickMaxComposite, platform_);
+  Mqtt->AlarmStarted(Tick.CurrentIntensity, Tick.TickMaxComposite, Settings.AlarmKind == akCompositeAcceleration);
   ReportWriteFailure(Recorder.WriteDetectionLine(Settings, AlarmState.TimeText, Tick.CurrentIntensity,
                                                  Tick.TickMaxComposite),
                      true);
@@ -179,6 +182,7 @@ void TForm1::FinishAlarm() {
   const std::string detailPath = Recorder.OpenDetailPath();
   Recorder.CloseDetailFile();
   Views->AlarmEnded(detailPath);
+  Mqtt->AlarmEnded(AlarmState.MaxIntensity, AlarmState.MaxComposite, detailPath);
   ReportWriteFailure(Recorder.WriteMaximumLine(Settings, AlarmState.TimeText, AlarmState.MaxIntensity,
                                                AlarmState.MaxComposite));
 }

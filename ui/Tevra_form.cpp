@@ -17,6 +17,7 @@
 #include "ui/Alarm_form.h"
 #include "ui/Ini_form.h"
 #include "ui/PanelDataOutput.h"
+#include "ui/PanelMqtt.h"
 #include "ui/PanelViews.h"
 #include "ui/Portset.h"
 #include "ui/QtPlatform.h"
@@ -55,6 +56,7 @@ TForm1::TForm1(TPlatform& platform, TPanelWindows& windows, QWidget* parent)
   BuildControls();
   BuildMenus();
   DataOutput = std::make_unique<TPanelDataOutput>(platform_, *this);
+  Mqtt = std::make_unique<TPanelMqtt>(platform_, *this);
   Health = std::make_unique<TPanelHealth>(
       Panel3, Settings, DataOutput->Settings(), platform_,
       [this](const std::string& line) { LogNoteLine(line, AlarmState.Active); });
@@ -192,6 +194,7 @@ void TForm1::FormCreate() {
     if (windows_.Form4) windows_.Form4->hide();
   });
   DataOutput->Load();
+  Mqtt->Load();
   RegisterTrayIcon();
 
   bool found = false;

@@ -30,6 +30,7 @@
 namespace tevra {
 
 class TPanelDataOutput;
+class TPanelMqtt;
 
 struct TTickDurations {
   long long Ticks = 0;
@@ -115,6 +116,7 @@ class TForm1 : public QMainWindow {
   TTickDurations TickDurations;
   // The continuous record (miniSEED archive, live stream) and its menus.
   std::unique_ptr<TPanelDataOutput> DataOutput;
+  std::unique_ptr<TPanelMqtt> Mqtt;  // figures, state and alarms on an MQTT broker
   std::unique_ptr<TPanelHealth> Health;  // the row under the status bar: line, clock and disk
   std::unique_ptr<TPanelViews> Views;    // history, spectrum and alarm records
   bool Measuring() const { return Timer2.isActive(); }

@@ -19,13 +19,14 @@ constexpr std::int64_t HealthEveryMs = 60000;
 class TRun {
  public:
   TRun(VXTRRR& reader, TPlatform& platform, double seconds, const volatile std::sig_atomic_t* stop,
-       std::FILE* out, TDataOutput* record, TErrorText errorText)
+       std::FILE* out, TDataOutput* record, TErrorText errorText, const TMonitorHooks& hooks)
       : reader_(reader),
         platform_(platform),
         stop_(stop),
         out_(out),
         record_(record),
         errorText_(std::move(errorText)),
+        hooks_(hooks),
         calculator_("") {
     end_ = seconds > 0 ? platform.MonotonicMs() + static_cast<std::int64_t>(seconds * 1000.0)
                        : std::numeric_limits<std::int64_t>::max();
@@ -112,6 +113,7 @@ class TRun {
       const std::int64_t started = platform_.MonotonicMs();
       if (reader_.CheckSensor()) return true;
       Failure(reader_.ReaderStatus());
+      if (hooks_.State) hooks_.State(false, health_, platform_.MonotonicMs());
       WaitUntil(started + RetryMs);
     }
     return false;
@@ -137,7 +139,9 @@ class TRun {
         std::fprintf(out_, "%s %.2f %.1f\n", TimeText(platform_.LocalNow()).c_str(),
                      processor_.CurrentIntensity, processor_.TickMaxComposite);
         std::fflush(out_);
+        if (hooks_.Intensity) hooks_.Intensity(processor_.CurrentIntensity, processor_.TickMaxComposite);
       }
+      if (hooks_.State) hooks_.State(true, health_, now);
       if (now >= nextHealthMs_) {
         std::fprintf(out_, "%s\n", LineHealthMonitorText(health_, now).c_str());
         std::fflush(out_);
@@ -152,6 +156,7 @@ class TRun {
   std::FILE* out_;
   TDataOutput* record_;
   TErrorText errorText_;
+  const TMonitorHooks& hooks_;
   std::int64_t end_;
   std::int64_t nextHealthMs_;
   TLineHealth health_;
@@ -164,8 +169,8 @@ class TRun {
 
 TMonitorCounts RunMonitor(VXTRRR& reader, TPlatform& platform, double seconds,
                           const volatile std::sig_atomic_t* stop, std::FILE* out, TDataOutput* record,
-                          TErrorText errorText) {
-  return TRun(reader, platform, seconds, stop, out, record, std::move(errorText)).Run();
+                          TErrorText errorText, const TMonitorHooks& hooks) {
+  return TRun(reader, platform, seconds, stop, out, record, std::move(errorText), hooks).Run();
 }
 
 }  // namespace tevra

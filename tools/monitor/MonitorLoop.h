@@ -10,6 +10,7 @@
 
 #include "base/Platform.h"
 #include "output/DataOutput.h"
+#include "sensor/LineHealth.h"
 #include "sensor/VXTRRR.h"
 
 namespace tevra {
@@ -22,6 +23,13 @@ struct TMonitorCounts {
   long long Overflows = 0;
 };
 
+// Listeners of the run (the MQTT route): each new intensity with the tick's largest composite
+// acceleration, and after every tick or failed check whether the line is measuring.
+struct TMonitorHooks {
+  std::function<void(double intensity, double compositeGal)> Intensity;
+  std::function<void(bool measuring, const TLineHealth& health, std::int64_t nowMs)> State;
+};
+
 // The text printed for a failed reader status.
 using TErrorText = std::function<std::string(int readerStatus)>;
 
@@ -30,6 +38,7 @@ using TErrorText = std::function<std::string(int readerStatus)>;
 // one and is stopped at the end. Without `errorText` the reader's own texts are printed.
 TMonitorCounts RunMonitor(VXTRRR& reader, TPlatform& platform, double seconds,
                           const volatile std::sig_atomic_t* stop, std::FILE* out,
-                          TDataOutput* record = nullptr, TErrorText errorText = {});
+                          TDataOutput* record = nullptr, TErrorText errorText = {},
+                          const TMonitorHooks& hooks = {});
 
 }  // namespace tevra

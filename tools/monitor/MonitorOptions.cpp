@@ -3,12 +3,16 @@
 #include <functional>
 #include <map>
 
+#include "mqtt/MqttTopics.h"
+
 namespace tevra {
 
 const char* const kMonitorUsage =
     "usage: tevra-monitor DEVICE [--seconds S] [--archive DIR] [--seedlink [ADDR:]PORT]\n"
     "                     [--station NET.STA[.LOC]] [--channels C1,C2,C3] [--stationxml FILE]\n"
     "                     [--site LAT,LON,ELEV] [--azimuths X,Y] [--start-date YYYY-MM-DD]\n"
+    "                     [--mqtt HOST[:PORT]] [--mqtt-prefix P] [--mqtt-user U]\n"
+    "                     [--mqtt-password-file F] [--mqtt-tls-ca F]\n"
     "  opens DEVICE at 9600 8N1, checks the sensor, starts as the panel does and then reads every\n"
     "  100 ms; prints '<hh:mm:ss> <intensity> <largest composite gal of the tick>' for every new\n"
     "  intensity, 'error <status> <text>' for every failure, and a count of frames and failures at\n"
@@ -24,7 +28,13 @@ const char* const kMonitorUsage =
     "  --azimuths X,Y     azimuths of X and Y for StationXML, degrees clockwise from north (0 up\n"
     "                     to 360; without them a channel ending in E faces 90, one in N 0)\n"
     "  --start-date YYYY-MM-DD  the day the station's metadata starts (default: the oldest day\n"
-    "                     in the archive, else today)\n";
+    "                     in the archive, else today)\n"
+    "  --mqtt HOST[:PORT] publishes availability, state and intensity to an MQTT broker (port 1883,\n"
+    "                     8883 with TLS; lines about it start with 'mqtt ')\n"
+    "  --mqtt-prefix P    the topics' prefix (default tevra/NET.STA)\n"
+    "  --mqtt-user U      the user name; --mqtt-password-file F: the password, F readable by its\n"
+    "                     owner only\n"
+    "  --mqtt-tls-ca F    TLS, the broker's certificate checked against the CA certificate in F\n";
 
 namespace {
 
@@ -82,6 +92,15 @@ bool ParseAzimuths(const std::string& text, TDataOutputSettings& s) {
   return true;
 }
 
+bool ParseMqttAddress(const std::string& text, TMqttSettings& m, bool& portGiven) {
+  const std::size_t colon = text.rfind(':');
+  m.Host = text.substr(0, colon);
+  portGiven = colon != std::string::npos;
+  if (m.Host.empty() || (portGiven && !ParseInteger(text.substr(colon + 1), 1, 65535, m.Port))) return false;
+  m.Enabled = true;
+  return true;
+}
+
 bool ParseSeconds(const std::string& text, double& seconds) {
   double v = 0.0;
   // Up to a year: the end time in milliseconds must fit its integer; longer runs go without.
@@ -96,6 +115,15 @@ bool ParseMonitorOptions(int argc, const char* const* argv, TMonitorOptions& o, 
   using TParse = std::function<bool(const std::string&)>;
   TDataOutputSettings& out = o.Output;
   out.Station = "TEVRA";
+  TMqttSettings& mqtt = o.Mqtt;
+  mqtt.Discovery = false;  // the panel's device; the monitor only publishes
+  bool mqttPortGiven = false;
+  const auto text = [](std::string& field) {
+    return [&field](const std::string& v) {
+      field = v;
+      return !v.empty();
+    };
+  };
   const std::map<std::string, TParse> withValue = {
       {"--seconds", [&](const std::string& v) { return ParseSeconds(v, o.Seconds); }},
       {"--archive",
@@ -114,10 +142,15 @@ bool ParseMonitorOptions(int argc, const char* const* argv, TMonitorOptions& o, 
          out.StartDate = v;
          return IsStartDate(v);
        }},
-      {"--stationxml",
+      {"--stationxml", text(o.StationXmlFile)},
+      {"--mqtt", [&](const std::string& v) { return ParseMqttAddress(v, mqtt, mqttPortGiven); }},
+      {"--mqtt-prefix", [&](const std::string& v) { return IsTopicPrefix(v) && text(mqtt.TopicPrefix)(v); }},
+      {"--mqtt-user", text(mqtt.Username)},
+      {"--mqtt-password-file", text(mqtt.PasswordFile)},
+      {"--mqtt-tls-ca",
        [&](const std::string& v) {
-         o.StationXmlFile = v;
-         return !v.empty();
+         mqtt.Tls = true;
+         return text(mqtt.CaFile)(v);
        }},
   };
   for (int i = 1; i < argc; ++i) {
@@ -148,6 +181,14 @@ bool ParseMonitorOptions(int argc, const char* const* argv, TMonitorOptions& o, 
     error = "no device";
     return false;
   }
+  TMqttSettings untouched;
+  untouched.Discovery = false;
+  if (!mqtt.Enabled && !(mqtt == untouched)) {
+    error = "the --mqtt- options need --mqtt";
+    return false;
+  }
+  if (mqtt.Tls && !mqttPortGiven) mqtt.Port = TMqttSettings::TlsPort;
+  if (mqtt.Enabled && !(error = MqttSettingsError(mqtt)).empty()) return false;
   return true;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
-// The line monitor's command line: the device, the run's length and the continuous record.
+// The line monitor's command line: the device, the run's length, the continuous record and MQTT.
 #include <string>
 
+#include "mqtt/MqttSettings.h"
 #include "output/DataOutputSettings.h"
 
 namespace tevra {
@@ -12,6 +13,8 @@ struct TMonitorOptions {
   std::string StationXmlFile;
   // Archive, codes and live stream, as the panel keeps them in [DataOutput].
   TDataOutputSettings Output;
+  // Availability, state and intensity on an MQTT broker (Enabled with --mqtt).
+  TMqttSettings Mqtt;
   bool Help = false;
 };
 

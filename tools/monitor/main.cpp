@@ -8,6 +8,7 @@
 
 #include "base/HeapPolicy.h"
 #include "base/PlainPlatform.h"
+#include "mqtt/MqttStation.h"
 #include "output/DataOutputSeedLink.h"
 #include "output/StationXml.h"
 #include "sensor/PortPermission.h"
@@ -88,8 +89,42 @@ int main(int argc, char** argv) {
     std::printf("seedlink listening on %s:%d\n", options.Output.SeedLinkAddress.c_str(), server.Port());
     std::fflush(stdout);
   }
+  std::unique_ptr<tevra::TMqttStation> mqtt;
+  tevra::TMonitorHooks hooks;
+  if (options.Mqtt.Enabled) {
+    tevra::TMqttStationConfig config;
+    if (!tevra::MqttStationConfigFor(options.Mqtt, "monitor", options.Output.Network, options.Output.Station,
+                                     TEVRA_VERSION, false, config, error)) {
+      std::fprintf(stderr, "tevra-monitor: %s\n", error.c_str());
+      return 2;
+    }
+    mqtt = std::make_unique<tevra::TMqttStation>(config, [](const std::string& line) {
+      std::printf("mqtt %s\n", line.c_str());
+      std::fflush(stdout);
+    });
+    hooks.Intensity = [&](double intensity, double gal) {
+      mqtt->Intensity({platform.UtcMicros(), intensity, gal, std::nullopt, std::nullopt});
+    };
+    hooks.State = [&](bool measuring, const tevra::TLineHealth& health, std::int64_t nowMs) {
+      const tevra::TStationState state =
+          measuring ? tevra::TStationState::Measuring : tevra::TStationState::Reconnecting;
+      mqtt->Status(
+          tevra::StationStatusOf(state, false, health, tevra::ReadClockHealth(tevra::KernelClockQuery), false,
+                                 TEVRA_VERSION),
+          nowMs);
+    };
+  }
   // A port the user may not open is named as such, not as a silent line.
-  tevra::RunMonitor(reader, platform, options.Seconds, &gStop, stdout, record.Active() ? &record : nullptr,
-                    [&port](int status) { return tevra::SensorErrorTextFor(status, port.Port()); });
+  tevra::RunMonitor(
+      reader, platform, options.Seconds, &gStop, stdout, record.Active() ? &record : nullptr,
+      [&port](int status) { return tevra::SensorErrorTextFor(status, port.Port()); }, hooks);
+  if (mqtt) {
+    tevra::TLineHealth stopped;
+    mqtt->Status(
+        tevra::StationStatusOf(tevra::TStationState::Stopped, false, stopped,
+                               tevra::ReadClockHealth(tevra::KernelClockQuery), false, TEVRA_VERSION),
+        0);
+    mqtt->Stop();
+  }
   return 0;
 }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "base/RecordingPlatform.h"
+#include "mqtt/Broker.h"
 #include "sensor/VXTRRR.h"
 #include "support/ScratchDir.h"
 #include "tests/sensor/FakeLink.h"
@@ -293,7 +294,15 @@ TEST(MonitorProcessTest, BadArgumentsAreRefused) {
                                         {m, "a", "--azimuths", "360,0"},
                                         {m, "a", "--azimuths", "90"},
                                         {m, "a", "--start-date", "2023-02-29"},
-                                        {m, "a", "--start-date", "24-03-01"}}) {
+                                        {m, "a", "--start-date", "24-03-01"},
+                                        {m, "a", "--mqtt", ""},
+                                        {m, "a", "--mqtt", "host:0"},
+                                        {m, "a", "--mqtt", "host:x"},
+                                        {m, "a", "--mqtt", "h", "--mqtt-prefix", "a/#"},
+                                        {m, "a", "--mqtt-user", "u"},
+                                        {m, "a", "--mqtt", "h", "--mqtt-password-file", "pw"},
+                                        {m, "a", "--mqtt", "h", "--mqtt-user", "u", "--mqtt-password-file",
+                                         "/nonexistent"}}) {
     test::TChild monitor(args);
     EXPECT_EQ(WEXITSTATUS(monitor.Wait()), 2) << args.back();
   }
@@ -334,6 +343,44 @@ TEST(MonitorProcessTest, StationXmlStartsOnTheGivenDayElseTheArchivesOldestElseT
   EXPECT_TRUE(dated);
   EXPECT_NE(made.find("<Azimuth>10</Azimuth>"), std::string::npos);
   EXPECT_NE(made.find("<Azimuth>20.5</Azimuth>"), std::string::npos);
+}
+
+TEST(MonitorProcessTest, TheMonitorPublishesIntensityAndStateOverMqtt) {
+  test::TBroker broker;
+  ASSERT_TRUE(broker.Start());
+  test::TSubscriber sub(broker);
+  ASSERT_TRUE(sub.Subscribed);
+  test::TChild sim({Bin + "/tools/sensor-sim/tevra-sensor-sim", "--seconds", "20"});
+  std::string path;
+  ASSERT_TRUE(sim.ReadLine(path));
+  test::TChild monitor({Bin + "/tools/monitor/tevra-monitor", path, "--seconds", "4", "--station", "XX.TEST",
+                        "--mqtt", "127.0.0.1:" + std::to_string(broker.Port)});
+  const std::vector<std::string> lines = monitor.ReadAllLines();
+  ASSERT_EQ(WEXITSTATUS(monitor.Wait()), 0);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "mqtt MQTT: ブローカーに接続しました（127.0.0.1:" +
+                                                       std::to_string(broker.Port) + "）"),
+            1);
+  // Every intensity printed went out, with the same figure.
+  std::vector<std::string> printed;
+  for (const std::string& l : lines) {
+    if (std::regex_match(l, std::regex(R"(\d\d:\d\d:\d\d .*)"))) printed.push_back(l.substr(9, l.find(' ', 9) - 9));
+  }
+  ASSERT_TRUE(sub.WaitCount("tevra/XX.TEST/availability offline", 1));
+  std::vector<std::string> published;
+  for (const std::string& m : sub.Messages()) {
+    std::smatch v;
+    if (std::regex_search(m, v, std::regex(R"(^tevra/XX\.TEST/intensity \{"time":"[-0-9T:.]+Z","intensity":([0-9.]+),)"))) {
+      published.push_back(v[1]);
+    }
+  }
+  EXPECT_GE(printed.size(), 5u);
+  EXPECT_EQ(published, printed);
+  EXPECT_EQ(sub.Count("tevra/XX.TEST/state {\"state\":\"measuring\""), 1);
+  EXPECT_EQ(sub.Count("tevra/XX.TEST/state {\"state\":\"stopped\""), 1);
+  EXPECT_EQ(sub.Count("tevra/XX.TEST/availability online"), 1);
+  EXPECT_EQ(sub.Count("homeassistant/"), 0);
+  kill(sim.Pid, SIGTERM);
+  sim.Wait();
 }
 
 // One continuous piece of a channel as an independent reader (mseed2sac) sees the day file.

@@ -1,0 +1,125 @@
+#include "mqtt/MqttSettings.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "base/NumberParse.h"
+#include "mqtt/MqttTopics.h"
+#include "sensor/Profile.h"
+
+namespace tevra {
+namespace {
+
+constexpr std::size_t kReadBufferSize = 1024;
+constexpr std::size_t kLongestPassword = 4096;
+
+std::string Text(const Profile& p, const char* key, const std::string& def = "") {
+  return p.ReadString(kMqttSection, key, def, kReadBufferSize);
+}
+
+void Flag(const Profile& p, const char* key, bool& value) {
+  int v = 0;
+  if (ParseInteger(Text(p, key), 0, 1, v)) value = v == 1;
+}
+
+bool HasBlank(const std::string& text) {
+  return text.find_first_of(" \t\r\n") != std::string::npos;
+}
+
+}  // namespace
+
+TMqttSettings LoadMqttSettings(const Profile& p) {
+  TMqttSettings s;
+  Flag(p, "MQTT", s.Enabled);
+  s.Host = Text(p, "Host");
+  Flag(p, "TLS", s.Tls);
+  s.Port = s.Tls ? TMqttSettings::TlsPort : TMqttSettings::PlainPort;
+  ParseInteger(Text(p, "Port"), 1, 65535, s.Port);
+  s.CaFile = Text(p, "CAFile");
+  s.CertFile = Text(p, "CertFile");
+  s.KeyFile = Text(p, "KeyFile");
+  s.Username = Text(p, "Username");
+  s.PasswordFile = Text(p, "PasswordFile");
+  const std::string prefix = Text(p, "TopicPrefix");
+  if (IsTopicPrefix(prefix)) s.TopicPrefix = prefix;
+  Flag(p, "Discovery", s.Discovery);
+  const std::string discovery = Text(p, "DiscoveryPrefix");
+  if (IsTopicPrefix(discovery)) s.DiscoveryPrefix = discovery;
+  return s;
+}
+
+void SaveMqttSettings(const TMqttSettings& s, Profile& p) {
+  const Profile::TBatch batch(p);
+  const std::string section = kMqttSection;
+  p.WriteInteger(section, "MQTT", s.Enabled ? 1 : 0);
+  p.WriteString(section, "Host", s.Host);
+  p.WriteInteger(section, "Port", s.Port);
+  p.WriteInteger(section, "TLS", s.Tls ? 1 : 0);
+  p.WriteString(section, "CAFile", s.CaFile);
+  p.WriteString(section, "CertFile", s.CertFile);
+  p.WriteString(section, "KeyFile", s.KeyFile);
+  p.WriteString(section, "Username", s.Username);
+  p.WriteString(section, "PasswordFile", s.PasswordFile);
+  p.WriteString(section, "TopicPrefix", s.TopicPrefix);
+  p.WriteInteger(section, "Discovery", s.Discovery ? 1 : 0);
+  p.WriteString(section, "DiscoveryPrefix", s.DiscoveryPrefix);
+}
+
+std::string MqttSettingsError(const TMqttSettings& s) {
+  if (s.Enabled && s.Host.empty()) return "ホストを入力してください";
+  if (HasBlank(s.Host)) return "ホストに空白があります";
+  if (s.Port < 1 || s.Port > 65535) return "ポートは1～65535です";
+  if (s.Tls && s.CaFile.empty()) return "TLSにはCAファイルが必要です";
+  if (s.CertFile.empty() != s.KeyFile.empty()) return "クライアント証明書と鍵は両方指定してください";
+  if (!s.PasswordFile.empty() && s.Username.empty()) return "パスワードファイルにはユーザー名が必要です";
+  if (!s.TopicPrefix.empty() && !IsTopicPrefix(s.TopicPrefix)) return "トピックの接頭辞が正しくありません";
+  if (!IsTopicPrefix(s.DiscoveryPrefix)) return "ディスカバリーの接頭辞が正しくありません";
+  return "";
+}
+
+bool ReadPasswordFile(const std::string& path, std::string& password, std::string& error) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    error = "パスワードファイルを読めません（" + path + "、" + std::strerror(errno) + "）";
+    return false;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    error = "パスワードファイルが通常のファイルではありません（" + path + "）";
+    return false;
+  }
+  if ((st.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+    error = "パスワードファイルにグループか他のユーザーの権限があります（" + path +
+            "、chmod 600 にしてください）";
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  if (!in || static_cast<std::size_t>(st.st_size) > kLongestPassword || !std::getline(in, line)) {
+    error = "パスワードファイルを読めません（" + path + "）";
+    return false;
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  password = line;
+  return true;
+}
+
+bool MqttConnectionFor(const TMqttSettings& s, const std::string& program, const std::string& network,
+                       const std::string& station, TMqttConnection& c, std::string& error) {
+  error = MqttSettingsError(s);
+  if (!error.empty()) return false;
+  c = TMqttConnection{};
+  c.Host = s.Host;
+  c.Port = s.Port;
+  c.Tls = s.Tls;
+  c.CaFile = s.CaFile;
+  c.CertFile = s.CertFile;
+  c.KeyFile = s.KeyFile;
+  c.Username = s.Username;
+  c.ClientId = "tevra-" + program + "-" + network + "." + station;
+  return s.PasswordFile.empty() || ReadPasswordFile(s.PasswordFile, c.Password, error);
+}
+
+}  // namespace tevra

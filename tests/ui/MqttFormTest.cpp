@@ -1,0 +1,141 @@
+// The panel on MQTT: the 「MQTT設定」 dialog and what the measurement cycle publishes, heard by
+// mosquitto_sub from Debian's broker on a free loopback port.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QTest>
+#include <fstream>
+
+#include "base/AtomicFile.h"
+#include "mqtt/Broker.h"
+#include "output/AlarmCriteria.h"
+#include "ui/Mqtt_form.h"
+#include "ui/PanelFixture.h"
+#include "ui/PanelMqtt.h"
+
+namespace tevra::test {
+namespace {
+
+class MqttFormTest : public PanelTest {
+ protected:
+  void Open() {
+    form_ = std::make_unique<TMqttForm>(platform_, *panel_->Mqtt);
+    form_->show();
+  }
+  std::string Ini() {
+    std::string bytes;
+    ReadWholeFile(JoinPath(dir_, "TevraPanel.ini"), bytes);
+    return bytes;
+  }
+  std::unique_ptr<TMqttForm> form_;
+};
+
+TEST_F(MqttFormTest, ABadValueIsNamedAndNothingIsStored) {
+  CreatePanel();
+  EXPECT_TRUE(panel_->N2->actions().contains(panel_->Mqtt->SettingsAction));
+  const std::string pw = JoinPath(dir_, "pw");
+  std::ofstream(pw) << "secret\n";
+  ::chmod(pw.c_str(), 0644);
+  struct TRow {
+    QLineEdit* TMqttForm::*edit;
+    const char* text;
+    const char* message;
+  };
+  const TRow rows[] = {
+      {&TMqttForm::HostEdit, "", "ホスト"},
+      {&TMqttForm::PortEdit, "0", "ポート番号"},
+      {&TMqttForm::PortEdit, "1883x", "ポート番号"},
+      {&TMqttForm::CertFileEdit, "c.pem", "クライアント証明書"},
+      {&TMqttForm::TopicPrefixEdit, "a/#", "トピック"},
+      {&TMqttForm::DiscoveryPrefixEdit, "", "ディスカバリー"},
+      {&TMqttForm::PasswordFileEdit, "pw", "ユーザー名"},
+      {&TMqttForm::UsernameEdit, "tevra", "chmod 600"},  // with the password file of the row before
+  };
+  const std::string before = Ini();
+  Open();
+  form_->EnabledCheck->setChecked(true);
+  form_->HostEdit->setText("127.0.0.1");
+  for (const TRow& r : rows) {
+    const QString kept = (form_.get()->*r.edit)->text();
+    (form_.get()->*r.edit)->setText(QString::fromUtf8(r.text));
+    if (r.edit == &TMqttForm::PasswordFileEdit) form_->PasswordFileEdit->setText(QString::fromStdString(pw));
+    platform_.Calls.clear();
+    QTest::mouseClick(form_->OkButton, Qt::LeftButton);
+    ASSERT_EQ(platform_.Calls.size(), 1u) << r.text;
+    EXPECT_NE(platform_.Calls[0].find(r.message), std::string::npos) << platform_.Calls[0];
+    EXPECT_EQ(platform_.Calls[0].find("secret"), std::string::npos);
+    EXPECT_TRUE(form_->isVisible()) << r.text;
+    if (r.edit != &TMqttForm::PasswordFileEdit) (form_.get()->*r.edit)->setText(kept);
+  }
+  form_->PortEdit->setText("1883");
+  form_->TlsCheck->setChecked(true);
+  EXPECT_EQ(form_->PortEdit->text(), "8883");
+  form_->PasswordFileEdit->clear();
+  QTest::mouseClick(form_->OkButton, Qt::LeftButton);
+  EXPECT_NE(platform_.Calls.back().find("CA"), std::string::npos);
+  EXPECT_EQ(Ini(), before);
+  EXPECT_EQ(panel_->Mqtt->Station(), nullptr);
+}
+
+TEST_F(MqttFormTest, OkStartsPublishingTheCycleAndTurningItOffRemovesTheDevice) {
+  TBroker broker;
+  ASSERT_TRUE(broker.Start());
+  TSubscriber sub(broker);
+  ASSERT_TRUE(sub.Subscribed);
+  CreatePanel({.AlarmKind = akCompositeAcceleration, .AlarmAcceleration = 20});
+  Open();
+  form_->EnabledCheck->setChecked(true);
+  form_->HostEdit->setText("127.0.0.1");
+  form_->PortEdit->setText(QString::number(broker.Port));
+  QTest::mouseClick(form_->TestButton, Qt::LeftButton);
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        QTest::qWait(20);
+        return form_->TestResult->text() == QStringLiteral("接続できました");
+      },
+      5000));
+  QTest::mouseClick(form_->OkButton, Qt::LeftButton);
+  EXPECT_FALSE(form_->isVisible());
+  EXPECT_NE(Ini().find("[MQTT]\nMQTT=1\nHost=127.0.0.1\n"), std::string::npos) << Ini();
+  ASSERT_NE(panel_->Mqtt->Station(), nullptr);
+  const std::string prefix = "tevra/XX.TEST0/";  // the codes the sensor ID gives
+  ASSERT_TRUE(sub.WaitCount(prefix + "availability online", 1));
+
+  Start();
+  panel_->Mqtt->Refresh();
+  source_.SwingGal = 60.0;
+  ASSERT_TRUE(TickUntil([&] { return panel_->AlarmState.Active; }, 20, 10));
+  ASSERT_TRUE(sub.WaitCount(prefix + "alarm {\"event\":\"start\"", 1));
+  EXPECT_EQ(sub.Count(prefix + "alarm {\"event\":\"start\""), 1);
+  EXPECT_EQ(sub.Count(prefix + "alarm {\"event\":\"start\",\"time\":"), 1);
+  const std::vector<std::string> messages = sub.Messages();
+  EXPECT_NE(std::find_if(messages.begin(), messages.end(),
+                         [](const std::string& m) {
+                           return m.find("\"criterion\":\"acceleration\"}") != std::string::npos;
+                         }),
+            messages.end());
+  EXPECT_TRUE(sub.WaitCount(prefix + "alarm/state ON", 1));
+  EXPECT_TRUE(sub.WaitCount(prefix + "state {\"state\":\"measuring\"", 1));
+  source_.SwingGal = 0.0;
+  ASSERT_TRUE(TickUntil([&] { return !panel_->AlarmState.Active; }, 800, 10));
+  EXPECT_TRUE(sub.WaitCount(prefix + "alarm {\"event\":\"end\"", 1));
+  EXPECT_TRUE(sub.WaitCount(prefix + "intensity {", 10));
+  panel_->Mqtt->Refresh();
+  const std::vector<std::string> log = ListLines();
+  EXPECT_NE(std::find_if(log.begin(), log.end(),
+                         [](const std::string& l) {
+                           return l.find("MQTT: ブローカーに接続しました") != std::string::npos;
+                         }),
+            log.end());
+
+  Open();
+  form_->EnabledCheck->setChecked(false);
+  QTest::mouseClick(form_->OkButton, Qt::LeftButton);
+  EXPECT_EQ(panel_->Mqtt->Station(), nullptr);
+  EXPECT_TRUE(sub.WaitCount(prefix + "availability offline", 1));
+  // Each config once with content, then once empty.
+  EXPECT_TRUE(sub.WaitCount("homeassistant/binary_sensor/tevra_XX_TEST0/alarm/config", 2));
+}
+
+}  // namespace
+}  // namespace tevra::test

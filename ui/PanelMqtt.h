@@ -1,0 +1,71 @@
+#pragma once
+// The panel on MQTT: section [MQTT], the station's client, the 「MQTT設定」 dialog. The
+// measurement cycle hands it each new intensity and each alarm's start and end; a timer of its
+// own publishes the state when it changes and writes the client's log lines into the operation log.
+#include <QAction>
+#include <QTimer>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "base/Platform.h"
+#include "mqtt/MqttSettings.h"
+#include "mqtt/MqttStation.h"
+
+namespace tevra {
+
+class TForm1;
+class TMqttForm;
+
+class TPanelMqtt {
+ public:
+  static constexpr int kRefreshMs = 500;
+
+  // Adds 設定 > MQTT設定 to the panel's menu.
+  TPanelMqtt(TPlatform& platform, TForm1& panel);
+  ~TPanelMqtt();
+
+  // Reads [MQTT] and starts what it asks for; a bad password file is an operation-log line.
+  void Load();
+  // Settings from the dialog: false with `error` set (nothing stored) when they cannot be used;
+  // otherwise kept in the settings file and in force at once.
+  bool Apply(const TMqttSettings& settings, std::string& error);
+  const TMqttSettings& Settings() const { return settings_; }
+  // The connection the settings describe, for the dialog's test.
+  bool ConnectionFor(const TMqttSettings& settings, TMqttConnection& connection, std::string& error) const;
+
+  // From the measurement cycle; nothing here waits on the network.
+  void NewIntensity(double intensity, double compositeGal);
+  void AlarmStarted(double intensity, double compositeGal, bool byAcceleration);
+  void AlarmEnded(double maxIntensity, double maxCompositeGal, const std::string& detailPath);
+  // The state and the client's log lines (the timer's work).
+  void Refresh();
+
+  void OpenDialog();
+  TMqttStation* Station() { return station_.get(); }
+
+  QAction* SettingsAction = nullptr;
+  std::unique_ptr<TMqttForm> Dialog;
+
+ private:
+  bool ConfigFor(const TMqttSettings& settings, TMqttStationConfig& config, std::string& error) const;
+  void Start(const TMqttStationConfig& config);
+  // Ends the station's connection in the background (its "offline" may take a moment).
+  void Retire();
+
+  TPlatform& platform_;
+  TForm1& panel_;
+  TMqttSettings settings_;
+  TMqttStationConfig config_;
+  std::unique_ptr<TMqttStation> station_;
+  std::unique_ptr<TMqttClient> remover_;  // empty discovery configs after turning it off
+  std::future<void> retiring_;
+  bool alarmOn_ = false;
+  QTimer timer_;
+  std::mutex logMutex_;
+  std::vector<std::string> logLines_;  // from the client's thread, written by Refresh
+};
+
+}  // namespace tevra
