@@ -105,11 +105,12 @@ TLongPeriodResponse::TPeak TLongPeriodResponse::Peak() const {
 }
 
 void TLongPeriodWindow::Add(TLongPeriodResponse::TPeak peak) {
+  // The oldest leaves first, so that a full ring of falling values has room for the new one.
+  if (count_ > 0 && ring_[head_].Index <= index_ - Capacity) head_ = (head_ + 1) % Capacity, --count_;
   // Entries no larger than the new one can never be the maximum again.
   while (count_ > 0 && ring_[(head_ + count_ - 1) % Capacity].Peak.Sva <= peak.Sva) --count_;
   ring_[(head_ + count_) % Capacity] = {index_, peak};
   ++count_;
-  while (ring_[head_].Index <= index_ - Capacity) head_ = (head_ + 1) % Capacity, --count_;
   ++index_;
 }
 

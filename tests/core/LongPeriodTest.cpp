@@ -1,7 +1,9 @@
 #include "core/LongPeriod.h"
+#include "core/LongPeriodMeter.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <numbers>
@@ -137,8 +139,55 @@ TEST(LongPeriodWindow, HoldsTheLargestOfTheLastSixThousandSamples) {
   EXPECT_EQ(window.Max().Period, 7);
   window.Add({0.5, 0});
   EXPECT_EQ(window.Max().Sva, 3.0);
+  // A falling minute fills the ring: each value in turn is the largest left.
   window.Clear();
   EXPECT_EQ(window.Max().Sva, 0.0);
+  for (int i = 0; i < 2 * TLongPeriodWindow::Capacity; ++i) {
+    window.Add({1e5 - i, 0});
+    ASSERT_EQ(window.Max().Sva, 1e5 - std::max(0, i - TLongPeriodWindow::Capacity + 1)) << i;
+  }
+}
+
+}  // namespace
+}  // namespace tevra
+
+namespace tevra {
+namespace {
+
+TEST(LongPeriodMeter, SplitsTheResponseIntoEvaluationsAnAlarmAndTheLastMinute) {
+  TLongPeriodMeter meter;
+  TLongPeriodResponse reference;
+  meter.Start({3.0, -2.0, 980.0});
+  reference.Start(3.0, -2.0);
+  std::vector<TAccelSample> batch(10);
+  double sinceEvaluation = 0.0, sinceAlarm = 0.0, minute = 0.0;
+  std::vector<double> all;
+  for (int tick = 0; tick < 1200; ++tick) {
+    for (int i = 0; i < 10; ++i) {
+      const int n = tick * 10 + i;
+      // A swell of 5 s between 20 and 40 s on X, the bias throughout.
+      const double swell = n >= 2000 && n < 4000 ? 4.0 * std::sin(2 * kPi * n / 500.0) : 0.0;
+      batch[i] = {3.0 + swell, -2.0, 980.0};
+      all.push_back(reference.Add(batch[i].X, batch[i].Y).Sva);
+      sinceEvaluation = std::max(sinceEvaluation, all.back());
+      sinceAlarm = std::max(sinceAlarm, all.back());
+    }
+    meter.Add(batch.data(), 10);
+    if (tick % 5 == 4) {
+      EXPECT_EQ(meter.TakeSinceEvaluation().Sva, sinceEvaluation);
+      sinceEvaluation = 0.0;
+    }
+    if (tick == 499) {  // detection at 50 s: the record reaches back to 0 s
+      meter.BeginAlarm();
+      sinceAlarm = *std::max_element(all.begin(), all.end());
+    }
+    if (tick == 999) EXPECT_EQ(meter.EndAlarm().Sva, sinceAlarm);
+  }
+  EXPECT_FALSE(meter.AlarmRecording());
+  for (std::size_t n = all.size() - TLongPeriodWindow::Capacity; n < all.size(); ++n) minute = std::max(minute, all[n]);
+  EXPECT_EQ(meter.LastMinute().Sva, minute);
+  EXPECT_GT(sinceAlarm, minute);
+  EXPECT_EQ(meter.LastMinuteClass(), LongPeriodClass(minute));
 }
 
 }  // namespace
