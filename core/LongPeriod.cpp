@@ -94,7 +94,9 @@ TLongPeriodResponse::TPeak TLongPeriodResponse::Add(double x, double y) {
   return {std::sqrt(best), bestK};
 }
 
-double TLongPeriodResponse::PeakSva(int k) const { return std::sqrt(peakSquare_[k]); }
+double TLongPeriodResponse::PeakSva(int k) const {
+  return std::sqrt(peakSquare_[k]);
+}
 
 TLongPeriodResponse::TPeak TLongPeriodResponse::Peak() const {
   TPeak p;

@@ -11,9 +11,13 @@ constexpr double kLongPeriodDamping = 0.05;
 constexpr double kLongPeriodStep = 0.01;  // s
 
 // Natural period of oscillator k (0 ... 31): 1.6 + 0.2 k seconds.
-constexpr double LongPeriodSeconds(int k) { return 1.6 + 0.2 * k; }
+constexpr double LongPeriodSeconds(int k) {
+  return 1.6 + 0.2 * k;
+}
 // The published band of oscillator k: 1 (1.6, 1.8 s), 2 (2.0-2.8 s) ... 7 (7.0-7.8 s).
-constexpr int LongPeriodBand(int k) { return k < 2 ? 1 : 2 + (k - 2) / 5; }
+constexpr int LongPeriodBand(int k) {
+  return k < 2 ? 1 : 2 + (k - 2) / 5;
+}
 constexpr int kLongPeriodBandCount = 7;
 
 // Class 0 ... 4 of a largest absolute velocity in cm/s (each lower bound belongs to its class).

@@ -100,7 +100,7 @@ const TLongPeriodEntry* FindLongPeriodEntry(const std::vector<TLongPeriodEntry>&
 
 std::string LongPeriodEntryText(const TLongPeriodEntry* e) {
   if (!e) return "—";
-  return Printf("長周期 %d (%.1fcm/s, %.1f秒)", e->Class, e->Sva, e->Period);
+  return Printf("%d (%.1fcm/s, %.1f秒)", e->Class, e->Sva, e->Period);
 }
 
 std::string TLongPeriodLog::Append(const TPanelSettings& settings, const TLocalDateTime& detected,

@@ -52,7 +52,7 @@ std::vector<TLongPeriodEntry> ReadLongPeriodLog(const std::string& path);
 // stamp comes a moment after the detection); null when none.
 const TLongPeriodEntry* FindLongPeriodEntry(const std::vector<TLongPeriodEntry>& entries,
                                             const TLocalDateTime& detected, int lateSeconds = 0);
-// "長周期 2 (37.6cm/s, 4.2秒)", "—" without an entry.
+// "2 (37.6cm/s, 4.2秒)", "—" without an entry.
 std::string LongPeriodEntryText(const TLongPeriodEntry* entry);
 
 // Appends the alarms' lines (with SaveEventLog). A line the disk refuses waits in memory and goes

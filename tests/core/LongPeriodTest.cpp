@@ -120,7 +120,8 @@ TEST(LongPeriodClass, BoundsBelongToTheHigherClassAndBandsGroupThePeriods) {
   const struct {
     double sva;
     int cls;
-  } rows[] = {{0.0, 0}, {4.999, 0}, {5.0, 1}, {14.99, 1}, {15.0, 2}, {49.99, 2}, {50.0, 3}, {100.0, 4}, {1e9, 4}};
+  } rows[] = {{0.0, 0},   {4.999, 0}, {5.0, 1},   {14.99, 1}, {15.0, 2},
+              {49.99, 2}, {50.0, 3},  {100.0, 4}, {1e9, 4}};
   for (const auto& r : rows) EXPECT_EQ(LongPeriodClass(r.sva), r.cls) << r.sva;
   for (int c = 1; c <= 4; ++c) EXPECT_EQ(LongPeriodClass(LongPeriodClassFloor(c)), c);
   EXPECT_EQ(LongPeriodClassFloor(0), 0.0);
@@ -184,7 +185,8 @@ TEST(LongPeriodMeter, SplitsTheResponseIntoEvaluationsAnAlarmAndTheLastMinute) {
     if (tick == 999) EXPECT_EQ(meter.EndAlarm().Sva, sinceAlarm);
   }
   EXPECT_FALSE(meter.AlarmRecording());
-  for (std::size_t n = all.size() - TLongPeriodWindow::Capacity; n < all.size(); ++n) minute = std::max(minute, all[n]);
+  for (std::size_t n = all.size() - TLongPeriodWindow::Capacity; n < all.size(); ++n)
+    minute = std::max(minute, all[n]);
   EXPECT_EQ(meter.LastMinute().Sva, minute);
   EXPECT_GT(sinceAlarm, minute);
   EXPECT_EQ(meter.LastMinuteClass(), LongPeriodClass(minute));

@@ -63,20 +63,21 @@ TEST_F(LongPeriodRecordTest, AlarmLinesAreAppendedReadBackAndWaitWhileTheFolderF
   EXPECT_EQ(log.Append(settings, first, {38.0, 13}), "");
   ASSERT_EQ(::mkdir(settings.EventFolder.c_str(), 0755), 0);
   EXPECT_EQ(log.Append(settings, second, {4.96, 0}), "");
-  EXPECT_EQ(Utf8Of(path), "2026/12/09 00:00:00,2,37.6,4.2\n2026/12/09 00:00:00,2,38.0,4.2\n"
-                          "2026/12/09 03:04:05,0,5.0,1.6\n");
+  EXPECT_EQ(Utf8Of(path),
+            "2026/12/09 00:00:00,2,37.6,4.2\n2026/12/09 00:00:00,2,38.0,4.2\n"
+            "2026/12/09 03:04:05,0,5.0,1.6\n");
   settings.SaveEventLog = false;
   EXPECT_EQ(log.Append(settings, second, {99.0, 0}), "");
 
   // Damaged lines are skipped; a detail stamp finds its alarm up to its lateness.
   ASSERT_TRUE(WriteFileAtomically(path, Utf8Of(path) + "2026/12/09 03:04:06,5,1.0,1.6\r\nx,1,2,3\n"
-                                                        "2026/12/09 03:04:07,1,nan,1.6\n"
-                                                        "2026/12/09 03:04:08,1,5.5,1.6,9\n"));
+                                                       "2026/12/09 03:04:07,1,nan,1.6\n"
+                                                       "2026/12/09 03:04:08,1,5.5,1.6,9\n"));
   const std::vector<TLongPeriodEntry> entries = ReadLongPeriodLog(path);
   ASSERT_EQ(entries.size(), 3u);
-  EXPECT_EQ(LongPeriodEntryText(FindLongPeriodEntry(entries, first)), "長周期 2 (38.0cm/s, 4.2秒)");
+  EXPECT_EQ(LongPeriodEntryText(FindLongPeriodEntry(entries, first)), "2 (38.0cm/s, 4.2秒)");
   EXPECT_EQ(LongPeriodEntryText(FindLongPeriodEntry(entries, {2026, 12, 9, 3, 4, 7}, 2)),
-            "長周期 0 (5.0cm/s, 1.6秒)");
+            "0 (5.0cm/s, 1.6秒)");
   EXPECT_EQ(FindLongPeriodEntry(entries, {2026, 12, 9, 3, 4, 8}, 2), nullptr);
   EXPECT_EQ(FindLongPeriodEntry(entries, {2026, 12, 9, 3, 4, 4}, 2), nullptr);
   EXPECT_EQ(LongPeriodEntryText(nullptr), "—");

@@ -136,7 +136,8 @@ class TRun {
       if (processor_.IntensityUpdated) {
         const TLongPeriodMeter::TPeak lp = processor_.LongPeriod.LastMinute();
         std::fprintf(out_, "%s %.2f %.1f lp %d %.1f\n", TimeText(platform_.LocalNow()).c_str(),
-                     processor_.CurrentIntensity, processor_.TickMaxComposite, LongPeriodClass(lp.Sva), lp.Sva);
+                     processor_.CurrentIntensity, processor_.TickMaxComposite, LongPeriodClass(lp.Sva),
+                     lp.Sva);
         std::fflush(out_);
       }
       if (now >= nextHealthMs_) {
