@@ -22,7 +22,7 @@ TAlarmRecordsForm::TAlarmRecordsForm(TPlatform& platform, const TPanelSettings& 
   auto* splitter = new QSplitter(Qt::Horizontal, this);
   AlarmList = new QTreeWidget(splitter);
   AlarmList->setHeaderLabels({QStringLiteral("検出時刻"), QStringLiteral("最大震度"),
-                              QStringLiteral("最大加速度(gal)"), QStringLiteral("長周期地震動階級")});
+                              QStringLiteral("最大加速度(gal)"), QStringLiteral("長周期")});
   AlarmList->setRootIsDecorated(false);
   AlarmList->setSelectionMode(QAbstractItemView::SingleSelection);
   AlarmList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -31,7 +31,7 @@ TAlarmRecordsForm::TAlarmRecordsForm(TPlatform& platform, const TPanelSettings& 
   splitter->addWidget(AlarmList);
   splitter->addWidget(ChartView);
   splitter->setStretchFactor(1, 1);
-  splitter->setSizes({340, 860});
+  splitter->setSizes({460, 780});  // room for the four columns
   auto* bottom = new QHBoxLayout;
   FileLabel = new QLabel(this);
   FileLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
