@@ -39,6 +39,8 @@ bool TickProcessor::Start(const TAccelSample* counts, int n, Tevra& calculator) 
     sum.Z += TickSamples[i].Z;
   }
   Offset = {sum.X / n, sum.Y / n, sum.Z / n};
+  LongPeriod.Start(Offset);
+  LongPeriod.Add(TickSamples.data(), n);
   RemoveOffset(n);
   for (int fed = 0; fed < PrimeSamples; fed += n) calculator.AddSamples(TickSamples.data(), n);
   return true;
@@ -49,6 +51,7 @@ bool TickProcessor::Process(const TAccelSample* counts, int n, Tevra* calculator
   for (int i = 0; i < n; ++i) {
     TickSamples[i] = {counts[i].X * GalPerCount, counts[i].Y * GalPerCount, counts[i].Z * GalPerCount};
   }
+  LongPeriod.Add(TickSamples.data(), n);
   RemoveOffset(n);
   IntensityUpdated = false;
   if (calculator) {

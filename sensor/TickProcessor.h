@@ -1,10 +1,12 @@
 #pragma once
 // The samples of one measurement tick: reader counts to gal, the running removal of each axis's
-// rest level, the composite acceleration, the tick's largest composite and the intensity
-// calculator. The panel's measurement cycle and the line monitor both run it.
+// rest level, the composite acceleration, the tick's largest composite, the intensity calculator
+// and the long-period response (of the samples before the rest level's removal). The panel's
+// measurement cycle and the line monitor both run it.
 #include <vector>
 
 #include "core/AccelSample.h"
+#include "core/LongPeriodMeter.h"
 #include "core/Tevra.h"
 
 namespace tevra {
@@ -38,6 +40,7 @@ class TickProcessor {
   double TickMaxComposite = 0.0;
   bool IntensityUpdated = false;
   double CurrentIntensity = 0.0;
+  TLongPeriodMeter LongPeriod;  // started with the first batch's mean
 
  private:
   void RemoveOffset(int n);

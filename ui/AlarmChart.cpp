@@ -98,7 +98,7 @@ std::string AlarmPicturePath(const std::string& detailPath) {
   return path + ".png";
 }
 
-bool WriteAlarmPicture(const std::string& detailPath) {
+bool WriteAlarmPicture(const std::string& detailPath, const std::string& longPeriod) {
   TDetailSamples samples;
   if (!ReadDetailFile(detailPath, samples)) return false;
   TLocalDateTime stamp;
@@ -109,9 +109,10 @@ bool WriteAlarmPicture(const std::string& detailPath) {
     intensity = std::max(intensity, samples.Intensity[i]);
     composite = std::max(composite, samples.Composite[i]);
   }
-  const QString figures = QStringLiteral("最大計測震度 %1　最大合成加速度 %2 gal")
-                              .arg(intensity, 0, 'f', 2)
-                              .arg(composite, 0, 'f', 1);
+  QString figures = QStringLiteral("最大計測震度 %1　最大合成加速度 %2 gal")
+                        .arg(intensity, 0, 'f', 2)
+                        .arg(composite, 0, 'f', 1);
+  if (!longPeriod.empty()) figures += QStringLiteral("　長周期 ") + Q(longPeriod);
   const QString title =
       stamped ? QStringLiteral("警報 %1 検出　%2").arg(Q(DateTimeText(stamp)), figures) : figures;
   QChart* chart = BuildAlarmChart(samples, detection, title);

@@ -24,7 +24,8 @@ QChart* BuildAlarmChart(const TDetailSamples& samples, int detection, const QStr
 std::string AlarmPicturePath(const std::string& detailPath);
 
 // Reads a detail file and writes its picture beside it; the detection is the file's start stamp.
-// False when the file cannot be read or the picture not written.
-bool WriteAlarmPicture(const std::string& detailPath);
+// `longPeriod` is the alarm's long-period record for the title ("" leaves it out). False when
+// the file cannot be read or the picture not written.
+bool WriteAlarmPicture(const std::string& detailPath, const std::string& longPeriod = {});
 
 }  // namespace tevra

@@ -21,8 +21,8 @@ TAlarmRecordsForm::TAlarmRecordsForm(TPlatform& platform, const TPanelSettings& 
   auto* layout = new QVBoxLayout(this);
   auto* splitter = new QSplitter(Qt::Horizontal, this);
   AlarmList = new QTreeWidget(splitter);
-  AlarmList->setHeaderLabels(
-      {QStringLiteral("検出時刻"), QStringLiteral("最大震度"), QStringLiteral("最大加速度(gal)")});
+  AlarmList->setHeaderLabels({QStringLiteral("検出時刻"), QStringLiteral("最大震度"),
+                              QStringLiteral("最大加速度(gal)"), QStringLiteral("長周期")});
   AlarmList->setRootIsDecorated(false);
   AlarmList->setSelectionMode(QAbstractItemView::SingleSelection);
   AlarmList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -31,7 +31,7 @@ TAlarmRecordsForm::TAlarmRecordsForm(TPlatform& platform, const TPanelSettings& 
   splitter->addWidget(AlarmList);
   splitter->addWidget(ChartView);
   splitter->setStretchFactor(1, 1);
-  splitter->setSizes({340, 860});
+  splitter->setSizes({460, 780});  // room for the four columns
   auto* bottom = new QHBoxLayout;
   FileLabel = new QLabel(this);
   FileLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -56,13 +56,18 @@ void TAlarmRecordsForm::showEvent(QShowEvent* event) {
 void TAlarmRecordsForm::Reload() {
   Alarms = ReadAlarmLog(EventLogPath(settings_.EventFolder, settings_.SensorId));
   std::reverse(Alarms.begin(), Alarms.end());
+  const std::vector<TLongPeriodEntry> longPeriod =
+      ReadLongPeriodLog(LongPeriodLogPath(settings_.EventFolder, settings_.SensorId));
+  LongPeriodTexts.clear();
   const QSignalBlocker quiet(AlarmList);
   AlarmList->clear();
   for (const TAlarmEntry& a : Alarms) {
+    LongPeriodTexts.push_back(LongPeriodEntryText(FindLongPeriodEntry(longPeriod, a.Detected)));
     auto* item = new QTreeWidgetItem(AlarmList);
     item->setText(0, Q(DateTimeText(a.Detected)));
     item->setText(1, Q(Printf("%1.1f", a.LargestIntensity())));
     item->setText(2, Q(Printf("%.1f", a.LargestComposite())));
+    item->setText(3, Q(LongPeriodTexts.back()));
     if (!a.HasMaximum) item->setToolTip(0, QStringLiteral("終了の記録がありません（警報中の計測終了など）"));
     for (int c = 1; c < 3; ++c) item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
   }
@@ -79,9 +84,10 @@ void TAlarmRecordsForm::ShowAlarm(int row) {
     FileLabel->setText(Alarms.empty() ? QStringLiteral("警報の記録がありません。") : QString());
   } else {
     const TAlarmEntry& a = Alarms[static_cast<std::size_t>(row)];
-    title = QStringLiteral("警報 %1 検出　最大震度 %2　最大加速度 %3 gal")
-                .arg(Q(DateTimeText(a.Detected)), Q(Printf("%1.1f", a.LargestIntensity())),
-                     Q(Printf("%.1f", a.LargestComposite())));
+    title =
+        QStringLiteral("警報 %1 検出　最大震度 %2　最大加速度 %3 gal　長周期 %4")
+            .arg(Q(DateTimeText(a.Detected)), Q(Printf("%1.1f", a.LargestIntensity())),
+                 Q(Printf("%.1f", a.LargestComposite())), Q(LongPeriodTexts[static_cast<std::size_t>(row)]));
     const std::string path = FindDetailFile(settings_.DetailFolder, settings_.SensorId, a.Detected);
     if (!path.empty() && ReadDetailFile(path, Samples)) {
       DetailPath = path;

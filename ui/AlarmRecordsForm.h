@@ -11,6 +11,7 @@
 
 #include "base/Platform.h"
 #include "output/AlarmLog.h"
+#include "output/LongPeriodRecord.h"
 #include "output/PanelSettings.h"
 
 namespace tevra {
@@ -33,6 +34,7 @@ class TAlarmRecordsForm : public QWidget {
   QPushButton* ExportButton;
 
   std::vector<TAlarmEntry> Alarms;  // newest first, as listed
+  std::vector<std::string> LongPeriodTexts;  // each alarm's long-period record, "—" for none
   std::string DetailPath;           // the detail file shown; "" when none
   TDetailSamples Samples;
   int Detection = -1;  // the sample of the detection in Samples; -1 when unknown

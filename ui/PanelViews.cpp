@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "base/TextFormat.h"
+#include "output/LongPeriodRecord.h"
 #include "ui/AlarmChart.h"
 #include "ui/AlarmRecordsForm.h"
 #include "ui/BackgroundVibrationForm.h"
@@ -95,10 +96,20 @@ void TPanelViews::AlarmEnded(const std::string& detailPath) {
 void TPanelViews::WriteDuePictures() {
   const std::vector<std::string> due = std::move(picturesDue_);
   picturesDue_.clear();
-  for (const std::string& detailPath : due) {
-    // The detail file itself is kept; only its picture is missing.
-    if (!WriteAlarmPicture(detailPath)) panel_.LogNote("警報画像の保存に失敗しました");
-  }
+  for (const std::string& detailPath : due) WritePicture(detailPath);
+}
+
+void TPanelViews::WritePicture(const std::string& detailPath) {
+  // The alarm's long-period line was written at its end; the file's stamp comes up to 2 s after
+  // the detection.
+  TLocalDateTime stamp;
+  const TLongPeriodEntry* entry = nullptr;
+  const std::vector<TLongPeriodEntry> entries =
+      ReadLongPeriodLog(LongPeriodLogPath(panel_.Settings.EventFolder, panel_.Settings.SensorId));
+  if (DetailFileStamp(detailPath, stamp)) entry = FindLongPeriodEntry(entries, stamp, 2);
+  if (WriteAlarmPicture(detailPath, LongPeriodEntryText(entry))) return;
+  // The detail file itself is kept; only its picture is missing.
+  panel_.LogNote("警報画像の保存に失敗しました");
 }
 
 std::string TPanelViews::LearnedText() const {

@@ -58,6 +58,7 @@ class TPanelViews : public QObject {
   void WriteHistory();
   void WriteMinuteInProgress();
   void WriteDuePictures();
+  void WritePicture(const std::string& detailPath);
 
   TForm1& panel_;
   TPlatform& platform_;

@@ -5,6 +5,7 @@
 #include "output/AlarmCriteria.h"
 #include "output/DetailRing.h"
 #include "ui/PanelDataOutput.h"
+#include "ui/PanelLongPeriod.h"
 #include "ui/PanelMqtt.h"
 #include "ui/PanelViews.h"
 #include "ui/Tevra_form.h"
@@ -132,7 +133,10 @@ void TForm1::EvaluateIntensityAlarm() {
 }
 
 void TForm1::Evaluate(const TAlarmLines& lines, double& ownMax, double own, double& otherMax, double other) {
-  if (!IsExceedance(Settings, Tick.CurrentIntensity, Tick.TickMaxComposite)) {
+  // Either criterion is an exceedance: one alarm, held from the last exceedance of either.
+  const bool ownCriterion = IsExceedance(Settings, Tick.CurrentIntensity, Tick.TickMaxComposite);
+  const bool longPeriod = LongPeriod->TakeExceedance();
+  if (!ownCriterion && !longPeriod) {
     AlarmEnd();
     return;
   }
@@ -140,6 +144,7 @@ void TForm1::Evaluate(const TAlarmLines& lines, double& ownMax, double own, doub
   if (!AlarmState.Active) {
     const std::string t = DateTimeText(TickTime);
     AlarmStart(Printf(lines.First, t.c_str(), own), Printf(lines.Second, t.c_str(), own));
+    LongPeriod->AlarmStarted(ownCriterion, longPeriod);
   }
   if (!PanelVisible()) ShowPanel();
   if (otherMax < other) otherMax = other;
@@ -185,6 +190,7 @@ void TForm1::FinishAlarm() {
   Mqtt->AlarmEnded(AlarmState.MaxIntensity, AlarmState.MaxComposite, detailPath);
   ReportWriteFailure(Recorder.WriteMaximumLine(Settings, AlarmState.TimeText, AlarmState.MaxIntensity,
                                                AlarmState.MaxComposite));
+  ReportWriteFailure(LongPeriod->AlarmEnded());
 }
 
 void TForm1::WriteFormatErrorRepeats(std::int64_t repeats) {

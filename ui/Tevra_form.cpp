@@ -17,6 +17,7 @@
 #include "ui/Alarm_form.h"
 #include "ui/Ini_form.h"
 #include "ui/PanelDataOutput.h"
+#include "ui/PanelLongPeriod.h"
 #include "ui/PanelMqtt.h"
 #include "ui/PanelViews.h"
 #include "ui/Portset.h"
@@ -62,6 +63,7 @@ TForm1::TForm1(TPlatform& platform, TPanelWindows& windows, QWidget* parent)
       [this](const std::string& line) { LogNoteLine(line, AlarmState.Active); });
   Views = std::make_unique<TPanelViews>(*this, platform_);
   Views->AddMenuItems(Show1);
+  LongPeriod = std::make_unique<TPanelLongPeriod>(*this);
 
   Timer1.setInterval(500);
   Timer2.setInterval(100);
@@ -195,6 +197,7 @@ void TForm1::FormCreate() {
   });
   DataOutput->Load();
   Mqtt->Load();
+  LongPeriod->Load();
   RegisterTrayIcon();
 
   bool found = false;

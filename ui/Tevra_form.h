@@ -46,6 +46,7 @@ struct TAlarmState {
 };
 
 class TPanelViews;
+class TPanelLongPeriod;
 
 class TForm1 : public QMainWindow {
   Q_OBJECT
@@ -119,6 +120,7 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<TPanelMqtt> Mqtt;  // figures, state and alarms on an MQTT broker
   std::unique_ptr<TPanelHealth> Health;  // the row under the status bar: line, clock and disk
   std::unique_ptr<TPanelViews> Views;    // history, spectrum and alarm records
+  std::unique_ptr<TPanelLongPeriod> LongPeriod;  // the long-period class: display, alarm, record
   bool Measuring() const { return Timer2.isActive(); }
   // 再接続待ち: automatic start is on and a sensor error stopped or refused the measurement.
   bool AwaitingReconnect() const { return awaitingReconnect_; }

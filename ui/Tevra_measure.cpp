@@ -5,6 +5,7 @@
 #include "sensor/PortPermission.h"
 #include "sensor/RS232C.h"
 #include "ui/PanelDataOutput.h"
+#include "ui/PanelLongPeriod.h"
 #include "ui/PanelViews.h"
 #include "ui/Portset.h"
 #include "ui/Tevra_form.h"
@@ -121,6 +122,7 @@ void TForm1::StopMeasurement() {
   Health->Line.Stop();
   Timer1.stop();
   AlarmState.Active = false;
+  if (Tick.LongPeriod.AlarmRecording()) ReportWriteFailure(LongPeriod->AlarmEnded());
   AlarmState.TimeText = DateTimeText(platform_.LocalNow());
   SetMeasuringLook(false);
   WriteFormatErrorRepeats(formatErrors_.End());

@@ -1,5 +1,5 @@
-// Speed of the intensity computation: one transform, one block's computation, and the offline
-// tool over an hour of data.
+// Speed of the intensity computation: one transform, one block's computation, the offline tool
+// over an hour of data, and the long-period response of one tick.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/LongPeriodMeter.h"
 #include "core/Tevra.h"
 
 namespace {
@@ -46,6 +47,20 @@ void BM_TevraCompute(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_TevraCompute)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
+
+// The long-period response of one tick (10 samples): 64 oscillators, the last minute's maximum.
+void BM_LongPeriodTick(benchmark::State& state) {
+  tevra::TLongPeriodMeter meter;
+  meter.Start({0.0, 0.0, 0.0});
+  const auto samples = Noise(6000, 5.0);
+  std::size_t at = 0;
+  for (auto _ : state) {
+    meter.Add(samples.data() + at, 10);
+    benchmark::DoNotOptimize(meter.LastMinute());
+    at = (at + 10) % 5990;
+  }
+}
+BENCHMARK(BM_LongPeriodTick)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
 
 // The whole tevra-intensity process over one hour of 100-Hz data (360000 lines).
 void BM_IntensityToolOneHour(benchmark::State& state) {

@@ -75,6 +75,29 @@ TEST(TickProcessorTest, AStepOfTheRestLevelDecaysByPoint999PerSample) {
   EXPECT_LT(x[4999], 0.7);  // a constant tilt vanishes after a few thousand samples
 }
 
+TEST(TickProcessorTest, TheLongPeriodResponseTakesTheFirstBatchMeanAsRestAndTheSamplesUnremoved) {
+  TickProcessor p;
+  Tevra calc("");
+  std::vector<TAccelSample> first = {{2040, 2050, 3048}, {2056, 2046, 3048}};
+  ASSERT_TRUE(p.Start(first.data(), 2, calc));
+  TLongPeriodResponse reference;
+  reference.Start(2048 * G, 2048 * G);
+  double expected = reference.Add(2040 * G, 2050 * G).Sva;
+  expected = std::max(expected, reference.Add(2056 * G, 2046 * G).Sva);
+  // A 5-s swell of 2 counts on Y under a bias of 2048 counts: only the swell counts.
+  std::vector<TAccelSample> tick(10);
+  for (int t = 0; t < 600; ++t) {
+    for (int i = 0; i < 10; ++i) {
+      tick[i] = {2048, 2048 + 2 * std::sin(2 * M_PI * (t * 10 + i) / 500.0), 3048};
+      expected = std::max(expected, reference.Add(tick[i].X * G, tick[i].Y * G).Sva);
+    }
+    ASSERT_TRUE(p.Process(tick.data(), 10, nullptr));
+  }
+  EXPECT_NEAR(p.LongPeriod.LastMinute().Sva, expected, 1e-9 * expected);
+  EXPECT_GT(expected, 5.0);
+  EXPECT_LT(expected, 30.0);
+}
+
 TEST(TickProcessorTest, TheCalculatorGivesANewIntensityEveryFiftySamples) {
   TickProcessor p;
   Tevra calc("");

@@ -235,7 +235,8 @@ TEST_F(PanelTest, CommunicationErrorStopsMeasuringWithoutAMaximumLine) {
   EXPECT_FALSE(panel_->Timer1.isActive());
   const auto lines = ListLines();
   EXPECT_EQ(lines[0].substr(20), "　計測終了");
-  EXPECT_EQ(lines[1].substr(20), "　通信エラー発生");
+  EXPECT_EQ(lines[1].substr(20, 28), "　長周期地震動階級 ");  // the alarm's record at its end
+  EXPECT_EQ(lines[2].substr(20), "　通信エラー発生");
   EXPECT_EQ(platform_.Count("ErrorNotice センサが繋がっていません"), 1);
   const std::string log = FileUtf8(JoinPath(dir_, "Tevra_TEST01.csv"));
   EXPECT_NE(log.find(",通信エラー発生\n"), std::string::npos);

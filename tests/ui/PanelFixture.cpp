@@ -22,7 +22,7 @@ namespace tevra::test {
 std::string TFrameSource::Next(int frames) {
   std::string bytes;
   for (int i = 0; i < frames; ++i, ++n_) {
-    const double phase = 2 * M_PI * 2.0 * static_cast<double>(n_) / 100.0;
+    const double phase = 2 * M_PI * static_cast<double>(n_) / 100.0 / SwingSeconds;
     const double swing = SwingGal / 0.980665;
     const int jitter = static_cast<int>(n_ % 3) - 1;  // a count of noise keeps the line alive
     const int x = 2048 + static_cast<int>(std::lround(swing * std::sin(phase))) + jitter;
@@ -189,7 +189,8 @@ std::vector<std::string> PanelTest::FilesMatching(const std::string& suffix,
   std::vector<std::string> names;
   for (const auto& e : std::filesystem::directory_iterator(folder.empty() ? dir_ : folder)) {
     const std::string name = e.path().filename().string();
-    if (name.rfind("Tevra_", 0) == 0) continue;  // the event log
+    // The event log and the long-period lines.
+    if (name.rfind("Tevra_", 0) == 0 || name.rfind("longperiod_", 0) == 0) continue;
     if (name.size() >= suffix.size() &&
         name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
       names.push_back(e.path().string());

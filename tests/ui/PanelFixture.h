@@ -22,10 +22,11 @@
 
 namespace tevra::test {
 
-// Frames of a sensor at rest with a 2-Hz swing of `SwingGal` on X (and 0.8 of it on Y).
+// Frames of a sensor at rest with a swing of `SwingGal` on X (and 0.8 of it on Y), 2 Hz unless told.
 class TFrameSource {
  public:
   double SwingGal = 0.0;
+  double SwingSeconds = 0.5;
   std::string Next(int frames);
 
  private:

@@ -1,5 +1,6 @@
 #include "tools/intensity/IntensityRun.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/Tevra.h"
@@ -29,6 +30,30 @@ TIntensityRun RunIntensity(const std::vector<TAccelSample>& samples, bool every,
     }
   }
   return run;
+}
+
+TLongPeriodRun RunLongPeriod(const std::vector<TAccelSample>& samples) {
+  TLongPeriodResponse response;
+  response.Start(0.0, 0.0);
+  for (const TAccelSample& s : samples) response.Add(s.X, s.Y);
+  TLongPeriodRun run;
+  for (int k = 0; k < kLongPeriodCount; ++k) run.Sva[k] = response.PeakSva(k);
+  run.Peak = response.Peak();
+  return run;
+}
+
+void PrintLongPeriod(const TLongPeriodRun& run, std::FILE* out) {
+  std::array<double, kLongPeriodBandCount> bands{};
+  for (int k = 0; k < kLongPeriodCount; ++k) {
+    std::fprintf(out, "sva %.1f %.4f\n", LongPeriodSeconds(k), run.Sva[k]);
+    double& band = bands[LongPeriodBand(k) - 1];
+    band = std::max(band, run.Sva[k]);
+  }
+  for (int b = 0; b < kLongPeriodBandCount; ++b) {
+    std::fprintf(out, "band %d %.4f %d\n", b + 1, bands[b], LongPeriodClass(bands[b]));
+  }
+  std::fprintf(out, "long-period %d %.4f %.1f\n", LongPeriodClass(run.Peak.Sva), run.Peak.Sva,
+               LongPeriodSeconds(run.Peak.Period));
 }
 
 int OfficialTenths(double intensity) {

@@ -1,4 +1,5 @@
-// tevra-intensity [--every] FILE: the intensities the panel would show for a recorded earthquake.
+// tevra-intensity [--every] [--long-period] FILE: the intensities the panel would show for a
+// recorded earthquake, and its long-period ground-motion class.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -9,31 +10,39 @@
 
 namespace {
 
-int Usage() {
-  std::fprintf(stderr,
-               "usage: tevra-intensity [--every] FILE\n"
-               "  FILE: three columns X, Y, Z in gal at 100 samples/s (commas or blanks)\n");
-  return 1;
+int Usage(std::FILE* out, int status) {
+  std::fprintf(out,
+               "usage: tevra-intensity [--every] [--long-period] FILE\n"
+               "  FILE: three columns X, Y, Z in gal at 100 samples/s (commas or blanks)\n"
+               "  --every        one line per 0.5-s block: <t> <intensity>\n"
+               "  --long-period  the long-period ground-motion class of X and Y: sva, band and\n"
+               "                 long-period lines before the max line\n");
+  return status;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   bool every = false;
+  bool longPeriod = false;
   const char* path = nullptr;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--every") == 0) {
       every = true;
+    } else if (std::strcmp(argv[i], "--long-period") == 0) {
+      longPeriod = true;
+    } else if (std::strcmp(argv[i], "--help") == 0) {
+      return Usage(stdout, 0);
     } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
       std::fprintf(stderr, "tevra-intensity: unknown option %s\n", argv[i]);
-      return Usage();
+      return Usage(stderr, 1);
     } else if (path) {
-      return Usage();
+      return Usage(stderr, 1);
     } else {
       path = argv[i];
     }
   }
-  if (!path) return Usage();
+  if (!path) return Usage(stderr, 1);
 
   tevra::TRecord record;
   std::string error;
@@ -56,6 +65,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tevra-intensity: %s: the amplitudes overflow the computation: no figure\n", path);
     return 1;
   }
+  // Records whose velocities would overflow have been refused above: their intensity overflows first.
+  if (longPeriod) tevra::PrintLongPeriod(tevra::RunLongPeriod(record.Samples), stdout);
   const int tenths = tevra::OfficialTenths(run.MaxIntensity);
   std::printf("max %.2f %.2f %d.%d %s\n", run.MaxIntensity, run.MaxTime, tenths / 10, tenths % 10,
               tevra::IntensityClassName(tenths / 10.0));

@@ -136,8 +136,10 @@ class TRun {
       health_.Frames(now, reader_.Samples(), reader_.SampleCount());
       processor_.Process(reader_.Samples(), reader_.SampleCount(), &calculator_);
       if (processor_.IntensityUpdated) {
-        std::fprintf(out_, "%s %.2f %.1f\n", TimeText(platform_.LocalNow()).c_str(),
-                     processor_.CurrentIntensity, processor_.TickMaxComposite);
+        const TLongPeriodMeter::TPeak lp = processor_.LongPeriod.LastMinute();
+        std::fprintf(out_, "%s %.2f %.1f lp %d %.1f\n", TimeText(platform_.LocalNow()).c_str(),
+                     processor_.CurrentIntensity, processor_.TickMaxComposite, LongPeriodClass(lp.Sva),
+                     lp.Sva);
         std::fflush(out_);
         if (hooks_.Intensity) hooks_.Intensity(processor_.CurrentIntensity, processor_.TickMaxComposite);
       }

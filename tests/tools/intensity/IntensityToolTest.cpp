@@ -68,6 +68,31 @@ TEST(IntensityTool, PrintsEveryBlockAndTheMaximumLine) {
   EXPECT_EQ(r.out.find("\n20.50 5.16\n"), std::string::npos);
 }
 
+TEST(IntensityTool, LongPeriodLinesComeBeforeTheMaximumLine) {
+  const auto r = RunTool("--long-period " + kJma + "AA06EA01.csv");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.substr(0, 16), "sva 1.6 39.3371\n");
+  EXPECT_NE(r.out.find("\nsva 3.6 44.2432\n"), std::string::npos);
+  EXPECT_NE(r.out.find("\nband 3 44.2432 2\n"), std::string::npos);
+  EXPECT_NE(r.out.find("\nlong-period 2 44.2432 3.6\nmax 5.16 21.00 5.1 ５強\n"), std::string::npos);
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 32 + 7 + 1 + 1);
+  // The other records: the class, the largest velocity and its period.
+  const struct {
+    const char* file;
+    const char* line;
+  } records[] = {{"Q4149CF2.csv", "long-period 3 69.8767 1.6"},
+                 {"Q4169D2004.csv", "long-period 1 5.1009 1.6"},
+                 {"Q416EED018.csv", "long-period 1 8.4141 1.6"}};
+  for (const auto& rec : records) {
+    EXPECT_NE(RunTool("--long-period " + kJma + rec.file).out.find(std::string("\n") + rec.line + "\n"),
+              std::string::npos)
+        << rec.file;
+  }
+  const auto help = RunTool("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("--long-period"), std::string::npos);
+}
+
 TEST(IntensityTool, OfficialFigureIsRoundedThenCut) {
   EXPECT_EQ(OfficialTenths(5.16), 51);
   EXPECT_EQ(OfficialTenths(4.99), 49);

@@ -98,7 +98,7 @@ std::vector<std::string> RunFor(double seconds, const std::function<bool(long lo
 TEST(MonitorLoopTest, AQuietLinePrintsAnIntensityEveryHalfSecond) {
   const std::vector<std::string> lines = RunFor(10.0, nullptr);
   ASSERT_GE(lines.size(), 2u);
-  const std::regex intensity(R"(\d\d:\d\d:\d\d -?\d+\.\d\d \d+\.\d)");
+  const std::regex intensity(R"(\d\d:\d\d:\d\d -?\d+\.\d\d \d+\.\d lp 0 0\.\d)");
   int n = 0;
   for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
     EXPECT_TRUE(std::regex_match(lines[i], intensity)) << lines[i];
