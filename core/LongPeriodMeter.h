@@ -25,6 +25,8 @@ class TLongPeriodMeter {
   // An alarm's record: from the last 60 s at the detection to EndAlarm.
   void BeginAlarm();
   TPeak EndAlarm();
+  // The largest so far of the alarm being recorded.
+  TPeak AlarmPeak() const { return alarm_; }
   bool AlarmRecording() const { return recording_; }
 
  private:

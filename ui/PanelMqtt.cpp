@@ -1,8 +1,10 @@
 #include "ui/PanelMqtt.h"
 
+#include "core/LongPeriod.h"
 #include "sensor/Profile.h"
 #include "ui/Mqtt_form.h"
 #include "ui/PanelDataOutput.h"
+#include "ui/PanelLongPeriod.h"
 #include "ui/Tevra_form.h"
 
 namespace tevra {
@@ -102,27 +104,34 @@ bool TPanelMqtt::Apply(const TMqttSettings& settings, std::string& error) {
   return true;
 }
 
-void TPanelMqtt::NewIntensity(double intensity, double compositeGal) {
-  if (station_) station_->Intensity({Micros(platform_), intensity, compositeGal, std::nullopt, std::nullopt});
+TIntensityReading TPanelMqtt::Reading(double intensity, double compositeGal, bool ofAlarm) const {
+  TIntensityReading reading{Micros(platform_), intensity, compositeGal, std::nullopt, std::nullopt};
+  TLongPeriodMeter::TPeak peak;
+  if (ofAlarm && panel_.Tick.LongPeriod.AlarmRecording()) {
+    peak = panel_.Tick.LongPeriod.AlarmPeak();
+  } else if (ofAlarm || !panel_.LongPeriod || !panel_.LongPeriod->Live(peak)) {
+    return reading;
+  }
+  reading.LongPeriodClass = std::to_string(LongPeriodClass(peak.Sva));
+  reading.SvaCmS = peak.Sva;
+  return reading;
 }
 
-void TPanelMqtt::AlarmStarted(double intensity, double compositeGal, bool byAcceleration) {
+void TPanelMqtt::NewIntensity(double intensity, double compositeGal) {
+  if (station_) station_->Intensity(Reading(intensity, compositeGal, false));
+}
+
+void TPanelMqtt::AlarmStarted(double intensity, double compositeGal, const std::string& criterion) {
   alarmOn_ = true;
   if (!station_) return;
-  station_->Alarm({true,
-                   {Micros(platform_), intensity, compositeGal, std::nullopt, std::nullopt},
-                   byAcceleration ? "acceleration" : "intensity",
-                   ""});
+  station_->Alarm({true, Reading(intensity, compositeGal, false), criterion, ""});
 }
 
 void TPanelMqtt::AlarmEnded(double maxIntensity, double maxCompositeGal, const std::string& detailPath) {
   if (!alarmOn_) return;
   alarmOn_ = false;
   if (!station_) return;
-  station_->Alarm({false,
-                   {Micros(platform_), maxIntensity, maxCompositeGal, std::nullopt, std::nullopt},
-                   "",
-                   BaseName(detailPath)});
+  station_->Alarm({false, Reading(maxIntensity, maxCompositeGal, true), "", BaseName(detailPath)});
 }
 
 void TPanelMqtt::Refresh() {

@@ -38,7 +38,8 @@ class TPanelMqtt {
 
   // From the measurement cycle; nothing here waits on the network.
   void NewIntensity(double intensity, double compositeGal);
-  void AlarmStarted(double intensity, double compositeGal, bool byAcceleration);
+  // `criterion`: "intensity", "acceleration" or "long_period", the one that fired.
+  void AlarmStarted(double intensity, double compositeGal, const std::string& criterion);
   void AlarmEnded(double maxIntensity, double maxCompositeGal, const std::string& detailPath);
   // The state and the client's log lines (the timer's work).
   void Refresh();
@@ -50,6 +51,8 @@ class TPanelMqtt {
   std::unique_ptr<TMqttForm> Dialog;
 
  private:
+  // The figures with the long-period class and velocity: of the last 60 s, or of the alarm so far.
+  TIntensityReading Reading(double intensity, double compositeGal, bool ofAlarm) const;
   bool ConfigFor(const TMqttSettings& settings, TMqttStationConfig& config, std::string& error) const;
   void Start(const TMqttStationConfig& config);
   // Ends the station's connection in the background (its "offline" may take a moment).

@@ -143,7 +143,10 @@ void TForm1::Evaluate(const TAlarmLines& lines, double& ownMax, double own, doub
   AlarmState.LastExceedTime = AlarmClockSeconds(platform_);
   if (!AlarmState.Active) {
     const std::string t = DateTimeText(TickTime);
-    AlarmStart(Printf(lines.First, t.c_str(), own), Printf(lines.Second, t.c_str(), own));
+    const char* criterion = !ownCriterion                                 ? "long_period"
+                            : Settings.AlarmKind == akCompositeAcceleration ? "acceleration"
+                                                                            : "intensity";
+    AlarmStart(Printf(lines.First, t.c_str(), own), Printf(lines.Second, t.c_str(), own), criterion);
     LongPeriod->AlarmStarted(ownCriterion, longPeriod);
   }
   if (!PanelVisible()) ShowPanel();
@@ -158,7 +161,7 @@ void TForm1::Evaluate(const TAlarmLines& lines, double& ownMax, double own, doub
 
 // The alarm starts once, whatever the disk says: a file that cannot be written is reported (once
 // per outage) and tried again on the following ticks, and the start is never repeated for it.
-void TForm1::AlarmStart(const std::string& firstLine, const std::string& secondLine) {
+void TForm1::AlarmStart(const std::string& firstLine, const std::string& secondLine, const char* criterion) {
   AlarmState.MaxIntensity = Tick.CurrentIntensity;
   AlarmState.MaxComposite = Tick.TickMaxComposite;
   ShowPanel();
@@ -166,7 +169,7 @@ void TForm1::AlarmStart(const std::string& firstLine, const std::string& secondL
   InsertLine(firstLine);
   InsertLine(secondLine);
   Network.SendEventPacket(Settings, TickTime, Tick.CurrentIntensity, Tick.TickMaxComposite, platform_);
-  Mqtt->AlarmStarted(Tick.CurrentIntensity, Tick.TickMaxComposite, Settings.AlarmKind == akCompositeAcceleration);
+  Mqtt->AlarmStarted(Tick.CurrentIntensity, Tick.TickMaxComposite, criterion);
   ReportWriteFailure(Recorder.WriteDetectionLine(Settings, AlarmState.TimeText, Tick.CurrentIntensity,
                                                  Tick.TickMaxComposite),
                      true);

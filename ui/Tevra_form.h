@@ -227,7 +227,8 @@ class TForm1 : public QMainWindow {
   void EvaluateIntensityAlarm();
   // One evaluation: the alarm end on a quiet one; on an exceedance the start if due, then the maxima.
   void Evaluate(const TAlarmLines& lines, double& ownMax, double own, double& otherMax, double other);
-  void AlarmStart(const std::string& firstLine, const std::string& secondLine);
+  // `criterion` names the one that fired for the machine-readable alarm.
+  void AlarmStart(const std::string& firstLine, const std::string& secondLine, const char* criterion);
   void AlarmEnd();
   // The alarm's end itself: its detail file closes, its picture follows, its maximum line is written.
   void FinishAlarm();

@@ -182,7 +182,10 @@ TEST(LongPeriodMeter, SplitsTheResponseIntoEvaluationsAnAlarmAndTheLastMinute) {
       meter.BeginAlarm();
       sinceAlarm = *std::max_element(all.begin(), all.end());
     }
-    if (tick == 999) EXPECT_EQ(meter.EndAlarm().Sva, sinceAlarm);
+    if (tick == 999) {
+      EXPECT_EQ(meter.AlarmPeak().Sva, sinceAlarm);
+      EXPECT_EQ(meter.EndAlarm().Sva, sinceAlarm);
+    }
   }
   EXPECT_FALSE(meter.AlarmRecording());
   for (std::size_t n = all.size() - TLongPeriodWindow::Capacity; n < all.size(); ++n)

@@ -120,6 +120,18 @@ TEST_F(MqttFormTest, OkStartsPublishingTheCycleAndTurningItOffRemovesTheDevice) 
   ASSERT_TRUE(TickUntil([&] { return !panel_->AlarmState.Active; }, 800, 10));
   EXPECT_TRUE(sub.WaitCount(prefix + "alarm {\"event\":\"end\"", 1));
   EXPECT_TRUE(sub.WaitCount(prefix + "intensity {", 10));
+  // Intensities and both alarm events carry the long-period class and velocity.
+  for (const std::string event : {"alarm {\"event\":\"start\"", "alarm {\"event\":\"end\"", "intensity {"}) {
+    const std::vector<std::string> all = sub.Messages();
+    EXPECT_NE(std::find_if(all.begin(), all.end(),
+                           [&](const std::string& m) {
+                             return m.rfind(prefix + event, 0) == 0 &&
+                                    m.find("\"long_period_class\":\"") != std::string::npos &&
+                                    m.find("\"sva_cm_s\":") != std::string::npos;
+                           }),
+              all.end())
+        << event;
+  }
   panel_->Mqtt->Refresh();
   const std::vector<std::string> log = ListLines();
   EXPECT_NE(std::find_if(log.begin(), log.end(),
