@@ -141,7 +141,7 @@ class TRun {
                      processor_.CurrentIntensity, processor_.TickMaxComposite, LongPeriodClass(lp.Sva),
                      lp.Sva);
         std::fflush(out_);
-        if (hooks_.Intensity) hooks_.Intensity(processor_.CurrentIntensity, processor_.TickMaxComposite);
+        if (hooks_.Intensity) hooks_.Intensity(processor_.CurrentIntensity, processor_.TickMaxComposite, lp.Sva);
       }
       if (hooks_.State) hooks_.State(true, health_, now);
       if (now >= nextHealthMs_) {

@@ -26,7 +26,8 @@ struct TMonitorCounts {
 // Listeners of the run (the MQTT route): each new intensity with the tick's largest composite
 // acceleration, and after every tick or failed check whether the line is measuring.
 struct TMonitorHooks {
-  std::function<void(double intensity, double compositeGal)> Intensity;
+  // `svaCmS`: the largest long-period absolute velocity of the last 60 s.
+  std::function<void(double intensity, double compositeGal, double svaCmS)> Intensity;
   std::function<void(bool measuring, const TLineHealth& health, std::int64_t nowMs)> State;
 };
 

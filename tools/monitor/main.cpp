@@ -8,6 +8,7 @@
 
 #include "base/HeapPolicy.h"
 #include "base/PlainPlatform.h"
+#include "core/LongPeriod.h"
 #include "mqtt/MqttStation.h"
 #include "output/DataOutputSeedLink.h"
 #include "output/StationXml.h"
@@ -102,8 +103,8 @@ int main(int argc, char** argv) {
       std::printf("mqtt %s\n", line.c_str());
       std::fflush(stdout);
     });
-    hooks.Intensity = [&](double intensity, double gal) {
-      mqtt->Intensity({platform.UtcMicros(), intensity, gal, std::nullopt, std::nullopt});
+    hooks.Intensity = [&](double intensity, double gal, double sva) {
+      mqtt->Intensity({platform.UtcMicros(), intensity, gal, std::to_string(tevra::LongPeriodClass(sva)), sva});
     };
     hooks.State = [&](bool measuring, const tevra::TLineHealth& health, std::int64_t nowMs) {
       const tevra::TStationState state =

@@ -360,17 +360,21 @@ TEST(MonitorProcessTest, TheMonitorPublishesIntensityAndStateOverMqtt) {
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "mqtt MQTT: ブローカーに接続しました（127.0.0.1:" +
                                                        std::to_string(broker.Port) + "）"),
             1);
-  // Every intensity printed went out, with the same figure.
+  // Every intensity printed went out, with the same figure and long-period class.
   std::vector<std::string> printed;
   for (const std::string& l : lines) {
-    if (std::regex_match(l, std::regex(R"(\d\d:\d\d:\d\d .*)"))) printed.push_back(l.substr(9, l.find(' ', 9) - 9));
+    std::smatch v;
+    if (std::regex_match(l, v, std::regex(R"(\d\d:\d\d:\d\d ([0-9.]+) [0-9.]+ lp (\d) [0-9.]+)")))
+      printed.push_back(v.str(1) + " lp " + v.str(2));
   }
   ASSERT_TRUE(sub.WaitCount("tevra/XX.TEST/availability offline", 1));
   std::vector<std::string> published;
   for (const std::string& m : sub.Messages()) {
     std::smatch v;
-    if (std::regex_search(m, v, std::regex(R"(^tevra/XX\.TEST/intensity \{"time":"[-0-9T:.]+Z","intensity":([0-9.]+),)"))) {
-      published.push_back(v[1]);
+    if (std::regex_search(m, v,
+                          std::regex(R"(^tevra/XX\.TEST/intensity \{"time":"[-0-9T:.]+Z","intensity":([0-9.]+),)"
+                                     R"re(.*"long_period_class":"(\d)","sva_cm_s":)re"))) {
+      published.push_back(v.str(1) + " lp " + v.str(2));
     }
   }
   EXPECT_GE(printed.size(), 5u);
