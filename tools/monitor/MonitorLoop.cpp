@@ -5,8 +5,6 @@
 
 #include "base/DateTimeText.h"
 #include "core/Tevra.h"
-#include "sensor/LineHealth.h"
-#include "sensor/TickProcessor.h"
 
 namespace tevra {
 namespace {
@@ -19,13 +17,14 @@ constexpr std::int64_t HealthEveryMs = 60000;
 class TRun {
  public:
   TRun(VXTRRR& reader, TPlatform& platform, double seconds, const volatile std::sig_atomic_t* stop,
-       std::FILE* out, TDataOutput* record, TErrorText errorText)
+       std::FILE* out, TDataOutput* record, TErrorText errorText, TMonitorObserver* observer)
       : reader_(reader),
         platform_(platform),
         stop_(stop),
         out_(out),
         record_(record),
         errorText_(std::move(errorText)),
+        observer_(observer),
         calculator_("") {
     end_ = seconds > 0 ? platform.MonotonicMs() + static_cast<std::int64_t>(seconds * 1000.0)
                        : std::numeric_limits<std::int64_t>::max();
@@ -53,6 +52,7 @@ class TRun {
       }
       // Every good check starts the rate afresh, as a new measurement does in the panel.
       health_.Start(platform_.MonotonicMs());
+      if (observer_) observer_->Measuring(true);
       Ticks();
     }
     if (record_) record_->Stop();
@@ -84,6 +84,7 @@ class TRun {
     // Whatever the reader threw away leaves a gap in the record.
     if (record_) record_->BatchLost();
     health_.Failure(status);
+    if (observer_) observer_->Measuring(false);
     const std::string text = errorText_ ? errorText_(status) : SensorErrorText(status);
     std::fprintf(out_, "error %d %s\n", status, text.c_str());
     std::fflush(out_);
@@ -133,6 +134,7 @@ class TRun {
       const std::int64_t now = platform_.MonotonicMs();
       health_.Frames(now, reader_.Samples(), reader_.SampleCount());
       processor_.Process(reader_.Samples(), reader_.SampleCount(), &calculator_);
+      if (observer_) observer_->Tick(processor_, health_, platform_.UtcMicros());
       if (processor_.IntensityUpdated) {
         std::fprintf(out_, "%s %.2f %.1f\n", TimeText(platform_.LocalNow()).c_str(),
                      processor_.CurrentIntensity, processor_.TickMaxComposite);
@@ -152,6 +154,7 @@ class TRun {
   std::FILE* out_;
   TDataOutput* record_;
   TErrorText errorText_;
+  TMonitorObserver* observer_;
   std::int64_t end_;
   std::int64_t nextHealthMs_;
   TLineHealth health_;
@@ -164,8 +167,8 @@ class TRun {
 
 TMonitorCounts RunMonitor(VXTRRR& reader, TPlatform& platform, double seconds,
                           const volatile std::sig_atomic_t* stop, std::FILE* out, TDataOutput* record,
-                          TErrorText errorText) {
-  return TRun(reader, platform, seconds, stop, out, record, std::move(errorText)).Run();
+                          TErrorText errorText, TMonitorObserver* observer) {
+  return TRun(reader, platform, seconds, stop, out, record, std::move(errorText), observer).Run();
 }
 
 }  // namespace tevra

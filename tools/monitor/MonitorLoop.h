@@ -10,6 +10,8 @@
 
 #include "base/Platform.h"
 #include "output/DataOutput.h"
+#include "sensor/LineHealth.h"
+#include "sensor/TickProcessor.h"
 #include "sensor/VXTRRR.h"
 
 namespace tevra {
@@ -22,6 +24,13 @@ struct TMonitorCounts {
   long long Overflows = 0;
 };
 
+// Told of every tick and every change of state, on the loop's thread; must not wait.
+struct TMonitorObserver {
+  virtual ~TMonitorObserver() = default;
+  virtual void Tick(const TickProcessor& tick, const TLineHealth& health, std::int64_t utcMicros) = 0;
+  virtual void Measuring(bool measuring) = 0;  // false: waiting to reconnect
+};
+
 // The text printed for a failed reader status.
 using TErrorText = std::function<std::string(int readerStatus)>;
 
@@ -30,6 +39,7 @@ using TErrorText = std::function<std::string(int readerStatus)>;
 // one and is stopped at the end. Without `errorText` the reader's own texts are printed.
 TMonitorCounts RunMonitor(VXTRRR& reader, TPlatform& platform, double seconds,
                           const volatile std::sig_atomic_t* stop, std::FILE* out,
-                          TDataOutput* record = nullptr, TErrorText errorText = {});
+                          TDataOutput* record = nullptr, TErrorText errorText = {},
+                          TMonitorObserver* observer = nullptr);
 
 }  // namespace tevra

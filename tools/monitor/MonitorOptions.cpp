@@ -8,7 +8,7 @@ namespace tevra {
 const char* const kMonitorUsage =
     "usage: tevra-monitor DEVICE [--seconds S] [--archive DIR] [--seedlink [ADDR:]PORT]\n"
     "                     [--station NET.STA[.LOC]] [--channels C1,C2,C3] [--stationxml FILE]\n"
-    "                     [--site LAT,LON,ELEV]\n"
+    "                     [--site LAT,LON,ELEV] [--web [ADDR:]PORT] [--web-token-file FILE]\n"
     "  opens DEVICE at 9600 8N1, checks the sensor, starts as the panel does and then reads every\n"
     "  100 ms; prints '<hh:mm:ss> <intensity> <largest composite gal of the tick>' for every new\n"
     "  intensity, 'error <status> <text>' for every failure, and a count of frames and failures at\n"
@@ -20,19 +20,28 @@ const char* const kMonitorUsage =
     "  --station N.S[.L]  network, station and location codes (default XX.TEVRA)\n"
     "  --channels A,B,C   channel codes of X, Y and Z (default HN1,HN2,HNZ)\n"
     "  --stationxml FILE  writes the station's FDSN StationXML to FILE (without DEVICE: only that)\n"
-    "  --site LAT,LON,ELEV  the site for StationXML: degrees north, degrees east, metres\n";
+    "  --site LAT,LON,ELEV  the site for StationXML: degrees north, degrees east, metres\n"
+    "  --web [ADDR:]PORT  serves the web page, its live figures and SeedLink over WebSocket\n"
+    "                     (address 127.0.0.1 unless given; any other needs --web-token-file)\n"
+    "  --web-token-file FILE  the web page's token, in a file only its owner may read\n";
 
 namespace {
 
-bool ParseSeedLink(const std::string& text, TDataOutputSettings& s) {
+// "[ADDR:]PORT", the address 127.0.0.1 unless given.
+bool ParseEndpoint(const std::string& text, std::string& address, int& port) {
   const std::size_t colon = text.rfind(':');
-  const std::string address = colon == std::string::npos ? "127.0.0.1" : text.substr(0, colon);
-  const std::string port = colon == std::string::npos ? text : text.substr(colon + 1);
+  const std::string host = colon == std::string::npos ? "127.0.0.1" : text.substr(0, colon);
   int value = 0;
-  if (address.empty() || !ParseInteger(port, 0, 65535, value)) return false;
+  if (host.empty() || !ParseInteger(colon == std::string::npos ? text : text.substr(colon + 1), 0, 65535, value))
+    return false;
+  address = host;
+  port = value;
+  return true;
+}
+
+bool ParseSeedLink(const std::string& text, TDataOutputSettings& s) {
+  if (!ParseEndpoint(text, s.SeedLinkAddress, s.SeedLinkPort)) return false;
   s.SeedLink = true;
-  s.SeedLinkAddress = address;
-  s.SeedLinkPort = value;
   return true;
 }
 
@@ -93,6 +102,16 @@ bool ParseMonitorOptions(int argc, const char* const* argv, TMonitorOptions& o, 
       {"--seedlink", [&](const std::string& v) { return ParseSeedLink(v, out); }},
       {"--channels", [&](const std::string& v) { return ParseChannelList(v, out.Channels); }},
       {"--site", [&](const std::string& v) { return ParseSite(v, out); }},
+      {"--web",
+       [&](const std::string& v) {
+         o.Web = ParseEndpoint(v, o.WebAddress, o.WebPort);
+         return o.Web;
+       }},
+      {"--web-token-file",
+       [&](const std::string& v) {
+         o.WebTokenFile = v;
+         return !v.empty();
+       }},
       {"--stationxml",
        [&](const std::string& v) {
          o.StationXmlFile = v;

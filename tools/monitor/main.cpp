@@ -15,6 +15,7 @@
 #include "sensor/VXTRRR.h"
 #include "tools/monitor/MonitorLoop.h"
 #include "tools/monitor/MonitorOptions.h"
+#include "tools/monitor/MonitorWeb.h"
 
 namespace {
 
@@ -86,8 +87,23 @@ int main(int argc, char** argv) {
     std::printf("seedlink listening on %s:%d\n", options.Output.SeedLinkAddress.c_str(), server.Port());
     std::fflush(stdout);
   }
+  tevra::TWebServer web([](const std::string& line) {
+    std::printf("web %s\n", line.c_str());
+    std::fflush(stdout);
+  });
+  std::unique_ptr<tevra::TMonitorWeb> webFigures;
+  if (options.Web) {
+    if (!tevra::StartMonitorWeb(web, options, server, error)) {
+      std::fprintf(stderr, "tevra-monitor: %s\n", error.c_str());
+      return 1;
+    }
+    std::printf("web listening on %s:%d\n", options.WebAddress.c_str(), web.Port());
+    std::fflush(stdout);
+    webFigures = std::make_unique<tevra::TMonitorWeb>(web, options);
+  }
   // A port the user may not open is named as such, not as a silent line.
   tevra::RunMonitor(reader, platform, options.Seconds, &gStop, stdout, record.Active() ? &record : nullptr,
-                    [&port](int status) { return tevra::SensorErrorTextFor(status, port.Port()); });
+                    [&port](int status) { return tevra::SensorErrorTextFor(status, port.Port()); },
+                    webFigures.get());
   return 0;
 }
