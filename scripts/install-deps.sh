@@ -12,7 +12,7 @@ packages=(
   socat xvfb xauth x11-utils dbus-x11 xfce4-panel imagemagick locales
   xdotool
   libmseed-dev mseed2sac libxml2-utils
-  libboost-dev libssl-dev
+  libboost-dev libssl-dev libqrencode-dev
   lintian desktop-file-utils dpkg-dev file
 )
 

@@ -5,6 +5,7 @@
 #include "output/AlarmCriteria.h"
 #include "output/DetailRing.h"
 #include "ui/PanelDataOutput.h"
+#include "ui/PanelWebOutput.h"
 #include "ui/PanelViews.h"
 #include "ui/Tevra_form.h"
 #include "ui/Unit5.h"
@@ -88,6 +89,7 @@ void TForm1::Timer2Timer() {
     EvaluateIntensityAlarm();
   }
   SendTipUpdate();
+  Web->AfterTick();
 }
 
 // The list lines of an alarm kind. The kind's own quantity draws the lines; the other one's maximum

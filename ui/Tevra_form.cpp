@@ -17,6 +17,7 @@
 #include "ui/Alarm_form.h"
 #include "ui/Ini_form.h"
 #include "ui/PanelDataOutput.h"
+#include "ui/PanelWebOutput.h"
 #include "ui/PanelViews.h"
 #include "ui/Portset.h"
 #include "ui/QtPlatform.h"
@@ -55,6 +56,7 @@ TForm1::TForm1(TPlatform& platform, TPanelWindows& windows, QWidget* parent)
   BuildControls();
   BuildMenus();
   DataOutput = std::make_unique<TPanelDataOutput>(platform_, *this);
+  Web = std::make_unique<TPanelWeb>(platform_, *this);
   Health = std::make_unique<TPanelHealth>(
       Panel3, Settings, platform_, [this](const std::string& line) { LogNoteLine(line, AlarmState.Active); });
   Views = std::make_unique<TPanelViews>(*this, platform_);
@@ -191,6 +193,7 @@ void TForm1::FormCreate() {
     if (windows_.Form4) windows_.Form4->hide();
   });
   DataOutput->Load();
+  Web->Load();
   RegisterTrayIcon();
 
   bool found = false;

@@ -28,6 +28,7 @@
 namespace tevra {
 
 class TPanelDataOutput;
+class TPanelWeb;
 
 struct TTickDurations {
   long long Ticks = 0;
@@ -113,6 +114,7 @@ class TForm1 : public QMainWindow {
   TTickDurations TickDurations;
   // The continuous record (miniSEED archive, live stream) and its menus.
   std::unique_ptr<TPanelDataOutput> DataOutput;
+  std::unique_ptr<TPanelWeb> Web;  // after DataOutput: it serves that record's SeedLink ring
   std::unique_ptr<TPanelHealth> Health;  // the row under the status bar: line, clock and disk
   std::unique_ptr<TPanelViews> Views;    // history, spectrum and alarm records
   bool Measuring() const { return Timer2.isActive(); }

@@ -89,7 +89,7 @@ function showState(state) {
 function showAlarm(a) {
   $('banner').hidden = !a.active;
   $('banner').textContent = a.active ? T.alarm + localTime(a.since) : '';
-  if (!a.active && keepsHistory) loadAlarms();
+  if (keepsHistory) loadAlarms();  // the detection is in the event log by now
 }
 function showHealth(h) {
   $('fps').textContent = Number(h.frames_per_second).toFixed(1);
