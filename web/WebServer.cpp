@@ -9,6 +9,8 @@
 #include <boost/beast/ssl.hpp>
 #include <boost/beast/websocket.hpp>
 #include <boost/beast/websocket/ssl.hpp>
+#include <pthread.h>
+
 #include <chrono>
 #include <deque>
 #include <list>
@@ -155,7 +157,7 @@ class TSocketSession : public TSocketClient, public std::enable_shared_from_this
       if (seedlink && offered.find("SeedLink3.1") != std::string::npos)
         response.set(http::field::sec_websocket_protocol, "SeedLink3.1");
     }));
-    ws_.binary(true);
+    ws_.binary(seedlink);  // SeedLink's packets are bytes; the live figures are JSON text
     ws_.async_accept(request, [self = this->shared_from_this()](beast::error_code ec) {
       if (ec) return;
       self->open_ = true;
@@ -499,7 +501,10 @@ bool TWebServer::Start(TWebServerOptions options) {
   }
   impl->Accept();
   impl->Sweep();
-  impl->Thread = std::thread([raw = impl.get()] { raw->Io.run(); });
+  impl->Thread = std::thread([raw = impl.get()] {
+    pthread_setname_np(pthread_self(), "tevra-web");  // so its CPU can be told from the panel's
+    raw->Io.run();
+  });
   {
     std::lock_guard lock(hand_->Mutex);
     impl_ = std::move(impl);
