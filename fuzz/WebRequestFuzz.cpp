@@ -13,6 +13,7 @@
 
 #include "output/SeedLinkRing.h"
 #include "output/SeedLinkSession.h"
+#include "web/WebBeastRequest.h"
 #include "web/WebRoutes.h"
 
 namespace {
@@ -34,15 +35,7 @@ void Answer(const http::request<http::string_body>& request) {
       png = "x";
       return id == "1";
     };
-    tevra::TWebRequestView view;
-    view.Method = request.method_string();
-    view.Target = request.target();
-    view.Host = request[http::field::host];
-    view.Origin = request[http::field::origin];
-    view.Authorization = request[http::field::authorization];
-    view.Cookie = request[http::field::cookie];
-    view.AcceptLanguage = request[http::field::accept_language];
-    view.Upgrade = websocket::is_upgrade(request);
+    const tevra::TWebRequestView view = tevra::WebRequestViewOf(request);
     const tevra::TWebReply reply = tevra::AnswerWebRequest(view, site);
     if (reply.Status < 100 || reply.Status > 599) __builtin_trap();
   }

@@ -142,10 +142,13 @@ function drawHistory(minutes) {
   let last = null;
   for (const m of minutes) {
     const t = Date.parse(m.time), x = (t - start) / (end - start) * w;
-    if (last !== null && t - last > 61e3) g.moveTo(x, y(m.intensity)); else if (last === null) g.moveTo(x, y(m.intensity)); else g.lineTo(x, y(m.intensity));
+    // A missing minute breaks the line rather than bridging it.
+    if (last === null || t - last > 61e3) g.moveTo(x, y(m.intensity)); else g.lineTo(x, y(m.intensity));
     last = t;
   }
   g.stroke();
+  g.fillStyle = '#1f3a5f';  // each minute as a dot too, so a lone minute shows
+  for (const m of minutes) g.fillRect((Date.parse(m.time) - start) / (end - start) * w - 1.5, y(m.intensity) - 1.5, 3, 3);
 }
 function loadHistory() {
   fetch('/api/history?span=' + span).then(r => r.json()).then(d => drawHistory(d.minutes)).catch(() => {});

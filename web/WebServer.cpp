@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "output/SeedLinkInfo.h"
+#include "web/WebBeastRequest.h"
 #include "web/WebLogLimiter.h"
 #include "web/WebRules.h"
 
@@ -323,15 +324,7 @@ class THttpSession : public std::enable_shared_from_this<THttpSession<Stream>> {
   void Answer() {
     auto& server = *slot_->Server;
     const auto& request = parser_->get();
-    TWebRequestView view;
-    view.Method = request.method_string();
-    view.Target = request.target();
-    view.Host = request[http::field::host];
-    view.Origin = request[http::field::origin];
-    view.Authorization = request[http::field::authorization];
-    view.Cookie = request[http::field::cookie];
-    view.AcceptLanguage = request[http::field::accept_language];
-    view.Upgrade = websocket::is_upgrade(request);
+    const TWebRequestView view = WebRequestViewOf(request);
     TWebReply reply = AnswerWebRequest(view, server.Options.Site);
     if (reply.Socket != TWebSocketKind::None) {
       const int limit = reply.Socket == TWebSocketKind::Live ? server.Options.Limits.MaxLiveClients

@@ -1,6 +1,5 @@
 #include "web/WebStationFiles.h"
 
-#include <ctime>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -14,15 +13,7 @@ namespace tevra {
 namespace {
 
 std::int64_t UnixMsOfLocal(const TLocalDateTime& t) {
-  std::tm tm{};
-  tm.tm_year = t.Year - 1900;
-  tm.tm_mon = t.Month - 1;
-  tm.tm_mday = t.Day;
-  tm.tm_hour = t.Hour;
-  tm.tm_min = t.Minute;
-  tm.tm_sec = t.Second;
-  tm.tm_isdst = -1;
-  return static_cast<std::int64_t>(std::mktime(&tm)) * 1000;
+  return LocalSecondsOf(t) * 1000;
 }
 
 // The detail file's picture: "<detail file without .csv>.png", when one was saved.

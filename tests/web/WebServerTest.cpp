@@ -319,6 +319,35 @@ TEST_F(WebServerTest, BadWebSocketFramesEndTheClient) {
   }
 }
 
+// Either its queue passes the limit, or its queue does not move for the stall time.
+TEST_F(WebServerTest, ALiveClientThatStopsReadingIsDropped) {
+  const std::vector<TAccelSample> samples(6000, TAccelSample{123.45, -678.9, 1000.0});
+  TWebSnapshot s;
+  // A stall shows as "stalled" or as WebSocket's own timeout, whichever notices first.
+  for (const auto& [queueBytes, reason] :
+       {std::pair<std::size_t, std::string>{256 * 1024, "dropped: queue over limit"},
+        {std::size_t{256} << 20, "dropped: "}}) {
+    options_.Limits.MaxQueueBytes = queueBytes;
+    Start();
+    TRawClient idle(Port());
+    idle.Send("GET /api/live HTTP/1.1\r\nHost: 127.0.0.1\r\n" + std::string(Upgrade) + "\r\n");
+    ASSERT_EQ(StatusOf(idle.Read(1000, false)), 101);
+    const auto dropped = [&] {
+      for (const std::string& line : Lines())
+        if (line.find(reason) != std::string::npos) return true;
+      return false;
+    };
+    // Large messages until the kernel's buffers are full, then the queue grows or stands still.
+    for (int i = 1; i < 3000 && !dropped(); ++i) {
+      s.TimeMs = s.TimeMs + 1;
+      if (i < 200) server_.Publish(s, samples.data(), static_cast<int>(samples.size()));
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_TRUE(dropped()) << reason;
+    ExpectServed();
+  }
+}
+
 // seisplotjs and ringserver's WebSocket clients: commands in text frames, every answer and packet in a
 // binary frame of its own, the numbers those of the SeedLink server's ring.
 TEST_F(WebServerTest, SeedLinkOverWebSocket) {
