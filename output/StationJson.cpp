@@ -1,37 +1,47 @@
 #include "output/StationJson.h"
 
+#include <array>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 
-#include "base/DateTimeText.h"
 #include "core/Tevra.h"
 
 namespace tevra {
+namespace {
 
-std::string IsoUtcMs(std::int64_t unixMs) {
-  const std::int64_t seconds = unixMs >= 0 ? unixMs / 1000 : (unixMs - 999) / 1000;
-  const TLocalDateTime t = UtcDateTimeOf(seconds);
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", t.Year, t.Month, t.Day, t.Hour,
-                t.Minute, t.Second, static_cast<int>(unixMs - seconds * 1000));
+constexpr std::array<const char*, kIntensityClasses.size()> kClassCodes = {"0",  "1",  "2",  "3",  "4",
+                                                                           "5-", "5+", "6-", "6+", "7"};
+
+}  // namespace
+
+std::string IsoUtcMillis(std::int64_t utcMicros) {
+  using namespace std::chrono;
+  const sys_time<microseconds> t{microseconds(utcMicros)};
+  const sys_days day = floor<days>(t);
+  const year_month_day ymd(day);
+  const hh_mm_ss<milliseconds> hms(floor<milliseconds>(t - day));
+  char text[40];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(ymd.year()),
+                static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()),
+                static_cast<int>(hms.hours().count()), static_cast<int>(hms.minutes().count()),
+                static_cast<int>(hms.seconds().count()), static_cast<int>(hms.subseconds().count()));
   return text;
 }
 
-int ClassRank(double intensity) {
-  int rank = 0;
-  while (rank + 1 < static_cast<int>(kIntensityClasses.size()) &&
-         !(intensity <= kIntensityClasses[static_cast<std::size_t>(rank)].UpperBound))
-    ++rank;
-  return rank;
+int IntensityClassRank(double intensity) {
+  for (std::size_t i = 0; i < kIntensityClasses.size(); ++i) {
+    if (intensity <= kIntensityClasses[i].UpperBound) return static_cast<int>(i);
+  }
+  return static_cast<int>(kIntensityClasses.size()) - 1;
 }
 
-const char* ClassName(double intensity) {
-  static constexpr const char* Names[] = {"0", "1", "2", "3", "4", "5-", "5+", "6-", "6+", "7"};
-  return Names[ClassRank(intensity)];
+const char* IntensityClassCode(double intensity) {
+  return kClassCodes[static_cast<std::size_t>(IntensityClassRank(intensity))];
 }
 
-const char* StateName(TStationState state) {
+const char* StationStateName(TStationState state) {
   switch (state) {
     case TStationState::Measuring:
       return "measuring";
@@ -43,80 +53,80 @@ const char* StateName(TStationState state) {
   return "stopped";
 }
 
-void TJsonWriter::Separate() {
-  if (afterKey_) {
-    afterKey_ = false;
-    return;
-  }
-  if (!first_) text_ += ',';
-  first_ = false;
-}
-
-TJsonWriter& TJsonWriter::Begin(char bracket) {
-  Separate();
-  text_ += bracket;
-  first_ = true;
-  return *this;
-}
-
-TJsonWriter& TJsonWriter::End(char bracket) {
-  text_ += bracket;
-  first_ = false;
-  return *this;
-}
-
-TJsonWriter& TJsonWriter::Key(std::string_view key) {
-  String(key);
-  text_ += ':';
-  afterKey_ = true;
-  return *this;
-}
-
-TJsonWriter& TJsonWriter::String(std::string_view value) {
-  Separate();
-  text_ += '"';
-  for (const char c : value) {
-    const auto u = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      text_ += '\\';
-      text_ += c;
-    } else if (u < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
-      text_ += escaped;
-    } else {
-      text_ += c;
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          char escaped[8];
+          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+          out += escaped;
+        } else {
+          out += c;
+        }
     }
   }
-  text_ += '"';
+  return out + "\"";
+}
+
+void TJsonObject::Key(const char* key) {
+  if (!body_.empty()) body_ += ',';
+  body_ += JsonString(key);
+  body_ += ':';
+}
+
+TJsonObject& TJsonObject::Text(const char* key, const std::string& value) {
+  Key(key);
+  body_ += JsonString(value);
   return *this;
 }
 
-TJsonWriter& TJsonWriter::Number(double value, int decimals) {
-  if (!std::isfinite(value)) return Null();
-  Separate();
-  // Whatever the locale: a comma would break the JSON.
+TJsonObject& TJsonObject::Number(const char* key, double value, int decimals) {
+  Key(key);
+  if (!std::isfinite(value)) {
+    body_ += "null";
+    return *this;
+  }
   char text[400];
-  const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals).ptr;
-  text_.append(text, end);
+  // Never "-0.0": a quiet sensor reads 0.
+  if (value < 0 && value > -0.5 * std::pow(10.0, -decimals)) value = 0.0;
+  // Independent of the locale: JSON always has a decimal point.
+  const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+  body_.append(text, result.ptr);
   return *this;
 }
 
-TJsonWriter& TJsonWriter::Integer(long long value) {
-  Separate();
-  text_ += std::to_string(value);
+TJsonObject& TJsonObject::Integer(const char* key, long long value) {
+  Key(key);
+  body_ += std::to_string(value);
   return *this;
 }
 
-TJsonWriter& TJsonWriter::Bool(bool value) {
-  Separate();
-  text_ += value ? "true" : "false";
+TJsonObject& TJsonObject::Flag(const char* key, bool value) {
+  Key(key);
+  body_ += value ? "true" : "false";
   return *this;
 }
 
-TJsonWriter& TJsonWriter::Null() {
-  Separate();
-  text_ += "null";
+TJsonObject& TJsonObject::Raw(const char* key, const std::string& json) {
+  Key(key);
+  body_ += json;
   return *this;
 }
 

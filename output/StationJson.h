@@ -1,42 +1,41 @@
 #pragma once
-// The JSON words the station's figures are published in, shared by every program that speaks JSON
-// about them: times in ISO-8601 UTC with milliseconds, intensity classes as ASCII names with a rank,
-// and the measurement's state.
+// The station's machine-readable vocabulary, shared by every route that publishes its figures as
+// JSON: times, intensity classes, states, and compact one-line JSON objects.
 #include <cstdint>
 #include <string>
-#include <string_view>
 
 namespace tevra {
 
-// "2026-05-28T12:34:56.789Z"
-std::string IsoUtcMs(std::int64_t unixMs);
+// ISO-8601 UTC with milliseconds: "2026-12-09T02:53:26.123Z".
+std::string IsoUtcMillis(std::int64_t utcMicros);
 
-// "0".."4", "5-", "5+", "6-", "6+", "7" and its rank 0..9, from the intensity class table.
-const char* ClassName(double intensity);
-int ClassRank(double intensity);
+// The intensity class as ASCII ("0".."4", "5-", "5+", "6-", "6+", "7") and its rank 0-9, by the
+// same bounds as the class the panel shows.
+int IntensityClassRank(double intensity);
+const char* IntensityClassCode(double intensity);
 
 enum class TStationState { Measuring, Reconnecting, Stopped };
-// "measuring", "reconnecting", "stopped"
-const char* StateName(TStationState state);
+// "measuring", "reconnecting", "stopped".
+const char* StationStateName(TStationState state);
 
-// A compact JSON text built front to back: objects, arrays, keys and values with the commas put in.
-class TJsonWriter {
+// `text` as a JSON string literal, quotes included; control characters escaped, UTF-8 kept.
+std::string JsonString(const std::string& text);
+
+// A JSON object written member by member in the order added, without blanks.
+class TJsonObject {
  public:
-  TJsonWriter& Begin(char bracket);  // '{' or '['
-  TJsonWriter& End(char bracket);    // '}' or ']'
-  TJsonWriter& Key(std::string_view key);
-  TJsonWriter& String(std::string_view value);
-  TJsonWriter& Number(double value, int decimals);  // non-finite values become null
-  TJsonWriter& Integer(long long value);
-  TJsonWriter& Bool(bool value);
-  TJsonWriter& Null();
-  const std::string& Text() const { return text_; }
+  TJsonObject& Text(const char* key, const std::string& value);
+  // A finite number with `decimals` digits after the point; a non-finite one is written as null.
+  TJsonObject& Number(const char* key, double value, int decimals);
+  TJsonObject& Integer(const char* key, long long value);
+  TJsonObject& Flag(const char* key, bool value);
+  // `json` is already a JSON value (an object or an array).
+  TJsonObject& Raw(const char* key, const std::string& json);
+  std::string Json() const { return "{" + body_ + "}"; }
 
  private:
-  void Separate();
-  std::string text_;
-  bool first_ = true;
-  bool afterKey_ = false;
+  void Key(const char* key);
+  std::string body_;
 };
 
 }  // namespace tevra

@@ -1,79 +1,80 @@
 #include "web/WebLive.h"
 
+#include <charconv>
+#include <cmath>
+
 namespace tevra {
 namespace {
 
-void Figures(TJsonWriter& w, const TWebSnapshot& s) {
-  w.Key("time");
-  if (s.TimeMs > 0)
-    w.String(IsoUtcMs(s.TimeMs));
-  else
-    w.Null();
-  w.Key("intensity").Number(s.Intensity, 2);
-  w.Key("class").String(ClassName(s.Intensity));
-  w.Key("class_rank").Integer(ClassRank(s.Intensity));
-  w.Key("acceleration_gal").Number(s.AccelerationGal, 1);
+std::string IsoOrNull(std::int64_t unixMs) {
+  return unixMs > 0 ? JsonString(IsoUtcMillis(unixMs * 1000)) : "null";
 }
 
-void Alarm(TJsonWriter& w, const TWebSnapshot& s) {
-  w.Key("alarm").Begin('{').Key("active").Bool(s.Alarm).Key("since");
-  if (s.Alarm && s.AlarmSinceMs > 0)
-    w.String(IsoUtcMs(s.AlarmSinceMs));
-  else
-    w.Null();
-  w.End('}');
+void Figures(TJsonObject& o, const TWebSnapshot& s) {
+  o.Raw("time", IsoOrNull(s.TimeMs));
+  o.Number("intensity", s.Intensity, 2);
+  o.Text("class", IntensityClassCode(s.Intensity));
+  o.Integer("class_rank", IntensityClassRank(s.Intensity));
+  o.Number("acceleration_gal", s.AccelerationGal, 1);
+}
+
+std::string AlarmJson(const TWebSnapshot& s) {
+  return TJsonObject().Flag("active", s.Alarm).Raw("since", IsoOrNull(s.Alarm ? s.AlarmSinceMs : 0)).Json();
+}
+
+// A JSON number with `decimals` digits after the point, whatever the locale; null when not finite.
+std::string Fixed(double v, int decimals) {
+  if (!std::isfinite(v)) return "null";
+  char text[400];
+  return std::string(text,
+                     std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, decimals).ptr);
+}
+
+// "[1.00,-2.50,...]"
+std::string NumberList(const std::vector<TAccelSample>& samples, double TAccelSample::*axis) {
+  std::string list = "[";
+  for (const TAccelSample& sample : samples) {
+    if (list.size() > 1) list += ',';
+    list += Fixed(sample.*axis, 2);
+  }
+  return list + "]";
 }
 
 }  // namespace
 
 std::string WebStatusJson(const TWebSnapshot& s) {
-  TJsonWriter w;
-  w.Begin('{');
-  w.Key("network").String(s.Network).Key("station").String(s.Station).Key("location").String(s.Location);
-  w.Key("version").String(s.Version);
-  w.Key("state").String(StateName(s.State));
-  Figures(w, s);
-  Alarm(w, s);
-  w.Key("criterion").Number(s.Criterion, 1);
-  w.Key("health").Begin('{').Key("frames_per_second").Number(s.FramesPerSecond, 1);
-  w.Key("errors").Integer(s.Errors).Key("clock").String(s.Clock).Key("free_bytes");
-  if (s.FreeBytes >= 0)
-    w.Number(s.FreeBytes, 0);
-  else
-    w.Null();
-  w.End('}');
-  w.Key("history").Bool(s.KeepsHistory);
-  w.End('}');
-  return w.Text();
+  TJsonObject o;
+  o.Text("network", s.Network)
+      .Text("station", s.Station)
+      .Text("location", s.Location)
+      .Text("version", s.Version);
+  o.Text("state", StationStateName(s.State));
+  Figures(o, s);
+  o.Raw("alarm", AlarmJson(s));
+  o.Number("criterion", s.Criterion, 1);
+  TJsonObject health;
+  health.Number("frames_per_second", s.FramesPerSecond, 1).Integer("errors", s.Errors).Text("clock", s.Clock);
+  health.Raw("free_bytes", s.FreeBytes >= 0 ? Fixed(s.FreeBytes, 0) : "null");
+  return o.Raw("health", health.Json()).Flag("history", s.KeepsHistory).Json();
 }
 
 std::string WebIntensityJson(const TWebSnapshot& s, const std::vector<TAccelSample>& samples) {
-  TJsonWriter w;
-  w.Begin('{').Key("type").String("intensity");
-  Figures(w, s);
-  w.Key("rate").Integer(100 / WebTraceDecimation);
-  for (const char axis : {'x', 'y', 'z'}) {
-    w.Key(std::string(1, axis)).Begin('[');
-    for (const TAccelSample& sample : samples)
-      w.Number(axis == 'x' ? sample.X : axis == 'y' ? sample.Y : sample.Z, 2);
-    w.End(']');
-  }
-  w.End('}');
-  return w.Text();
+  TJsonObject o;
+  o.Text("type", "intensity");
+  Figures(o, s);
+  o.Integer("rate", 100 / WebTraceDecimation);
+  o.Raw("x", NumberList(samples, &TAccelSample::X));
+  o.Raw("y", NumberList(samples, &TAccelSample::Y));
+  o.Raw("z", NumberList(samples, &TAccelSample::Z));
+  return o.Json();
 }
 
 std::string WebStateJson(const TWebSnapshot& s) {
-  TJsonWriter w;
-  w.Begin('{').Key("type").String("state").Key("state").String(StateName(s.State)).End('}');
-  return w.Text();
+  return TJsonObject().Text("type", "state").Text("state", StationStateName(s.State)).Json();
 }
 
 std::string WebAlarmJson(const TWebSnapshot& s) {
-  TJsonWriter w;
-  w.Begin('{').Key("type").String("alarm");
-  Alarm(w, s);
-  w.End('}');
-  return w.Text();
+  return TJsonObject().Text("type", "alarm").Raw("alarm", AlarmJson(s)).Json();
 }
 
 }  // namespace tevra

@@ -12,10 +12,6 @@
 namespace tevra {
 namespace {
 
-std::int64_t UnixMsOfLocal(const TLocalDateTime& t) {
-  return LocalSecondsOf(t) * 1000;
-}
-
 // The detail file's picture: "<detail file without .csv>.png", when one was saved.
 std::string PicturePath(const TWebStationFiles& files, const TAlarmEntry& alarm) {
   const std::string detail = FindDetailFile(files.DetailFolder, files.SensorId, alarm.Detected);
@@ -36,35 +32,33 @@ std::string WebHistoryJson(const TWebStationFiles& files, std::string_view span,
   const std::int64_t seconds = span == "7d" ? 7 * 86400 : span == "24h" ? 86400 : 3600;
   const auto minutes =
       ReadHistory(files.HistoryBase, LocalDateTimeOf(nowSeconds - seconds), LocalDateTimeOf(nowSeconds));
-  TJsonWriter w;
-  w.Begin('{').Key("span").String(span).Key("minutes").Begin('[');
+  std::string list = "[";
   for (const THistoryMinute& m : minutes) {
-    w.Begin('{').Key("time").String(IsoUtcMs(UnixMsOfLocal(m.Minute)));
-    w.Key("intensity").Number(m.Intensity, 2).Key("acceleration_gal").Number(m.Composite, 1).End('}');
+    if (list.size() > 1) list += ',';
+    list += TJsonObject()
+                .Text("time", IsoUtcMillis(LocalSecondsOf(m.Minute) * 1'000'000))
+                .Number("intensity", m.Intensity, 2)
+                .Number("acceleration_gal", m.Composite, 1)
+                .Json();
   }
-  w.End(']').End('}');
-  return w.Text();
+  return TJsonObject().Text("span", std::string(span)).Raw("minutes", list + "]").Json();
 }
 
 std::string WebAlarmsJson(const TWebStationFiles& files) {
-  TJsonWriter w;
-  w.Begin('{').Key("alarms").Begin('[');
+  std::string list = "[";
   for (const TAlarmEntry& a : NewestAlarms(files)) {
-    w.Begin('{')
-        .Key("id")
-        .String(StampText(a.Detected))
-        .Key("time")
-        .String(IsoUtcMs(UnixMsOfLocal(a.Detected)));
-    w.Key("intensity").Number(a.LargestIntensity(), 2);
-    w.Key("class")
-        .String(ClassName(a.LargestIntensity()))
-        .Key("class_rank")
-        .Integer(ClassRank(a.LargestIntensity()));
-    w.Key("acceleration_gal").Number(a.LargestComposite(), 1);
-    w.Key("picture").Bool(!PicturePath(files, a).empty()).End('}');
+    if (list.size() > 1) list += ',';
+    list += TJsonObject()
+                .Text("id", StampText(a.Detected))
+                .Text("time", IsoUtcMillis(LocalSecondsOf(a.Detected) * 1'000'000))
+                .Number("intensity", a.LargestIntensity(), 2)
+                .Text("class", IntensityClassCode(a.LargestIntensity()))
+                .Integer("class_rank", IntensityClassRank(a.LargestIntensity()))
+                .Number("acceleration_gal", a.LargestComposite(), 1)
+                .Flag("picture", !PicturePath(files, a).empty())
+                .Json();
   }
-  w.End(']').End('}');
-  return w.Text();
+  return TJsonObject().Raw("alarms", list + "]").Json();
 }
 
 bool WebAlarmPicture(const TWebStationFiles& files, std::string_view id, std::string& png) {
