@@ -13,7 +13,7 @@ packages=(
   xdotool
   libmseed-dev mseed2sac libxml2-utils
   libboost-dev libssl-dev libqrencode-dev
-  chromium
+  chromium openssl
   lintian desktop-file-utils dpkg-dev file
 )
 

@@ -10,6 +10,8 @@
 #include <boost/asio/connect.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#include <boost/beast/ssl.hpp>
 #include <boost/beast/websocket.hpp>
 #include <chrono>
 #include <mutex>
@@ -247,6 +249,35 @@ TEST_F(WebServerTest, WrongTokensRefusedAndLogLimited) {
             std::string::npos);
   const auto lines = Lines();
   EXPECT_EQ(lines.size(), 1u + 10u);  // started, then ten refusals of the ten thousand
+}
+
+TEST_F(WebServerTest, HttpsWithCertificateAndKey) {
+  const std::string dir = ::testing::TempDir() + "web_tls_" + std::to_string(::getpid());
+  const std::string command =
+      "mkdir -p " + dir +
+      " && openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 -keyout " + dir +
+      "/key.pem -out " + dir + "/cert.pem >/dev/null 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  options_.CertFile = dir + "/cert.pem";
+  options_.KeyFile = dir + "/key.pem";
+  Start();
+  boost::asio::io_context io;
+  boost::asio::ssl::context tls(boost::asio::ssl::context::tls_client);
+  beast::ssl_stream<beast::tcp_stream> stream(io, tls);
+  beast::get_lowest_layer(stream).connect(
+      {boost::asio::ip::make_address("127.0.0.1"), static_cast<unsigned short>(Port())});
+  stream.handshake(boost::asio::ssl::stream_base::client);
+  beast::http::request<beast::http::empty_body> request(beast::http::verb::get, "/api/status", 11);
+  request.set(beast::http::field::host, "127.0.0.1");
+  beast::http::write(stream, request);
+  beast::flat_buffer buffer;
+  beast::http::response<beast::http::string_body> response;
+  beast::http::read(stream, buffer, response);
+  EXPECT_EQ(response.result_int(), 200);
+  EXPECT_NE(response.body().find("\"state\""), std::string::npos);
+  // Plain HTTP on the HTTPS port gets nothing.
+  EXPECT_EQ(StatusOf(Get(Port(), "/api/status")), 0);
+  std::system(("rm -rf " + dir).c_str());
 }
 
 // A live client on Beast's own client: the status first, then one message per new intensity with the
