@@ -29,6 +29,7 @@ TPanelWeb::TPanelWeb(TPlatform& platform, TForm1& panel)
   QObject::connect(SettingsAction, &QAction::triggered, &panel, [this] { OpenDialog(); });
   idleTimer_.setInterval(1000);
   QObject::connect(&idleTimer_, &QTimer::timeout, &panel, [this] {
+    RefreshWebHealth(snapshot_, panel_.Settings.EventFolder);
     if (!panel_.Measuring()) Publish(nullptr, 0);
   });
 }

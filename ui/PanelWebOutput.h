@@ -50,7 +50,7 @@ class TPanelWeb {
   TForm1& panel_;
   TWebSettings settings_;
   TWebSnapshot snapshot_;
-  QTimer idleTimer_;  // the state while no tick runs
+  QTimer idleTimer_;  // clock and disk once a second, and the state while no tick runs
   mutable std::mutex filesMutex_;
   TWebStationFiles files_;
   std::int64_t alarmSinceMs_ = 0;

@@ -3,6 +3,9 @@
 #include <charconv>
 #include <cmath>
 
+#include "output/ClockHealth.h"
+#include "output/DiskSpace.h"
+
 namespace tevra {
 namespace {
 
@@ -41,6 +44,13 @@ std::string NumberList(const std::vector<TAccelSample>& samples, double TAccelSa
 }
 
 }  // namespace
+
+void RefreshWebHealth(TWebSnapshot& s, const std::string& folder) {
+  const TClockHealth clock = ReadClockHealth(KernelClockQuery);
+  s.Clock = !clock.Known ? "" : clock.Synchronised ? "ok" : "unsynchronized";
+  std::uint64_t free = 0;
+  s.FreeBytes = KernelFreeSpace(folder.empty() ? "." : folder, free) ? static_cast<double>(free) : -1.0;
+}
 
 std::string WebStatusJson(const TWebSnapshot& s) {
   TJsonObject o;

@@ -31,6 +31,9 @@ struct TWebSnapshot {
 // Samples go to the page at half the sensor's rate, plenty for a 60 s trace.
 constexpr int WebTraceDecimation = 2;
 
+// The clock's state and the free space of `folder`, from the kernel (for a once-a-second refresh).
+void RefreshWebHealth(TWebSnapshot& s, const std::string& folder);
+
 std::string WebStatusJson(const TWebSnapshot& s);
 std::string WebIntensityJson(const TWebSnapshot& s, const std::vector<TAccelSample>& samples);
 std::string WebStateJson(const TWebSnapshot& s);

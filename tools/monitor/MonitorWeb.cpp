@@ -8,7 +8,8 @@
 
 namespace tevra {
 
-TMonitorWeb::TMonitorWeb(TWebServer& server, const TMonitorOptions& options) : server_(server) {
+TMonitorWeb::TMonitorWeb(TWebServer& server, const TMonitorOptions& options)
+    : server_(server), folder_(options.Output.Archive ? options.Output.ArchiveFolder : ".") {
   snapshot_.Network = options.Output.Network;
   snapshot_.Station = options.Output.Station;
   snapshot_.Location = options.Output.Location;
@@ -21,6 +22,10 @@ void TMonitorWeb::Tick(const TickProcessor& tick, const TLineHealth& health, std
     snapshot_.TimeMs = utcMicros / 1000;
     snapshot_.Intensity = tick.CurrentIntensity;
     snapshot_.AccelerationGal = tick.TickMaxComposite;
+  }
+  if (utcMicros / 1'000'000 != healthSecond_) {  // the kernel is asked once a second
+    healthSecond_ = utcMicros / 1'000'000;
+    RefreshWebHealth(snapshot_, folder_);
   }
   snapshot_.FramesPerSecond = health.FramesPerSecond();
   snapshot_.Errors = health.FormatErrors() + health.ValueErrors();

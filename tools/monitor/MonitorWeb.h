@@ -18,6 +18,8 @@ class TMonitorWeb : public TMonitorObserver {
 
  private:
   TWebServer& server_;
+  std::string folder_;  // whose free space the page shows: the archive's
+  std::int64_t healthSecond_ = -1;
   TWebSnapshot snapshot_;
 };
 

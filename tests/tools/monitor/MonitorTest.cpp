@@ -297,6 +297,7 @@ TEST(MonitorProcessTest, TheMonitorServesItsFiguresOnTheWeb) {
   }
   EXPECT_NE(status.find("\"state\":\"measuring\""), std::string::npos) << status;
   EXPECT_NE(status.find("\"history\":false"), std::string::npos) << status;
+  EXPECT_TRUE(std::regex_search(status, std::regex(R"("free_bytes":[0-9]+)"))) << status;
   EXPECT_EQ(get("/api/history?span=1h").substr(0, 12), "HTTP/1.1 404");
   EXPECT_EQ(get("/api/alarms").substr(0, 12), "HTTP/1.1 404");
   kill(monitor.Pid, SIGTERM);
