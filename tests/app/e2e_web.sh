@@ -40,6 +40,27 @@ for _ in $(seq 100); do
   sleep 0.2
 done
 
+# Hostile clients meanwhile: idle connections, headers that never end, wrong tokens by the thousand.
+python3 - "$web_port" >"$dir/hostile.txt" 2>&1 <<'PY' &
+import socket, sys, time
+port = int(sys.argv[1])
+idle = [socket.create_connection(("127.0.0.1", port)) for _ in range(40)]
+endless = socket.create_connection(("127.0.0.1", port))
+endless.sendall(b"GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nX: " + b"a" * 20000)
+refused = 0
+for i in range(3000):
+    try:
+        s = socket.create_connection(("127.0.0.1", port))
+        s.sendall(b"GET /api/status?token=%032x HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n" % i)
+        refused += s.recv(100).startswith(b"HTTP/1.1 401")
+        s.close()
+    except OSError:
+        pass
+print("refused", refused)
+time.sleep(15)
+PY
+SESSION_PIDS+=($!)
+
 # seisplotjs streams for 60 s (reconnecting halfway) while the browser watches the page.
 (cd "$node_dir" && node --experimental-websocket seedlink.mjs "ws://127.0.0.1:$web_port/seedlink?token=$token" \
   "$id" XX 60 >"$dir/seisplotjs.txt" 2>"$dir/seisplotjs.err") &
@@ -64,6 +85,11 @@ check "the traces are drawn" node -e "process.exit($(field traceInk) > 1000 ? 0 
 check "the alarm list holds the alarm" node -e "process.exit($(field alarmItems).length >= 1 ? 0 : 1)"
 check "the history has minutes" node -e "process.exit($(field historyMinutes) >= 1 ? 0 : 1)"
 check "the newest figures reach the browser within 5 s" node -e "process.exit($(field tickToBrowserMs.max) < 5000 ? 0 : 1)"
+check "wrong tokens refused by the thousand" grep -q '^refused [0-9]\{4\}$' "$dir/hostile.txt"
+beats=$(grep " 000,$id," "$dir/packets.txt" | cut -d, -f4)
+check "heartbeats stayed about 5 s apart" awk -F: '
+  { t = $1 * 3600 + $2 * 60 + $3; if (NR > 1) { d = t - last; if (d < 3 || d > 7) bad++ } last = t; n++ }
+  END { exit !(n >= 10 && bad == 0) }' <<<"$beats"
 check "no token: 401" test "$(field noToken)" = 401
 check "a wrong token: 401" test "$(field wrongToken)" = 401
 
