@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -230,6 +231,30 @@ TEST_F(WebServerTest, HostileRequestsAreCutOffAndOthersServed) {
   ExpectServed();
   const auto lines = Lines();
   EXPECT_GE(lines.size(), 4u);
+}
+
+// Out of descriptors, the server pauses accepting instead of spinning, and serves again once it can.
+TEST_F(WebServerTest, AcceptingPausesWhenOutOfDescriptors) {
+  Start();
+  rlimit before{};
+  ::getrlimit(RLIMIT_NOFILE, &before);
+  rlimit low = before;
+  low.rlim_cur = 512;
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+  std::vector<int> spare;
+  for (int fd; (fd = ::dup(0)) >= 0;) spare.push_back(fd);
+  ::close(spare.back());  // room for the client's socket, none for the server's accept
+  spare.pop_back();
+  {
+    TRawClient starved(Port());
+    ASSERT_TRUE(starved.Connected());
+    starved.Send("GET /api/status HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+    EXPECT_EQ(starved.Read(300, false), "");  // waits in the backlog
+    for (const int fd : spare) ::close(fd);
+    ::setrlimit(RLIMIT_NOFILE, &before);
+    EXPECT_EQ(StatusOf(starved.Read(2000)), 200);
+  }
+  ExpectServed();
 }
 
 TEST_F(WebServerTest, WrongTokensRefusedAndLogLimited) {
