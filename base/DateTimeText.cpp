@@ -26,7 +26,9 @@ TLocalDateTime UtcDateTimeOf(std::int64_t seconds) {
   return FromTm(tm);
 }
 
-std::int64_t UtcSecondsOf(const TLocalDateTime& t) {
+namespace {
+
+std::tm ToTm(const TLocalDateTime& t) {
   std::tm tm{};
   tm.tm_year = t.Year - 1900;
   tm.tm_mon = t.Month - 1;
@@ -34,7 +36,20 @@ std::int64_t UtcSecondsOf(const TLocalDateTime& t) {
   tm.tm_hour = t.Hour;
   tm.tm_min = t.Minute;
   tm.tm_sec = t.Second;
+  return tm;
+}
+
+}  // namespace
+
+std::int64_t UtcSecondsOf(const TLocalDateTime& t) {
+  std::tm tm = ToTm(t);
   return static_cast<std::int64_t>(timegm(&tm));
+}
+
+std::int64_t LocalSecondsOf(const TLocalDateTime& t) {
+  std::tm tm = ToTm(t);
+  tm.tm_isdst = -1;  // the zone's rule for that date decides
+  return static_cast<std::int64_t>(std::mktime(&tm));
 }
 
 std::string DateText(const TLocalDateTime& t) {

@@ -21,6 +21,8 @@ TLocalDateTime LocalDateTimeOf(std::int64_t seconds);
 // The same in UTC: tests use it so that their results do not depend on the machine's time zone.
 TLocalDateTime UtcDateTimeOf(std::int64_t seconds);
 std::int64_t UtcSecondsOf(const TLocalDateTime& t);
+// Seconds since the epoch of a local broken-down time.
+std::int64_t LocalSecondsOf(const TLocalDateTime& t);
 
 // "yyyy/mm/dd hh:mm:ss"; the date alone at exactly 00:00:00 (list lines, event log, clock).
 std::string DateTimeText(const TLocalDateTime& t);

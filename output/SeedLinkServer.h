@@ -74,6 +74,10 @@ class TSeedLinkServer {
 
   int ClientCount() const { return clientCount_.load(); }
 
+  // What the web server's SeedLink endpoint serves too, so its sequence numbers are these.
+  const TSeedLinkRing& Ring() const { return ring_; }
+  const TSeedLinkSession::TIdentity& Identity() const { return identity_; }
+
  private:
   struct TClient;
   void Run();

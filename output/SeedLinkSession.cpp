@@ -127,7 +127,9 @@ std::size_t TSeedLinkSession::Receive(const char* data, std::size_t size) {
 }
 
 void TSeedLinkSession::Reply(bool ok) {
-  if (!batch_) out_ += ok ? "OK\r\n" : "ERROR\r\n";
+  if (batch_) return;
+  out_ += ok ? "OK\r\n" : "ERROR\r\n";
+  EndMessage();
 }
 
 void TSeedLinkSession::Command(std::string_view line) {
@@ -153,6 +155,7 @@ void TSeedLinkSession::Command(std::string_view line) {
     // During the transfer an answer would land between packets; only INFO and BYE count there.
   } else if (SameWord(verb, "HELLO")) {
     out_ += identity_.ServerLine + "\r\n" + identity_.Description + "\r\n";
+    EndMessage();
   } else if (SameWord(verb, "CAPABILITIES") || SameWord(verb, "USERAGENT")) {
     Reply(true);
   } else if (SameWord(verb, "BATCH")) {
@@ -199,6 +202,7 @@ void TSeedLinkSession::Command(std::string_view line) {
         StartTransfer();
       } else {
         out_ += "ERROR\r\n";  // libslink reads it as the end of the stream and reports the error
+        EndMessage();
       }
       return;
     }
@@ -329,6 +333,7 @@ bool TSeedLinkSession::Fill(std::size_t wantBytes) {
       std::snprintf(head, sizeof head, "SL%06X", TSeedLinkRing::Wire(cursor_));
       out_.append(head, 8);
       out_.append(reinterpret_cast<const char*>(record), MiniSeedRecordBytes);
+      EndMessage();
       ++packets_;
     }
     ++cursor_;
@@ -343,6 +348,7 @@ bool TSeedLinkSession::Fill(std::size_t wantBytes) {
   }
   if (done) {
     out_ += "END";
+    EndMessage();
     phase_ = TPhase::Finished;
   }
   return true;
@@ -357,16 +363,23 @@ void TSeedLinkSession::AppendInfo(const std::string& xml, std::int64_t nowNs) {
     at += piece;
     out_ += at < xml.size() ? "SLINFO *" : "SLINFO  ";
     out_.append(reinterpret_cast<const char*>(record), sizeof record);
+    EndMessage();
   } while (at < xml.size());
+}
+
+std::size_t TSeedLinkSession::NextMessageBytes() const {
+  return ends_.empty() ? out_.size() - sent_ : ends_.front() - sent_;
 }
 
 void TSeedLinkSession::Sent(std::size_t bytes) {
   sent_ += bytes;
+  while (!ends_.empty() && ends_.front() <= sent_) ends_.pop_front();
   if (sent_ == out_.size()) {
     out_.clear();
     sent_ = 0;
   } else if (sent_ > 64 * 1024) {
     out_.erase(0, sent_);
+    for (std::size_t& end : ends_) end -= sent_;
     sent_ = 0;
   }
 }

@@ -7,6 +7,7 @@
 // once without an answer, as libslink expects. Multi-station mode: STATION, SELECT, DATA, FETCH and
 // TIME are answered OK/ERROR and END starts the transfer. BATCH turns those answers off.
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,6 +57,9 @@ class TSeedLinkSession {
   void AppendInfo(const std::string& xml, std::int64_t nowNs);
 
   std::string_view Pending() const { return std::string_view(out_).substr(sent_); }
+  // Length of the first message in Pending(): HELLO's two lines, one OK/ERROR line, one data or
+  // INFO packet, or END. A transport with message framing sends each in one frame.
+  std::size_t NextMessageBytes() const;
   void Sent(std::size_t bytes);
 
   bool Streaming() const { return phase_ == TPhase::Streaming; }
@@ -76,6 +80,7 @@ class TSeedLinkSession {
   };
 
   void Command(std::string_view line);
+  void EndMessage() { ends_.push_back(out_.size()); }
   void Reply(bool ok);
   bool Action(std::string_view verb, const std::vector<std::string_view>& args, TStation& station);
   void StartTransfer();
@@ -95,6 +100,7 @@ class TSeedLinkSession {
   std::string line_;
   std::string out_;
   std::size_t sent_ = 0;
+  std::deque<std::size_t> ends_;  // offsets in out_ where a message ends, oldest first
   std::uint64_t cursor_ = 0;
   std::uint64_t checkedWindowsAt_ = UINT64_MAX;
   std::uint64_t packets_ = 0;

@@ -8,8 +8,8 @@ cd "$(dirname "$0")/.."
 dir=build-fuzz
 seconds=${TEVRA_FUZZ_SECONDS:-20}
 seed=${TEVRA_FUZZ_SEED:-1}
-targets=(fuzz_frame_reader fuzz_ini fuzz_baseline fuzz_seedlink_session)
-declare -A runs=([fuzz_frame_reader]=4000 [fuzz_ini]=600000 [fuzz_baseline]=50000 [fuzz_seedlink_session]=200000)
+targets=(fuzz_frame_reader fuzz_ini fuzz_baseline fuzz_seedlink_session fuzz_web_request)
+declare -A runs=([fuzz_frame_reader]=4000 [fuzz_ini]=600000 [fuzz_baseline]=50000 [fuzz_seedlink_session]=200000 [fuzz_web_request]=100000)
 
 if ! command -v clang++ >/dev/null; then
   echo "fuzz: clang++ is missing (scripts/install-deps.sh installs it)" >&2

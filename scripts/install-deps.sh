@@ -12,6 +12,8 @@ packages=(
   socat xvfb xauth x11-utils dbus-x11 xfce4-panel imagemagick locales
   xdotool
   libmseed-dev mseed2sac libxml2-utils
+  libboost-dev libssl-dev libqrencode-dev
+  chromium openssl
   lintian desktop-file-utils dpkg-dev file
   libmosquitto-dev mosquitto mosquitto-clients
 )

@@ -7,6 +7,7 @@
 #include "ui/PanelDataOutput.h"
 #include "ui/PanelLongPeriod.h"
 #include "ui/PanelMqtt.h"
+#include "ui/PanelWebOutput.h"
 #include "ui/PanelViews.h"
 #include "ui/Tevra_form.h"
 #include "ui/Unit5.h"
@@ -94,6 +95,7 @@ void TForm1::Timer2Timer() {
     EvaluateIntensityAlarm();
   }
   SendTipUpdate();
+  Web->AfterTick();
 }
 
 // The list lines of an alarm kind. The kind's own quantity draws the lines; the other one's maximum

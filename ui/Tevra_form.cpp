@@ -19,6 +19,7 @@
 #include "ui/PanelDataOutput.h"
 #include "ui/PanelLongPeriod.h"
 #include "ui/PanelMqtt.h"
+#include "ui/PanelWebOutput.h"
 #include "ui/PanelViews.h"
 #include "ui/Portset.h"
 #include "ui/QtPlatform.h"
@@ -58,6 +59,7 @@ TForm1::TForm1(TPlatform& platform, TPanelWindows& windows, QWidget* parent)
   BuildMenus();
   DataOutput = std::make_unique<TPanelDataOutput>(platform_, *this);
   Mqtt = std::make_unique<TPanelMqtt>(platform_, *this);
+  Web = std::make_unique<TPanelWeb>(platform_, *this);
   Health = std::make_unique<TPanelHealth>(
       Panel3, Settings, DataOutput->Settings(), platform_,
       [this](const std::string& line) { LogNoteLine(line, AlarmState.Active); });
@@ -198,6 +200,7 @@ void TForm1::FormCreate() {
   DataOutput->Load();
   Mqtt->Load();
   LongPeriod->Load();
+  Web->Load();
   RegisterTrayIcon();
 
   bool found = false;

@@ -31,6 +31,7 @@ namespace tevra {
 
 class TPanelDataOutput;
 class TPanelMqtt;
+class TPanelWeb;
 
 struct TTickDurations {
   long long Ticks = 0;
@@ -118,6 +119,7 @@ class TForm1 : public QMainWindow {
   // The continuous record (miniSEED archive, live stream) and its menus.
   std::unique_ptr<TPanelDataOutput> DataOutput;
   std::unique_ptr<TPanelMqtt> Mqtt;  // figures, state and alarms on an MQTT broker
+  std::unique_ptr<TPanelWeb> Web;  // after DataOutput: it serves that record's SeedLink ring
   std::unique_ptr<TPanelHealth> Health;  // the row under the status bar: line, clock and disk
   std::unique_ptr<TPanelViews> Views;    // history, spectrum and alarm records
   std::unique_ptr<TPanelLongPeriod> LongPeriod;  // the long-period class: display, alarm, record

@@ -22,6 +22,7 @@ TEST(DateTimeText, UtcConversionRoundTripsPast2038) {
   const std::int64_t s = UtcSecondsOf(t);
   EXPECT_GT(s, std::int64_t{1} << 31);
   EXPECT_EQ(UtcDateTimeOf(s), t);
+  EXPECT_EQ(LocalSecondsOf(LocalDateTimeOf(s)), s);
 }
 
 }  // namespace

@@ -5,8 +5,6 @@
 
 #include "base/DateTimeText.h"
 #include "core/Tevra.h"
-#include "sensor/LineHealth.h"
-#include "sensor/TickProcessor.h"
 
 namespace tevra {
 namespace {
@@ -19,14 +17,14 @@ constexpr std::int64_t HealthEveryMs = 60000;
 class TRun {
  public:
   TRun(VXTRRR& reader, TPlatform& platform, double seconds, const volatile std::sig_atomic_t* stop,
-       std::FILE* out, TDataOutput* record, TErrorText errorText, const TMonitorHooks& hooks)
+       std::FILE* out, TDataOutput* record, TErrorText errorText, const TMonitorObservers& observers)
       : reader_(reader),
         platform_(platform),
         stop_(stop),
         out_(out),
         record_(record),
         errorText_(std::move(errorText)),
-        hooks_(hooks),
+        observers_(observers),
         calculator_("") {
     end_ = seconds > 0 ? platform.MonotonicMs() + static_cast<std::int64_t>(seconds * 1000.0)
                        : std::numeric_limits<std::int64_t>::max();
@@ -54,6 +52,7 @@ class TRun {
       }
       // Every good check starts the rate afresh, as a new measurement does in the panel.
       health_.Start(platform_.MonotonicMs());
+      for (TMonitorObserver* o : observers_) o->Measuring(true);
       Ticks();
     }
     if (record_) record_->Stop();
@@ -85,6 +84,7 @@ class TRun {
     // Whatever the reader threw away leaves a gap in the record.
     if (record_) record_->BatchLost();
     health_.Failure(status);
+    for (TMonitorObserver* o : observers_) o->Measuring(false);
     const std::string text = errorText_ ? errorText_(status) : SensorErrorText(status);
     std::fprintf(out_, "error %d %s\n", status, text.c_str());
     std::fflush(out_);
@@ -113,7 +113,7 @@ class TRun {
       const std::int64_t started = platform_.MonotonicMs();
       if (reader_.CheckSensor()) return true;
       Failure(reader_.ReaderStatus());
-      if (hooks_.State) hooks_.State(false, health_, platform_.MonotonicMs());
+      for (TMonitorObserver* o : observers_) o->CheckFailed(health_);
       WaitUntil(started + RetryMs);
     }
     return false;
@@ -135,15 +135,14 @@ class TRun {
       const std::int64_t now = platform_.MonotonicMs();
       health_.Frames(now, reader_.Samples(), reader_.SampleCount());
       processor_.Process(reader_.Samples(), reader_.SampleCount(), &calculator_);
+      for (TMonitorObserver* o : observers_) o->Tick(processor_, health_, platform_.UtcMicros());
       if (processor_.IntensityUpdated) {
         const TLongPeriodMeter::TPeak lp = processor_.LongPeriod.LastMinute();
         std::fprintf(out_, "%s %.2f %.1f lp %d %.1f\n", TimeText(platform_.LocalNow()).c_str(),
                      processor_.CurrentIntensity, processor_.TickMaxComposite, LongPeriodClass(lp.Sva),
                      lp.Sva);
         std::fflush(out_);
-        if (hooks_.Intensity) hooks_.Intensity(processor_.CurrentIntensity, processor_.TickMaxComposite, lp.Sva);
       }
-      if (hooks_.State) hooks_.State(true, health_, now);
       if (now >= nextHealthMs_) {
         std::fprintf(out_, "%s\n", LineHealthMonitorText(health_, now).c_str());
         std::fflush(out_);
@@ -158,7 +157,7 @@ class TRun {
   std::FILE* out_;
   TDataOutput* record_;
   TErrorText errorText_;
-  const TMonitorHooks& hooks_;
+  const TMonitorObservers observers_;
   std::int64_t end_;
   std::int64_t nextHealthMs_;
   TLineHealth health_;
@@ -171,8 +170,8 @@ class TRun {
 
 TMonitorCounts RunMonitor(VXTRRR& reader, TPlatform& platform, double seconds,
                           const volatile std::sig_atomic_t* stop, std::FILE* out, TDataOutput* record,
-                          TErrorText errorText, const TMonitorHooks& hooks) {
-  return TRun(reader, platform, seconds, stop, out, record, std::move(errorText), hooks).Run();
+                          TErrorText errorText, const TMonitorObservers& observers) {
+  return TRun(reader, platform, seconds, stop, out, record, std::move(errorText), observers).Run();
 }
 
 }  // namespace tevra

@@ -7,10 +7,12 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "base/Platform.h"
 #include "output/DataOutput.h"
 #include "sensor/LineHealth.h"
+#include "sensor/TickProcessor.h"
 #include "sensor/VXTRRR.h"
 
 namespace tevra {
@@ -23,13 +25,16 @@ struct TMonitorCounts {
   long long Overflows = 0;
 };
 
-// Listeners of the run (the MQTT route): each new intensity with the tick's largest composite
-// acceleration, and after every tick or failed check whether the line is measuring.
-struct TMonitorHooks {
-  // `svaCmS`: the largest long-period absolute velocity of the last 60 s.
-  std::function<void(double intensity, double compositeGal, double svaCmS)> Intensity;
-  std::function<void(bool measuring, const TLineHealth& health, std::int64_t nowMs)> State;
+// Told of every tick and every change of state, on the loop's thread; must not wait.
+struct TMonitorObserver {
+  virtual ~TMonitorObserver() = default;
+  virtual void Tick(const TickProcessor& tick, const TLineHealth& health, std::int64_t utcMicros) = 0;
+  virtual void Measuring(bool measuring) = 0;  // false: a failure, measuring waits
+  // A sensor check failed: the line waits to be checked again.
+  virtual void CheckFailed(const TLineHealth&) {}
 };
+// The routes the monitor's figures take besides its output (the web page, MQTT).
+using TMonitorObservers = std::vector<TMonitorObserver*>;
 
 // The text printed for a failed reader status.
 using TErrorText = std::function<std::string(int readerStatus)>;
@@ -40,6 +45,6 @@ using TErrorText = std::function<std::string(int readerStatus)>;
 TMonitorCounts RunMonitor(VXTRRR& reader, TPlatform& platform, double seconds,
                           const volatile std::sig_atomic_t* stop, std::FILE* out,
                           TDataOutput* record = nullptr, TErrorText errorText = {},
-                          const TMonitorHooks& hooks = {});
+                          const TMonitorObservers& observers = {});
 
 }  // namespace tevra

@@ -13,6 +13,7 @@ const char* const kMonitorUsage =
     "                     [--site LAT,LON,ELEV] [--azimuths X,Y] [--start-date YYYY-MM-DD]\n"
     "                     [--mqtt HOST[:PORT]] [--mqtt-prefix P] [--mqtt-user U]\n"
     "                     [--mqtt-password-file F] [--mqtt-tls-ca F]\n"
+    "                     [--web [ADDR:]PORT] [--web-token-file FILE]\n"
     "  opens DEVICE at 9600 8N1, checks the sensor, starts as the panel does and then reads every\n"
     "  100 ms; prints '<hh:mm:ss> <intensity> <largest composite gal of the tick>' for every new\n"
     "  intensity, 'error <status> <text>' for every failure, and a count of frames and failures at\n"
@@ -34,19 +35,28 @@ const char* const kMonitorUsage =
     "  --mqtt-prefix P    the topics' prefix (default tevra/NET.STA)\n"
     "  --mqtt-user U      the user name; --mqtt-password-file F: the password, F readable by its\n"
     "                     owner only\n"
-    "  --mqtt-tls-ca F    TLS, the broker's certificate checked against the CA certificate in F\n";
+    "  --mqtt-tls-ca F    TLS, the broker's certificate checked against the CA certificate in F\n"
+    "  --web [ADDR:]PORT  serves the web page, its live figures and SeedLink over WebSocket\n"
+    "                     (address 127.0.0.1 unless given; any other needs --web-token-file)\n"
+    "  --web-token-file FILE  the web page's token, in a file only its owner may read\n";
 
 namespace {
 
-bool ParseSeedLink(const std::string& text, TDataOutputSettings& s) {
+// "[ADDR:]PORT", the address 127.0.0.1 unless given.
+bool ParseEndpoint(const std::string& text, std::string& address, int& port) {
   const std::size_t colon = text.rfind(':');
-  const std::string address = colon == std::string::npos ? "127.0.0.1" : text.substr(0, colon);
-  const std::string port = colon == std::string::npos ? text : text.substr(colon + 1);
+  const std::string host = colon == std::string::npos ? "127.0.0.1" : text.substr(0, colon);
   int value = 0;
-  if (address.empty() || !ParseInteger(port, 0, 65535, value)) return false;
+  if (host.empty() || !ParseInteger(colon == std::string::npos ? text : text.substr(colon + 1), 0, 65535, value))
+    return false;
+  address = host;
+  port = value;
+  return true;
+}
+
+bool ParseSeedLink(const std::string& text, TDataOutputSettings& s) {
+  if (!ParseEndpoint(text, s.SeedLinkAddress, s.SeedLinkPort)) return false;
   s.SeedLink = true;
-  s.SeedLinkAddress = address;
-  s.SeedLinkPort = value;
   return true;
 }
 
@@ -136,6 +146,16 @@ bool ParseMonitorOptions(int argc, const char* const* argv, TMonitorOptions& o, 
       {"--seedlink", [&](const std::string& v) { return ParseSeedLink(v, out); }},
       {"--channels", [&](const std::string& v) { return ParseChannelList(v, out.Channels); }},
       {"--site", [&](const std::string& v) { return ParseSite(v, out); }},
+      {"--web",
+       [&](const std::string& v) {
+         o.Web = ParseEndpoint(v, o.WebAddress, o.WebPort);
+         return o.Web;
+       }},
+      {"--web-token-file",
+       [&](const std::string& v) {
+         o.WebTokenFile = v;
+         return !v.empty();
+       }},
       {"--azimuths", [&](const std::string& v) { return ParseAzimuths(v, out); }},
       {"--start-date",
        [&](const std::string& v) {

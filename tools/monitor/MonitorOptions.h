@@ -11,6 +11,11 @@ struct TMonitorOptions {
   std::string Device;
   double Seconds = 0.0;  // 0: until SIGINT/SIGTERM
   std::string StationXmlFile;
+  // The web page: address and port, and the token's file (needed beyond loopback).
+  bool Web = false;
+  std::string WebAddress = "127.0.0.1";
+  int WebPort = 0;
+  std::string WebTokenFile;
   // Archive, codes and live stream, as the panel keeps them in [DataOutput].
   TDataOutputSettings Output;
   // Availability, state and intensity on an MQTT broker (Enabled with --mqtt).

@@ -8,7 +8,6 @@
 
 #include "base/HeapPolicy.h"
 #include "base/PlainPlatform.h"
-#include "core/LongPeriod.h"
 #include "mqtt/MqttStation.h"
 #include "output/DataOutputSeedLink.h"
 #include "output/StationXml.h"
@@ -16,7 +15,10 @@
 #include "sensor/RS232C.h"
 #include "sensor/VXTRRR.h"
 #include "tools/monitor/MonitorLoop.h"
+#include "tools/monitor/MonitorMqtt.h"
 #include "tools/monitor/MonitorOptions.h"
+#include "tools/monitor/MonitorWeb.h"
+#include "tools/monitor/MonitorWeb.h"
 
 namespace {
 
@@ -91,7 +93,8 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
   }
   std::unique_ptr<tevra::TMqttStation> mqtt;
-  tevra::TMonitorHooks hooks;
+  std::unique_ptr<tevra::TMonitorMqtt> mqttFigures;
+  tevra::TMonitorObservers observers;
   if (options.Mqtt.Enabled) {
     tevra::TMqttStationConfig config;
     if (!tevra::MqttStationConfigFor(options.Mqtt, "monitor", options.Output.Network, options.Output.Station,
@@ -103,28 +106,30 @@ int main(int argc, char** argv) {
       std::printf("mqtt %s\n", line.c_str());
       std::fflush(stdout);
     });
-    hooks.Intensity = [&](double intensity, double gal, double sva) {
-      mqtt->Intensity({platform.UtcMicros(), intensity, gal, std::to_string(tevra::LongPeriodClass(sva)), sva});
-    };
-    hooks.State = [&](bool measuring, const tevra::TLineHealth& health, std::int64_t nowMs) {
-      const tevra::TStationState state =
-          measuring ? tevra::TStationState::Measuring : tevra::TStationState::Reconnecting;
-      mqtt->Status(
-          tevra::StationStatusOf(state, false, health, tevra::ReadClockHealth(tevra::KernelClockQuery), false,
-                                 TEVRA_VERSION),
-          nowMs);
-    };
+    mqttFigures = std::make_unique<tevra::TMonitorMqtt>(*mqtt, platform);
+    observers.push_back(mqttFigures.get());
+  }
+  tevra::TWebServer web([](const std::string& line) {
+    std::printf("web %s\n", line.c_str());
+    std::fflush(stdout);
+  });
+  std::unique_ptr<tevra::TMonitorWeb> webFigures;
+  if (options.Web) {
+    if (!tevra::StartMonitorWeb(web, options, server, error)) {
+      std::fprintf(stderr, "tevra-monitor: %s\n", error.c_str());
+      return 1;
+    }
+    std::printf("web listening on %s:%d\n", options.WebAddress.c_str(), web.Port());
+    std::fflush(stdout);
+    webFigures = std::make_unique<tevra::TMonitorWeb>(web, options);
+    observers.push_back(webFigures.get());
   }
   // A port the user may not open is named as such, not as a silent line.
-  tevra::RunMonitor(
-      reader, platform, options.Seconds, &gStop, stdout, record.Active() ? &record : nullptr,
-      [&port](int status) { return tevra::SensorErrorTextFor(status, port.Port()); }, hooks);
+  tevra::RunMonitor(reader, platform, options.Seconds, &gStop, stdout, record.Active() ? &record : nullptr,
+                    [&port](int status) { return tevra::SensorErrorTextFor(status, port.Port()); },
+                    observers);
   if (mqtt) {
-    tevra::TLineHealth stopped;
-    mqtt->Status(
-        tevra::StationStatusOf(tevra::TStationState::Stopped, false, stopped,
-                               tevra::ReadClockHealth(tevra::KernelClockQuery), false, TEVRA_VERSION),
-        0);
+    mqttFigures->Stopped();
     mqtt->Stop();
   }
   return 0;

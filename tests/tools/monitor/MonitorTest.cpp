@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include <regex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/RecordingPlatform.h"
@@ -269,6 +271,42 @@ TEST(MonitorProcessTest, TheMonitorServesItsRecordsOverSeedLink) {
   sim.Wait();
 }
 
+// The web page's figures as the monitor measures them; it keeps no history or alarms.
+TEST(MonitorProcessTest, TheMonitorServesItsFiguresOnTheWeb) {
+  test::TChild sim({Bin + "/tools/sensor-sim/tevra-sensor-sim", "--seconds", "30"});
+  std::string path;
+  ASSERT_TRUE(sim.ReadLine(path));
+  test::TChild monitor({Bin + "/tools/monitor/tevra-monitor", path, "--seconds", "8", "--web", "127.0.0.1:0"});
+  std::string line;
+  std::smatch m;
+  while (monitor.ReadLine(line) && !std::regex_match(line, m, std::regex(R"(web listening on 127\.0\.0\.1:(\d+))"))) {
+  }
+  ASSERT_FALSE(m.empty()) << line;
+  const int port = std::stoi(m[1]);
+  const auto get = [port](const std::string& target) {
+    TSeedLinkClient client(port);
+    client.Send("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close");
+    client.Send("");
+    std::string response;
+    for (std::string piece; !(piece = client.Read(1)).empty();) response += piece;
+    return response;
+  };
+  std::string status;
+  for (int i = 0; i < 40 && status.find("\"time\":\"") == std::string::npos; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    status = get("/api/status");
+  }
+  EXPECT_NE(status.find("\"state\":\"measuring\""), std::string::npos) << status;
+  EXPECT_NE(status.find("\"history\":false"), std::string::npos) << status;
+  EXPECT_TRUE(std::regex_search(status, std::regex(R"("free_bytes":[0-9]+)"))) << status;
+  EXPECT_EQ(get("/api/history?span=1h").substr(0, 12), "HTTP/1.1 404");
+  EXPECT_EQ(get("/api/alarms").substr(0, 12), "HTTP/1.1 404");
+  kill(monitor.Pid, SIGTERM);
+  EXPECT_EQ(WEXITSTATUS(monitor.Wait()), 0);
+  kill(sim.Pid, SIGTERM);
+  sim.Wait();
+}
+
 TEST(MonitorProcessTest, BadArgumentsAreRefused) {
   const std::string m = Bin + "/tools/monitor/tevra-monitor";
   for (std::vector<std::string> args : {std::vector<std::string>{m},
@@ -302,10 +340,25 @@ TEST(MonitorProcessTest, BadArgumentsAreRefused) {
                                         {m, "a", "--mqtt-user", "u"},
                                         {m, "a", "--mqtt", "h", "--mqtt-password-file", "pw"},
                                         {m, "a", "--mqtt", "h", "--mqtt-user", "u", "--mqtt-password-file",
-                                         "/nonexistent"}}) {
+                                         "/nonexistent"},
+                                        {m, "a", "--web", "127.0.0.1:x"},
+                                        {m, "a", "--web", ":18080"},
+                                        {m, "a", "--web-token-file", ""}}) {
     test::TChild monitor(args);
     EXPECT_EQ(WEXITSTATUS(monitor.Wait()), 2) << args.back();
   }
+  // Beyond loopback only with a token from a private file.
+  const std::string token = ::testing::TempDir() + "monitor_web_token";
+  std::FILE* file = std::fopen(token.c_str(), "w");
+  std::fputs("0123456789abcdef0123456789abcdef\n", file);
+  std::fclose(file);
+  ::chmod(token.c_str(), 0644);
+  for (std::vector<std::string> args : {std::vector<std::string>{m, "/dev/null", "--web", "0.0.0.0:0"},
+                                        {m, "/dev/null", "--web", "0.0.0.0:0", "--web-token-file", token}}) {
+    test::TChild refused(args);
+    EXPECT_EQ(WEXITSTATUS(refused.Wait()), 1) << args.back();
+  }
+  std::remove(token.c_str());
   // A device that is no terminal: no data, checked again every second, then the summary.
   test::TChild monitor({Bin + "/tools/monitor/tevra-monitor", "/dev/null", "--seconds", "1.5"});
   const std::vector<std::string> lines = monitor.ReadAllLines();

@@ -1,0 +1,90 @@
+#include "web/WebLive.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "output/ClockHealth.h"
+#include "output/DiskSpace.h"
+
+namespace tevra {
+namespace {
+
+std::string IsoOrNull(std::int64_t unixMs) {
+  return unixMs > 0 ? JsonString(IsoUtcMillis(unixMs * 1000)) : "null";
+}
+
+void Figures(TJsonObject& o, const TWebSnapshot& s) {
+  o.Raw("time", IsoOrNull(s.TimeMs));
+  o.Number("intensity", s.Intensity, 2);
+  o.Text("class", IntensityClassCode(s.Intensity));
+  o.Integer("class_rank", IntensityClassRank(s.Intensity));
+  o.Number("acceleration_gal", s.AccelerationGal, 1);
+}
+
+std::string AlarmJson(const TWebSnapshot& s) {
+  return TJsonObject().Flag("active", s.Alarm).Raw("since", IsoOrNull(s.Alarm ? s.AlarmSinceMs : 0)).Json();
+}
+
+// A JSON number with `decimals` digits after the point, whatever the locale; null when not finite.
+std::string Fixed(double v, int decimals) {
+  if (!std::isfinite(v)) return "null";
+  char text[400];
+  return std::string(text,
+                     std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, decimals).ptr);
+}
+
+// "[1.00,-2.50,...]"
+std::string NumberList(const std::vector<TAccelSample>& samples, double TAccelSample::*axis) {
+  std::string list = "[";
+  for (const TAccelSample& sample : samples) {
+    if (list.size() > 1) list += ',';
+    list += Fixed(sample.*axis, 2);
+  }
+  return list + "]";
+}
+
+}  // namespace
+
+void RefreshWebHealth(TWebSnapshot& s, const std::string& folder) {
+  const TClockHealth clock = ReadClockHealth(KernelClockQuery);
+  s.Clock = !clock.Known ? "" : clock.Synchronised ? "ok" : "unsynchronized";
+  std::uint64_t free = 0;
+  s.FreeBytes = KernelFreeSpace(folder.empty() ? "." : folder, free) ? static_cast<double>(free) : -1.0;
+}
+
+std::string WebStatusJson(const TWebSnapshot& s) {
+  TJsonObject o;
+  o.Text("network", s.Network)
+      .Text("station", s.Station)
+      .Text("location", s.Location)
+      .Text("version", s.Version);
+  o.Text("state", StationStateName(s.State));
+  Figures(o, s);
+  o.Raw("alarm", AlarmJson(s));
+  o.Number("criterion", s.Criterion, 1);
+  TJsonObject health;
+  health.Number("frames_per_second", s.FramesPerSecond, 1).Integer("errors", s.Errors).Text("clock", s.Clock);
+  health.Raw("free_bytes", s.FreeBytes >= 0 ? Fixed(s.FreeBytes, 0) : "null");
+  return o.Raw("health", health.Json()).Flag("history", s.KeepsHistory).Json();
+}
+
+std::string WebIntensityJson(const TWebSnapshot& s, const std::vector<TAccelSample>& samples) {
+  TJsonObject o;
+  o.Text("type", "intensity");
+  Figures(o, s);
+  o.Integer("rate", 100 / WebTraceDecimation);
+  o.Raw("x", NumberList(samples, &TAccelSample::X));
+  o.Raw("y", NumberList(samples, &TAccelSample::Y));
+  o.Raw("z", NumberList(samples, &TAccelSample::Z));
+  return o.Json();
+}
+
+std::string WebStateJson(const TWebSnapshot& s) {
+  return TJsonObject().Text("type", "state").Text("state", StationStateName(s.State)).Json();
+}
+
+std::string WebAlarmJson(const TWebSnapshot& s) {
+  return TJsonObject().Text("type", "alarm").Raw("alarm", AlarmJson(s)).Json();
+}
+
+}  // namespace tevra
