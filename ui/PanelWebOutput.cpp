@@ -94,6 +94,7 @@ void TPanelWeb::AfterTick() {
     snapshot_.TimeMs = platform_.UtcMicros() / 1000;
     snapshot_.Intensity = tick.CurrentIntensity;
     snapshot_.AccelerationGal = tick.TickMaxComposite;
+    snapshot_.SvaCmS = tick.LongPeriod.LastMinute().Sva;
   }
   Publish(tick.TickSamples.data(), tick.SampleCount);
 }

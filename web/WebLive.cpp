@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "core/LongPeriod.h"
 #include "output/ClockHealth.h"
 #include "output/DiskSpace.h"
 
@@ -19,6 +20,9 @@ void Figures(TJsonObject& o, const TWebSnapshot& s) {
   o.Text("class", IntensityClassCode(s.Intensity));
   o.Integer("class_rank", IntensityClassRank(s.Intensity));
   o.Number("acceleration_gal", s.AccelerationGal, 1);
+  if (s.SvaCmS >= 0) {
+    o.Text("long_period_class", std::to_string(LongPeriodClass(s.SvaCmS))).Number("sva_cm_s", s.SvaCmS, 1);
+  }
 }
 
 std::string AlarmJson(const TWebSnapshot& s) {

@@ -16,6 +16,7 @@ struct TWebSnapshot {
   std::int64_t TimeMs = 0;  // UTC of the newest intensity; 0: none yet
   double Intensity = 0.0;
   double AccelerationGal = 0.0;  // the tick's largest composite
+  double SvaCmS = -1.0;          // long-period absolute velocity of the last 60 s; < 0: not known
   TStationState State = TStationState::Stopped;
   bool Alarm = false;
   std::int64_t AlarmSinceMs = 0;

@@ -21,6 +21,7 @@ constexpr std::string_view Html = R"HTML(<!DOCTYPE html>
 <div id="intensity" class="big">-</div>
 <div class="row"><span data-t="class"></span><span id="class" class="value">-</span></div>
 <div class="row"><span data-t="accel"></span><span class="value"><span id="accel">-</span> gal</span></div>
+<div class="row"><span data-t="longperiod"></span><span id="longperiod" class="value">-</span></div>
 <div class="row small"><span data-t="time"></span><span id="time" class="value">-</span></div>
 </section>
 <section class="health">
@@ -52,12 +53,14 @@ constexpr std::string_view Script = R"JS('use strict';
 const en = document.documentElement.lang === 'en';
 const T = en ? {
   intensity: 'Instrumental intensity', class: 'JMA class', accel: 'Composite acceleration', time: 'Time',
+  longperiod: 'Long-period class',
   health: 'Health', fps: 'Frames/s', errors: 'Errors', clock: 'Clock', free: 'Free space',
   traces: 'Acceleration, last 60 s (gal)', history: 'Intensity history', alarms: 'Last alarms',
   measuring: 'Measuring', reconnecting: 'Reconnecting', stopped: 'Stopped', alarm: 'Earthquake detected since ',
   ok: 'synchronized', unsynchronized: 'not synchronized', none: 'none', offline: 'No connection to the station'
 } : {
   intensity: '計測震度', class: '震度階級', accel: '合成加速度', time: '時刻',
+  longperiod: '長周期地震動階級',
   health: '状態', fps: 'フレーム/秒', errors: 'エラー', clock: '時計', free: '空き容量',
   traces: '加速度 (直近60秒, gal)', history: '震度履歴', alarms: '最近の警報',
   measuring: '計測中', reconnecting: '再接続待ち', stopped: '停止中', alarm: '地震を検知しました ',
@@ -80,6 +83,8 @@ function showFigures(m) {
   $('intensity').textContent = Number(m.intensity).toFixed(2);
   $('class').textContent = classText[m.class] || m.class;
   $('accel').textContent = Number(m.acceleration_gal).toFixed(1);
+  $('longperiod').textContent = m.long_period_class === undefined
+      ? '-' : m.long_period_class + ' (' + Number(m.sva_cm_s).toFixed(1) + ' cm/s)';
   $('time').textContent = localTime(m.time);
 }
 function showState(state) {

@@ -324,6 +324,7 @@ TEST_F(WebServerTest, LiveMessagesFollowPublish) {
   s.TimeMs = 1780000000500;
   s.Intensity = 5.2;
   s.AccelerationGal = 123.45;
+  s.SvaCmS = 37.64;
   const std::vector<TAccelSample> samples(10, TAccelSample{1.0, -2.0, 3.0});
   server_.Publish(s, samples.data(), 10);
   ws.read(buffer);
@@ -333,7 +334,7 @@ TEST_F(WebServerTest, LiveMessagesFollowPublish) {
   EXPECT_EQ(
       beast::buffers_to_string(buffer.data()),
       "{\"type\":\"intensity\",\"time\":\"2026-05-28T20:26:40.500Z\",\"intensity\":5.20,\"class\":\"5+\","
-      "\"class_rank\":6,\"acceleration_gal\":123.5,\"rate\":50,\"x\":[1.00,1.00,1.00,1.00,1.00],"
+      "\"class_rank\":6,\"acceleration_gal\":123.5,\"long_period_class\":\"2\",\"sva_cm_s\":37.6,\"rate\":50,\"x\":[1.00,1.00,1.00,1.00,1.00],"
       "\"y\":[-2.00,-2.00,-2.00,-2.00,-2.00],\"z\":[3.00,3.00,3.00,3.00,3.00]}");
   buffer.clear();
   s.Alarm = true;

@@ -21,6 +21,7 @@ void TMonitorWeb::Tick(const TickProcessor& tick, const TLineHealth& health, std
   if (tick.IntensityUpdated) {
     snapshot_.TimeMs = utcMicros / 1000;
     snapshot_.Intensity = tick.CurrentIntensity;
+    snapshot_.SvaCmS = tick.LongPeriod.LastMinute().Sva;
     snapshot_.AccelerationGal = tick.TickMaxComposite;
   }
   if (utcMicros / 1'000'000 != healthSecond_) {  // the kernel is asked once a second
