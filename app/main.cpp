@@ -12,15 +12,15 @@
 #include "base/AtomicFile.h"
 #include "base/HeapPolicy.h"
 #include "core/Tevra.h"
-#include "output/SettingsFile.h"
+#include "settings/SettingsFile.h"
 #include "sensor/ComPort.h"
-#include "ui/Alarm_form.h"
-#include "ui/Ini_form.h"
-#include "ui/Portset.h"
-#include "ui/QtPlatform.h"
-#include "ui/Tevra_form.h"
-#include "ui/Unit4.h"
-#include "ui/Unit5.h"
+#include "ui/dialogs/Alarm_form.h"
+#include "ui/dialogs/Ini_form.h"
+#include "ui/dialogs/Portset.h"
+#include "ui/kit/QtPlatform.h"
+#include "ui/panel/Tevra_form.h"
+#include "ui/views/Unit4.h"
+#include "ui/views/Unit5.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "sensor/IniText.h"
+#include "settings/IniText.h"
 #include "sensor/LineSettings.h"
 
 namespace {

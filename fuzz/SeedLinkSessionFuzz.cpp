@@ -8,11 +8,11 @@
 #include <string>
 #include <string_view>
 
-#include "output/MiniSeedHeader.h"
-#include "output/MseedPacker.h"
-#include "output/SeedLinkInfo.h"
-#include "output/SeedLinkRing.h"
-#include "output/SeedLinkSession.h"
+#include "seedlink/MiniSeedHeader.h"
+#include "archive/MseedPacker.h"
+#include "seedlink/SeedLinkInfo.h"
+#include "seedlink/SeedLinkRing.h"
+#include "seedlink/SeedLinkSession.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <string_view>
 
-#include "output/SeedLinkRing.h"
-#include "output/SeedLinkSession.h"
+#include "seedlink/SeedLinkRing.h"
+#include "seedlink/SeedLinkSession.h"
 #include "web/WebBeastRequest.h"
 #include "web/WebRoutes.h"
 

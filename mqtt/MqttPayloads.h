@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "output/StationJson.h"
+#include "json/StationJson.h"
 
 namespace tevra {
 

@@ -8,7 +8,7 @@
 
 #include "base/NumberParse.h"
 #include "mqtt/MqttTopics.h"
-#include "sensor/Profile.h"
+#include "settings/Profile.h"
 
 namespace tevra {
 namespace {

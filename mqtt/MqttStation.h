@@ -10,7 +10,7 @@
 #include "mqtt/MqttClient.h"
 #include "mqtt/MqttSettings.h"
 #include "mqtt/MqttTopics.h"
-#include "output/ClockHealth.h"
+#include "station/ClockHealth.h"
 #include "sensor/LineHealth.h"
 
 namespace tevra {

@@ -1,6 +1,6 @@
 #include "mqtt/MqttTopics.h"
 
-#include "output/StationJson.h"
+#include "json/StationJson.h"
 
 namespace tevra {
 namespace {

@@ -1,6 +1,6 @@
 #include "sensor/ComPort.h"
 
-#include "sensor/NumberText.h"
+#include "base/NumberText.h"
 #include "sensor/PortPermission.h"
 
 namespace tevra {

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "sensor/Profile.h"
+#include "settings/Profile.h"
 #include "sensor/RS232C.h"
 #include "sensor/SerialLink.h"
 

@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "core/LongPeriod.h"
-#include "output/ClockHealth.h"
-#include "output/DiskSpace.h"
+#include "station/ClockHealth.h"
+#include "station/DiskSpace.h"
 
 namespace tevra {
 namespace {

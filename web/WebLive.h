@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/AccelSample.h"
-#include "output/StationJson.h"
+#include "json/StationJson.h"
 
 namespace tevra {
 

@@ -18,7 +18,7 @@
 #include <optional>
 #include <thread>
 
-#include "output/SeedLinkInfo.h"
+#include "seedlink/SeedLinkInfo.h"
 #include "web/WebBeastRequest.h"
 #include "web/WebLogLimiter.h"
 #include "web/WebRules.h"

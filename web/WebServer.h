@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "core/AccelSample.h"
-#include "output/SeedLinkRing.h"
-#include "output/SeedLinkSession.h"
+#include "seedlink/SeedLinkRing.h"
+#include "seedlink/SeedLinkSession.h"
 #include "web/WebLive.h"
 #include "web/WebRoutes.h"
 

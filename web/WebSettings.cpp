@@ -2,7 +2,7 @@
 
 #include "base/NumberParse.h"
 #include "base/TextFormat.h"
-#include "output/DataOutputSettings.h"
+#include "settings/DataOutputSettings.h"
 #include "web/WebRules.h"
 
 namespace tevra {

@@ -3,7 +3,7 @@
 // files of its token, certificate and key. The token itself never goes into the settings file.
 #include <string>
 
-#include "sensor/Profile.h"
+#include "settings/Profile.h"
 
 namespace tevra {
 

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "base/DateTimeText.h"
-#include "output/AlarmLog.h"
-#include "output/HistoryFile.h"
-#include "output/StationJson.h"
+#include "history/AlarmLog.h"
+#include "history/HistoryFile.h"
+#include "json/StationJson.h"
 
 namespace tevra {
 namespace {

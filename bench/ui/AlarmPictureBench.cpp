@@ -10,8 +10,8 @@
 #include <string>
 
 #include "base/AtomicFile.h"
-#include "output/RecordLines.h"
-#include "ui/AlarmChart.h"
+#include "alarm/RecordLines.h"
+#include "ui/views/AlarmChart.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "mqtt/MqttSettings.h"
-#include "sensor/Profile.h"
+#include "settings/Profile.h"
 #include "support/ScratchDir.h"
 
 namespace tevra {

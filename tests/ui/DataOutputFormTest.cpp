@@ -6,10 +6,10 @@
 #include <filesystem>
 
 #include "base/AtomicFile.h"
-#include "output/PanelSettings.h"
-#include "tests/output/MseedTestRecords.h"
-#include "ui/DataOutput_form.h"
-#include "ui/PanelDataOutput.h"
+#include "settings/PanelSettings.h"
+#include "tests/support/MseedTestRecords.h"
+#include "ui/dialogs/DataOutput_form.h"
+#include "ui/panel/PanelDataOutput.h"
 #include "ui/PanelFixture.h"
 
 namespace tevra::test {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "ui/PanelFixture.h"
-#include "ui/Unit5.h"
+#include "ui/views/Unit5.h"
 
 namespace tevra::test {
 namespace {

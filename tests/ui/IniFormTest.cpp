@@ -11,8 +11,8 @@
 
 #include "base/AtomicFile.h"
 #include "base/Cp932.h"
-#include "ui/Ini_formFolderDialog.h"
-#include "ui/Ini_formNumber.h"
+#include "ui/kit/Ini_formFolderDialog.h"
+#include "ui/dialogs/Ini_formNumber.h"
 #include "ui/PanelFixture.h"
 
 namespace tevra::test {

@@ -8,10 +8,10 @@
 
 #include "base/AtomicFile.h"
 #include "mqtt/Broker.h"
-#include "output/AlarmCriteria.h"
-#include "ui/Mqtt_form.h"
+#include "alarm/AlarmCriteria.h"
+#include "ui/dialogs/Mqtt_form.h"
 #include "ui/PanelFixture.h"
-#include "ui/PanelMqtt.h"
+#include "ui/panel/PanelMqtt.h"
 
 namespace tevra::test {
 namespace {

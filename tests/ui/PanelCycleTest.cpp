@@ -9,8 +9,8 @@
 
 #include "base/AtomicFile.h"
 #include "base/TextFormat.h"
-#include "output/AlarmCriteria.h"
-#include "ui/PanelDataOutput.h"
+#include "alarm/AlarmCriteria.h"
+#include "ui/panel/PanelDataOutput.h"
 #include "ui/PanelFixture.h"
 
 namespace tevra::test {

@@ -12,13 +12,13 @@
 #include "base/RecordingPlatform.h"
 #include "sensor/Pty.h"
 #include "support/ScratchDir.h"
-#include "ui/Alarm_form.h"
-#include "ui/Ini_form.h"
-#include "ui/PanelWindows.h"
-#include "ui/Portset.h"
-#include "ui/Tevra_form.h"
-#include "ui/Unit4.h"
-#include "ui/Unit5.h"
+#include "ui/dialogs/Alarm_form.h"
+#include "ui/dialogs/Ini_form.h"
+#include "ui/kit/PanelWindows.h"
+#include "ui/dialogs/Portset.h"
+#include "ui/panel/Tevra_form.h"
+#include "ui/views/Unit4.h"
+#include "ui/views/Unit5.h"
 
 namespace tevra::test {
 

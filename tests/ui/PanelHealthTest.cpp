@@ -6,7 +6,7 @@
 #include <set>
 
 #include "sensor/FakeLink.h"
-#include "ui/PanelDataOutput.h"
+#include "ui/panel/PanelDataOutput.h"
 #include "ui/PanelFixture.h"
 
 namespace tevra::test {

@@ -11,7 +11,7 @@
 #include <filesystem>
 
 #include "base/AtomicFile.h"
-#include "output/SettingsFile.h"
+#include "settings/SettingsFile.h"
 #include "ui/PanelFixture.h"
 
 namespace tevra::test {

@@ -3,12 +3,12 @@
 
 #include "base/AtomicFile.h"
 #include "base/TextFormat.h"
-#include "output/AlarmCriteria.h"
-#include "ui/AlarmRecordsForm.h"
-#include "ui/LongPeriod_form.h"
+#include "alarm/AlarmCriteria.h"
+#include "ui/views/AlarmRecordsForm.h"
+#include "ui/dialogs/LongPeriod_form.h"
 #include "ui/PanelFixture.h"
-#include "ui/PanelLongPeriod.h"
-#include "ui/PanelViews.h"
+#include "ui/panel/PanelLongPeriod.h"
+#include "ui/panel/PanelViews.h"
 
 namespace tevra::test {
 namespace {

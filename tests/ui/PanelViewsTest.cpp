@@ -13,13 +13,13 @@
 #include "base/Cp932.h"
 #include "base/TextFormat.h"
 #include "core/WindowAmplitudes.h"
-#include "output/AlarmCriteria.h"
-#include "ui/AlarmRecordsForm.h"
-#include "ui/BackgroundVibrationForm.h"
-#include "ui/ChartParts.h"
-#include "ui/HistoryForm.h"
+#include "alarm/AlarmCriteria.h"
+#include "ui/views/AlarmRecordsForm.h"
+#include "ui/views/BackgroundVibrationForm.h"
+#include "ui/kit/ChartParts.h"
+#include "ui/views/HistoryForm.h"
 #include "ui/PanelFixture.h"
-#include "ui/PanelViews.h"
+#include "ui/panel/PanelViews.h"
 
 namespace tevra::test {
 namespace {

@@ -11,7 +11,7 @@
 #include "sensor/Pty.h"
 #include "support/ScratchDir.h"
 #include "ui/PanelFixture.h"
-#include "ui/Portset.h"
+#include "ui/dialogs/Portset.h"
 
 namespace tevra::test {
 namespace {

@@ -11,8 +11,8 @@
 
 #include "base/AtomicFile.h"
 #include "ui/PanelFixture.h"
-#include "ui/PanelWebOutput.h"
-#include "ui/Web_form.h"
+#include "ui/panel/PanelWebOutput.h"
+#include "ui/dialogs/Web_form.h"
 #include "web/WebRules.h"
 
 namespace tevra::test {

@@ -20,8 +20,8 @@
 #include <thread>
 #include <vector>
 
-#include "output/SeedLinkServer.h"
-#include "tests/output/SeedLinkTestTools.h"
+#include "seedlink/SeedLinkServer.h"
+#include "tests/support/SeedLinkTestTools.h"
 #include "web/WebServer.h"
 
 namespace tevra {

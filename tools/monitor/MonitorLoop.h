@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "base/Platform.h"
-#include "output/DataOutput.h"
+#include "archive/DataOutput.h"
 #include "sensor/LineHealth.h"
 #include "sensor/TickProcessor.h"
 #include "sensor/VXTRRR.h"

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "core/LongPeriod.h"
-#include "output/ClockHealth.h"
+#include "station/ClockHealth.h"
 
 namespace tevra {
 

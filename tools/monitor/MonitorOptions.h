@@ -3,7 +3,7 @@
 #include <string>
 
 #include "mqtt/MqttSettings.h"
-#include "output/DataOutputSettings.h"
+#include "settings/DataOutputSettings.h"
 
 namespace tevra {
 

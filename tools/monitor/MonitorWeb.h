@@ -3,7 +3,7 @@
 // a snapshot. The monitor keeps no history, event log or alarms, so the page shows none.
 #include <string>
 
-#include "output/SeedLinkServer.h"
+#include "seedlink/SeedLinkServer.h"
 #include "tools/monitor/MonitorLoop.h"
 #include "tools/monitor/MonitorOptions.h"
 #include "web/WebServer.h"

@@ -13,7 +13,7 @@
 
 #include "base/Cp932.h"
 #include "base/RecordingPlatform.h"
-#include "output/PanelPackets.h"
+#include "alarm/PanelPackets.h"
 #include "tools/listen/ListenText.h"
 
 namespace tevra {

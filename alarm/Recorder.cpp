@@ -1,0 +1,138 @@
+#include "alarm/Recorder.h"
+
+#include "core/Tevra.h"
+#include "alarm/RecordFileNames.h"
+#include "alarm/RecordLines.h"
+
+namespace tevra {
+namespace {
+
+// A detail line is at most about 1.6 kB (five doubles of 310 digits); normal ones are ~45 bytes.
+constexpr std::size_t kTypicalDetailLine = 64;
+
+}  // namespace
+
+TRecorder::TRecorder() {
+  // Reserved once so that draining a full ring allocates nothing in normal operation.
+  batch_.reserve(TDetailRing::Capacity * kTypicalDetailLine);
+  ends_.reserve(TDetailRing::Capacity);
+}
+
+bool TRecorder::OpenEventLog(const TPanelSettings& settings, std::string_view timeText) {
+  eventLogOutage_ = {};
+  detailOutage_ = {};
+  if (!settings.SaveEventLog) return true;
+  eventLogPath_ = EventLogPath(settings.EventFolder, settings.SensorId);
+  if (!EventLog.Open(eventLogPath_)) {
+    eventLogOutage_.Failed();  // the caller reports it; the lines that follow only try again
+    return false;
+  }
+  EventLog.Append(EventStartLine(timeText));
+  return true;
+}
+
+void TRecorder::CloseForStop(const TPanelSettings& settings, std::string_view timeText) {
+  CloseDetailFile();
+  // A stop line that cannot be written is not worth a box: measuring ends anyway.
+  if (settings.SaveEventLog) AppendEventLine(EventStopLine(timeText), "");
+  EventLog.Close();
+  eventLogPath_.clear();
+}
+
+std::string TRecorder::Failure(TOutage& outage, const char* text) {
+  return outage.Failed() ? text : std::string();
+}
+
+std::string TRecorder::AppendEventLine(const std::string& line, const char* failureText) {
+  if (EventLog.IsOpen() && EventLog.Vanished()) EventLog.Close();
+  if (!EventLog.IsOpen() && !eventLogPath_.empty()) EventLog.Open(eventLogPath_);
+  if (!EventLog.Append(line)) return Failure(eventLogOutage_, failureText);
+  eventLogOutage_.Succeeded();
+  return {};
+}
+
+std::string TRecorder::WriteFormatErrorLine(std::string_view timeText) {
+  if (eventLogPath_.empty()) return {};
+  return AppendEventLine(FormatErrorLine(timeText), kMaximumLineFailedText);
+}
+
+std::string TRecorder::WriteFormatErrorRepeatsLine(std::string_view timeText, long long repeats) {
+  if (eventLogPath_.empty()) return {};
+  return AppendEventLine(FormatErrorRepeatsLine(timeText, repeats), kMaximumLineFailedText);
+}
+
+std::string TRecorder::WriteCommunicationErrorLine(std::string_view timeText) {
+  if (eventLogPath_.empty()) return {};
+  return AppendEventLine(CommunicationErrorLine(timeText), kMaximumLineFailedText);
+}
+
+std::string TRecorder::WriteDetectionLine(const TPanelSettings& settings, std::string_view timeText,
+                                          double currentIntensity, double tickMaxComposite) {
+  if (!settings.SaveEventLog) return {};
+  return AppendEventLine(DetectionLine(timeText, currentIntensity, tickMaxComposite),
+                         kDetectionLineFailedText);
+}
+
+std::string TRecorder::WriteMaximumLine(const TPanelSettings& settings, std::string_view timeText,
+                                        double maxIntensity, double maxComposite) {
+  if (!settings.SaveEventLog) return {};
+  return AppendEventLine(MaximumLine(timeText, maxIntensity, maxComposite), kMaximumLineFailedText);
+}
+
+std::string TRecorder::StartAlarmRecording(const TPanelSettings& settings, const TLocalDateTime& now,
+                                           const Tevra& calculator) {
+  const std::string stamp = StampText(now);
+  // A snapshot that cannot be written does not hinder the alarm.
+  if (settings.SaveNoiseOnAlarm) calculator.SaveBaselineAs(NoiseFileName(stamp, settings.SensorId));
+  CloseDetailFile();
+  if (!settings.SaveDetailData) return {};
+  detailPath_ = DetailFilePath(settings.DetailFolder, stamp, settings.SensorId);
+  detailHeader_ = DetailHeaderLine(settings.SensorId);
+  return DrainDetailRing();
+}
+
+bool TRecorder::OpenDetailFile() {
+  if (!DetailFile.Open(detailPath_)) return false;
+  // A second alarm within the same second appends to the same file: undo only our own part.
+  const long long sizeAtOpen = DetailFile.Size();
+  if (DetailFile.Append(detailHeader_)) return true;
+  if (sizeAtOpen == 0) {
+    DetailFile.Remove();
+  } else {
+    DetailFile.TruncateTo(sizeAtOpen);
+    DetailFile.Close();
+  }
+  return false;
+}
+
+std::string TRecorder::DrainDetailRing() {
+  if (detailPath_.empty()) return {};
+  // A deleted file is started anew, header first, where its folder still or again exists.
+  if (DetailFile.IsOpen() && DetailFile.Vanished()) DetailFile.Close();
+  if (!DetailFile.IsOpen() && !OpenDetailFile()) return Failure(detailOutage_, kDetailWriteFailedText);
+  if (DetailRing.Count() > 0) {
+    FormatBuffered();
+    const std::size_t written = DetailFile.AppendPieces(batch_, ends_.data(), ends_.size());
+    DetailRing.DropOldest(static_cast<int>(written));
+    if (written != ends_.size()) return Failure(detailOutage_, kDetailWriteFailedText);
+  }
+  detailOutage_.Succeeded();
+  return {};
+}
+
+void TRecorder::CloseDetailFile() {
+  DetailFile.Close();
+  detailPath_.clear();
+}
+
+void TRecorder::FormatBuffered() {
+  batch_.clear();
+  ends_.clear();
+  const int count = DetailRing.Count();
+  for (int i = 0; i < count; ++i) {
+    AppendDetailLine(batch_, DetailRing.Oldest(i));
+    ends_.push_back(batch_.size());
+  }
+}
+
+}  // namespace tevra

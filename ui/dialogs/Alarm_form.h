@@ -1,0 +1,74 @@
+#pragma once
+// The alarm settings window, modeless: the alarm criterion by intensity class, instrumental
+// intensity or composite acceleration. Every change goes into the panel's settings at once;
+// Cancel puts back the kind and the intensity threshold in force when the window was shown.
+#include <QComboBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+
+#include "ui/kit/PanelWindows.h"
+
+namespace tevra {
+
+class TForm3 : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TForm3(TPanelWindows& windows, QWidget* parent = nullptr);
+
+  // The three rows, each a group headed by its radio button.
+  QGroupBox* GroupBox1;
+  QGroupBox* GroupBox2;
+  QGroupBox* GroupBox3;
+  QRadioButton* RadioButton1;
+  QRadioButton* RadioButton2;
+  QRadioButton* RadioButton3;
+  QLabel* Label3;
+  QComboBox* ComboBox1;
+  QLabel* Label1;
+  QLabel* Label2;
+  QLabel* Label5;
+  QLabel* Label4;
+  QSlider* TrackBar1;  // 0 ... 70: tenths of an intensity
+  QLabel* Label6;
+  QLabel* Label7;
+  QLabel* Label8;
+  QSlider* TrackBar2;  // 0 ... 100 gal
+  QPushButton* Button1;
+  QPushButton* Button2;
+
+  void FormShow();
+  void RadioButton1Click();
+  void RadioButton2Click();
+  void RadioButton3Click();
+  void ComboBox1Change();
+  void TrackBar1Change();
+  void TrackBar2Change();
+  void Button1Click();  // OK
+  void Button2Click();  // cancel
+
+  // A showing fills the controls from the settings; showing it while open brings it to the front.
+  void setVisible(bool visible) override;
+  // Escape leaves like Cancel.
+  void reject() override;
+
+ protected:
+  // The title-bar button leaves like OK.
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildControls();
+  void EnableRow(int kind);
+  void ApplyClassSelection();
+
+  TPanelWindows& windows_;
+  int savedKind_ = 0;
+  double savedIntensity_ = 0.0;
+  bool showing_ = false;  // FormShow selects a radio button without its click action
+  bool placed_ = false;
+};
+
+}  // namespace tevra

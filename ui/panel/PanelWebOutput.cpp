@@ -1,0 +1,133 @@
+#include "ui/panel/PanelWebOutput.h"
+
+#include <QMetaObject>
+
+#include "history/HistoryFile.h"
+#include "alarm/RecordFileNames.h"
+#include "ui/panel/PanelDataOutput.h"
+#include "ui/panel/PanelHealth.h"
+#include "ui/panel/Tevra_form.h"
+#include "ui/dialogs/Web_form.h"
+#include "web/WebRules.h"
+
+#ifndef TEVRA_VERSION
+#define TEVRA_VERSION "0"
+#endif
+
+namespace tevra {
+
+TPanelWeb::TPanelWeb(TPlatform& platform, TForm1& panel)
+    : Server([&panel](const std::string& line) {
+        // The server's own thread may log: the line is written on the panel's.
+        QMetaObject::invokeMethod(
+            &panel, [&panel, line] { panel.LogNote(line); }, Qt::QueuedConnection);
+      }),
+      platform_(platform),
+      panel_(panel) {
+  SettingsAction = new QAction(QStringLiteral("Web表示設定(&W)"), &panel);
+  panel.N2->addAction(SettingsAction);
+  QObject::connect(SettingsAction, &QAction::triggered, &panel, [this] { OpenDialog(); });
+  idleTimer_.setInterval(1000);
+  QObject::connect(&idleTimer_, &QTimer::timeout, &panel, [this] {
+    RefreshWebHealth(snapshot_, panel_.Settings.EventFolder);
+    if (!panel_.Measuring()) Publish(nullptr, 0);
+  });
+}
+
+// The server thread reads the folders through this object: it ends first.
+TPanelWeb::~TPanelWeb() {
+  Server.Stop();
+}
+
+void TPanelWeb::Load() {
+  if (panel_.SettingsFile) settings_ = LoadWebSettings(*panel_.SettingsFile);
+  Start();
+}
+
+void TPanelWeb::Apply(const TWebSettings& settings) {
+  if (panel_.SettingsFile) SaveWebSettings(settings, *panel_.SettingsFile);
+  settings_ = settings;
+  Start();
+}
+
+bool TPanelWeb::Token(std::string& token, std::string& error) const {
+  token.clear();
+  return settings_.WebTokenFile.empty() || ReadTokenFile(settings_.WebTokenFile, token, error);
+}
+
+void TPanelWeb::Start() {
+  Server.Stop();
+  idleTimer_.stop();
+  if (!settings_.Web) return;
+  TWebServerOptions options;
+  options.Address = settings_.WebAddress;
+  options.Port = settings_.WebPort;
+  options.CertFile = settings_.WebCertFile;
+  options.KeyFile = settings_.WebKeyFile;
+  std::string error;
+  if (!Token(options.Token, error)) {
+    panel_.LogNote("Web: " + error);
+    if (!IsLoopbackAddress(options.Address)) return;
+  }
+  options.Ring = &panel_.DataOutput->Server.Ring();
+  options.Identity = &panel_.DataOutput->Server.Identity();
+  options.Site.History = [this](std::string_view span) {
+    return WebHistoryJson(Files(), span, std::time(nullptr));
+  };
+  options.Site.Alarms = [this] { return WebAlarmsJson(Files()); };
+  options.Site.AlarmPicture = [this](std::string_view id, std::string& png) {
+    return WebAlarmPicture(Files(), id, png);
+  };
+  Publish(nullptr, 0);
+  if (Server.Start(options)) idleTimer_.start();
+}
+
+TWebStationFiles TPanelWeb::Files() const {
+  std::lock_guard lock(filesMutex_);
+  return files_;
+}
+
+void TPanelWeb::AfterTick() {
+  if (!Server.Running()) return;
+  const TickProcessor& tick = panel_.Tick;
+  if (tick.IntensityUpdated) {
+    snapshot_.TimeMs = platform_.UtcMicros() / 1000;
+    snapshot_.Intensity = tick.CurrentIntensity;
+    snapshot_.AccelerationGal = tick.TickMaxComposite;
+    snapshot_.SvaCmS = tick.LongPeriod.LastMinute().Sva;
+  }
+  Publish(tick.TickSamples.data(), tick.SampleCount);
+}
+
+void TPanelWeb::Publish(const TAccelSample* samples, int count) {
+  const TPanelSettings& s = panel_.Settings;
+  snapshot_.Network = panel_.DataOutput->Settings().Network;
+  snapshot_.Station = panel_.DataOutput->Settings().Station;
+  snapshot_.Location = panel_.DataOutput->Settings().Location;
+  snapshot_.Version = TEVRA_VERSION;
+  snapshot_.KeepsHistory = true;
+  snapshot_.Criterion = s.AlarmIntensity;
+  snapshot_.State = panel_.Measuring()           ? TStationState::Measuring
+                    : panel_.AwaitingReconnect() ? TStationState::Reconnecting
+                                                 : TStationState::Stopped;
+  if (panel_.AlarmState.Active && alarmSinceMs_ == 0) alarmSinceMs_ = platform_.UtcMicros() / 1000;
+  if (!panel_.AlarmState.Active) alarmSinceMs_ = 0;
+  snapshot_.Alarm = panel_.AlarmState.Active;
+  snapshot_.AlarmSinceMs = alarmSinceMs_;
+  if (panel_.Health) {
+    snapshot_.FramesPerSecond = panel_.Health->Line.FramesPerSecond();
+    snapshot_.Errors = panel_.Health->Line.FormatErrors() + panel_.Health->Line.ValueErrors();
+  }
+  Server.Publish(snapshot_, samples, count);
+  if (count == 0) {  // once a second is often enough for the folders
+    std::lock_guard lock(filesMutex_);
+    files_ = {HistoryBaseFolder(s), EventLogPath(s.EventFolder, s.SensorId), s.DetailFolder, s.SensorId};
+  }
+}
+
+void TPanelWeb::OpenDialog() {
+  if (!Dialog) Dialog = std::make_unique<TWebForm>(platform_, *this, &panel_);
+  Dialog->exec();
+}
+
+}  // namespace tevra
