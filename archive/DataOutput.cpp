@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "archive/ClockSync.h"
+#include "base/ClockSync.h"
 
 namespace tevra {
 
