@@ -1,6 +1,6 @@
 #include "sensor/ComPort.h"
 
-#include "base/NumberText.h"
+#include "base/NumberParse.h"
 #include "sensor/PortPermission.h"
 
 namespace tevra {

@@ -10,7 +10,6 @@
 #include "base/TextFormat.h"
 #include "settings/PanelSettings.h"
 #include "settings/SettingsFile.h"
-#include "base/NumberText.h"
 #include "settings/Profile.h"
 
 namespace tevra {

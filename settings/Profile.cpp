@@ -5,7 +5,7 @@
 #include "base/AtomicFile.h"
 #include "base/Cp932.h"
 #include "settings/IniText.h"
-#include "base/NumberText.h"
+#include "base/NumberParse.h"
 
 namespace tevra {
 namespace {
