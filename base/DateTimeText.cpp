@@ -82,4 +82,8 @@ std::string DetailTimeText(const TLocalDateTime& t) {
   return buf;
 }
 
+std::string OperationLine(const std::string& timeText, const std::string& text) {
+  return " " + timeText + "　" + text;
+}
+
 }  // namespace tevra

@@ -33,5 +33,7 @@ std::string TimeText(const TLocalDateTime& t);
 std::string StampText(const TLocalDateTime& t);
 // " hh:mm:ss" (detail lines).
 std::string DetailTimeText(const TLocalDateTime& t);
+// A line of the operation log: a blank, the time text, a full-width blank, the text.
+std::string OperationLine(const std::string& timeText, const std::string& text);
 
 }  // namespace tevra

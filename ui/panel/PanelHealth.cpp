@@ -2,6 +2,7 @@
 
 #include <QBoxLayout>
 
+#include "base/DateTimeText.h"
 #include "base/TextFormat.h"
 #include "history/HistoryFile.h"
 
@@ -64,8 +65,8 @@ void TPanelHealth::Refresh() {
   if (ReconnectTries > 0) lineText += Printf(" 再接続試行 %d回", ReconnectTries);
   Show(LinePanel, lineText, rate || frozen || ReconnectTries > 0);
   Episode(rate, rateLogged_,
-          Printf(" %s　受信フレーム数異常　%.1f フレーム/秒", time.c_str(), Line.JudgedRate()));
-  Episode(frozen, frozenLogged_, Printf(" %s　センサ値固定（10秒間変化なし）", time.c_str()));
+          OperationLine(time, Printf("受信フレーム数異常　%.1f フレーム/秒", Line.JudgedRate())));
+  Episode(frozen, frozenLogged_, OperationLine(time, "センサ値固定（10秒間変化なし）"));
 
   clock_ = ReadClockHealth(ClockQuery);
   Show(ClockPanel, ClockHealthText(clock_), clock_.Known && !clock_.Synchronised);
@@ -80,8 +81,8 @@ void TPanelHealth::Refresh() {
   const TFolderSpace* tightest = disk_.Tightest();
   if (tightest) {
     Episode(low, diskLogged_,
-            Printf(" %s　ディスク空き容量不足　%s　%.0f MB", time.c_str(), tightest->Folder.c_str(),
-                   static_cast<double>(tightest->FreeBytes) / 1e6));
+            OperationLine(time, Printf("ディスク空き容量不足　%s　%.0f MB", tightest->Folder.c_str(),
+                                       static_cast<double>(tightest->FreeBytes) / 1e6)));
   }
 }
 

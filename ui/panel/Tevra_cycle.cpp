@@ -61,13 +61,13 @@ void TForm1::Timer2Timer() {
     if (status == VXTRRR::ReaderFormatError) {
       DataOutput->BatchLost();
       if (formatErrors_.Occurred(platform_.MonotonicMs())) {
-        InsertLine(Printf(" %s　データフォーマットエラー発生", AlarmState.TimeText.c_str()));
+        InsertLine(OperationLine(AlarmState.TimeText, "データフォーマットエラー発生"));
         ReportWriteFailure(Recorder.WriteFormatErrorLine(AlarmState.TimeText));
       }
       Reader->CheckSensor();
       return;
     }
-    InsertLine(Printf(" %s　通信エラー発生", AlarmState.TimeText.c_str()));
+    InsertLine(OperationLine(AlarmState.TimeText, "通信エラー発生"));
     Recorder.WriteCommunicationErrorLine(AlarmState.TimeText);
     StopMeasurement();
     ShowSensorErrorFor(status, true);
@@ -202,7 +202,7 @@ void TForm1::WriteFormatErrorRepeats(std::int64_t repeats) {
   if (repeats == 0) return;
   const std::string time = DateTimeText(platform_.LocalNow());
   LogNoteLine(
-      Printf(" %s　データフォーマットエラー繰り返し　%lld回", time.c_str(), static_cast<long long>(repeats)),
+      OperationLine(time, Printf("データフォーマットエラー繰り返し　%lld回", static_cast<long long>(repeats))),
       AlarmState.Active);
   ReportWriteFailure(Recorder.WriteFormatErrorRepeatsLine(time, repeats));
 }

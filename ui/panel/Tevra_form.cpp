@@ -302,7 +302,7 @@ void TForm1::LogNoteLine(const std::string& line, bool belowAlarmLine) {
 }
 
 std::string TForm1::NowLine(const std::string& text) const {
-  std::string line = Printf(" %s　%s", DateTimeText(platform_.LocalNow()).c_str(), text.c_str());
+  std::string line = OperationLine(DateTimeText(platform_.LocalNow()), text);
   // A box's line breaks would split the list line.
   for (std::size_t at = line.find_first_of("\r\n"); at != std::string::npos;
        at = line.find_first_of("\r\n", at)) {
@@ -346,7 +346,7 @@ void TForm1::N4Click() {
   AbandonRetry();
   windows_.Form2->exec();
   UpdateStatusBar();
-  TipText = Printf("%s 計測停止中", Settings.SensorId.c_str());
+  TipText = StateTip("計測停止中");
   SendTipUpdate();
 }
 

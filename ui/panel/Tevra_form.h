@@ -168,6 +168,8 @@ class TForm1 : public QMainWindow {
   void LogNote(const std::string& text);
   void LogNoteLine(const std::string& line, bool belowAlarmLine);
   std::string NowLine(const std::string& text) const;
+  // The tray tip and title of a state without figures: "<sensor ID> 計測停止中".
+  std::string StateTip(const char* state) const { return Settings.SensorId + " " + state; }
 
   // Measurement start and stop, status display.
   void StartMeasurement();

@@ -98,7 +98,7 @@ void TForm1::CompleteStart(int sensorStatus) {
   Health->Line.Start(platform_.MonotonicMs());
   SetMeasuringLook(true);
   AlarmState.TimeText = DateTimeText(platform_.LocalNow());
-  InsertLine(Printf(" %s　計測開始", AlarmState.TimeText.c_str()));
+  InsertLine(OperationLine(AlarmState.TimeText, "計測開始"));
   if (!Recorder.OpenEventLog(Settings, AlarmState.TimeText)) {
     if (!Settings.AutoStart) {
       platform_.MessageBox(kEventLogOpenFailedText, "", false);
@@ -126,8 +126,8 @@ void TForm1::StopMeasurement() {
   AlarmState.TimeText = DateTimeText(platform_.LocalNow());
   SetMeasuringLook(false);
   WriteFormatErrorRepeats(formatErrors_.End());
-  InsertLine(Printf(" %s　計測終了", AlarmState.TimeText.c_str()));
-  TipText = Printf("%s 計測停止中", Settings.SensorId.c_str());
+  InsertLine(OperationLine(AlarmState.TimeText, "計測終了"));
+  TipText = StateTip("計測停止中");
   SendTipUpdate();
   Timer4.stop();
   Views->MeasurementStopping(Recorder.OpenDetailPath());

@@ -30,8 +30,8 @@ void TForm1::WaitForReconnect(const std::string& errorText) {
   if (!awaitingReconnect_) {  // once per outage, not once per try
     awaitingReconnect_ = true;
     LogNoteLine(NowLine(errorText), false);
-    platform_.TrayMessage(Settings.SensorId + " 再接続待ち", errorText);
-    TipText = Printf("%s 再接続待ち", Settings.SensorId.c_str());
+    platform_.TrayMessage(StateTip("再接続待ち"), errorText);
+    TipText = StateTip("再接続待ち");
     SendTipUpdate();
     reconnectTries_ = 0;
     failedChecks_ = 0;
@@ -49,7 +49,7 @@ void TForm1::EndReconnectWait() {
   Health->Refresh();
   if (Measuring()) return;
   SetMeasuringLook(false);
-  TipText = Printf("%s 計測停止中", Settings.SensorId.c_str());
+  TipText = StateTip("計測停止中");
   SendTipUpdate();
 }
 

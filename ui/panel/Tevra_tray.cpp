@@ -17,7 +17,7 @@ constexpr std::size_t kTipMaxBytes = 127;  // the icon's tip field holds 127 CP9
 }  // namespace
 
 void TForm1::RegisterTrayIcon() {
-  TipText = Printf("%s 計測停止中", Settings.SensorId.c_str());
+  TipText = StateTip("計測停止中");
   for (int attempt = 0; attempt < kTrayAttempts && !SessionEnding; ++attempt) {
     if (platform_.TrayAdd(CutUtf8ToCp932Bytes(TipText, kTipMaxBytes))) {
       TrayRegistered = true;
