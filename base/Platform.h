@@ -1,7 +1,8 @@
 #pragma once
 // The one seam through which the program reaches every effect that would block a test or leave
 // the process: clocks, waits, dialogs, the alarm sound, the tray and raising the window.
-// The windows implement it with Qt; tools use PlainPlatform; tests use RecordingPlatform.
+// The windows implement it with Qt; tools use PlainPlatform; tests use the recording platform of
+// tests/support. Code outside the windows takes only the part it uses (TSteadyClock).
 #include <cstdint>
 #include <string>
 
@@ -9,19 +10,23 @@
 
 namespace tevra {
 
-class TPlatform {
+// The monotonic clock and the blocking wait: all the frame reader needs of the platform.
+class TSteadyClock {
  public:
-  virtual ~TPlatform() = default;
+  virtual ~TSteadyClock() = default;
+  // Monotonic clock in milliseconds; only differences mean anything.
+  virtual std::int64_t MonotonicMs() = 0;
+  // Blocking wait (the reader's pauses).
+  virtual void Sleep(int ms) = 0;
+};
 
+class TPlatform : public TSteadyClock {
+ public:
   // Wall clock: whole seconds of `time`, and the local date and time of it.
   virtual std::int64_t Time() = 0;
   virtual TLocalDateTime LocalNow() = 0;
   // Wall clock in microseconds since 1970 UTC: the time of each sample of the continuous record.
   virtual std::int64_t UtcMicros() { return Time() * 1000000; }
-  // Monotonic clock in milliseconds; only differences mean anything.
-  virtual std::int64_t MonotonicMs() = 0;
-  // Blocking wait (the reader's pauses).
-  virtual void Sleep(int ms) = 0;
   // Wait that keeps the event loop running (the tray registration's pauses).
   virtual void SleepWithEvents(int ms) { Sleep(ms); }
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "base/RecordingPlatform.h"
+#include "support/RecordingPlatform.h"
 #include "sensor/VXTRRR.h"
 #include "tests/sensor/FakeLink.h"
 

@@ -29,9 +29,9 @@ bool FieldValues(const char* f, double values[3]) {
 
 }  // namespace
 
-VXTRRR::VXTRRR(TPortOwner& owner, TPlatform& platform)
+VXTRRR::VXTRRR(TPortOwner& owner, TSteadyClock& clock)
     : owner_(owner),
-      platform_(platform),
+      clock_(clock),
       receive_(ReceiveCapacity, '\0'),
       pending_(PendingCapacity, '\0'),
       samples_(SampleCapacity) {}
@@ -110,9 +110,9 @@ bool VXTRRR::CheckSensor() {
 
   // However the line behaves (a steady stream without CR at a wrong baud rate, errors that never
   // clear), the whole check ends by its deadline: it runs on the thread of the measurement tick.
-  const std::int64_t deadline = platform_.MonotonicMs() + CheckDeadlineMs;
+  const std::int64_t deadline = clock_.MonotonicMs() + CheckDeadlineMs;
   bool outOfTime = false;
-  const auto inTime = [&] { return !(outOfTime = platform_.MonotonicMs() >= deadline); };
+  const auto inTime = [&] { return !(outOfTime = clock_.MonotonicMs() >= deadline); };
 
   TSerialLink* port = owner_.CurrentPort();
   unsigned mask = ClearCommError();
@@ -128,11 +128,11 @@ bool VXTRRR::CheckSensor() {
   // Drop the unaligned tail of whatever had arrived, then everything up to the next frame end.
   ClearCommError();
   Read(receive_.data(), CheckChunk);
-  platform_.Sleep(CheckWaitMs);
+  clock_.Sleep(CheckWaitMs);
   ClearCommError();
   int n = port ? port->ReadLine(receive_.data(), '\r', CheckChunk, inTime) : 0;
   if (!outOfTime) {
-    platform_.Sleep(CheckWaitMs);
+    clock_.Sleep(CheckWaitMs);
     ClearCommError();
     n = port ? port->ReadLine(receive_.data(), '\r', CheckChunk, inTime) : 0;
   }

@@ -36,7 +36,7 @@ class VXTRRR {
   // The whole of CheckSensor, waits included, ends by then (monotonic clock).
   static constexpr int CheckDeadlineMs = 1000;
 
-  VXTRRR(TPortOwner& owner, TPlatform& platform);
+  VXTRRR(TPortOwner& owner, TSteadyClock& clock);
 
   // Discards what is queued, aligns to a frame boundary and verifies one frame, all within
   // CheckDeadlineMs (plus at most one read's wait). On failure ReaderStatus says why; on success it
@@ -60,7 +60,7 @@ class VXTRRR {
   unsigned ClearCommError();
 
   TPortOwner& owner_;
-  TPlatform& platform_;
+  TSteadyClock& clock_;
   std::uint8_t status_ = ReaderIdle;
   std::vector<char> receive_;
   std::vector<char> pending_;

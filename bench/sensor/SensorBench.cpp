@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "base/RecordingPlatform.h"
+#include "support/RecordingPlatform.h"
 #include "sensor/TickProcessor.h"
 #include "sensor/VXTRRR.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "base/RecordingPlatform.h"
+#include "support/RecordingPlatform.h"
 #include "core/Tevra.h"
 
 namespace tevra {

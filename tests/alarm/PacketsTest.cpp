@@ -10,7 +10,7 @@
 #include <cstdlib>
 
 #include "base/Cp932.h"
-#include "base/RecordingPlatform.h"
+#include "support/RecordingPlatform.h"
 #include "gtest/gtest.h"
 #include "alarm/HostAddress.h"
 #include "alarm/UDP.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "support/ScratchDirTest.h"
-#include "base/RecordingPlatform.h"
+#include "support/RecordingPlatform.h"
 #include "core/Tevra.h"
 #include "alarm/RecordFileNames.h"
 

@@ -1,4 +1,4 @@
-#include "base/RecordingPlatform.h"
+#include "support/RecordingPlatform.h"
 
 #include <gtest/gtest.h>
 

@@ -15,7 +15,7 @@
 #include "FakeLink.h"
 #include "Pty.h"
 #include "base/PlainPlatform.h"
-#include "base/RecordingPlatform.h"
+#include "support/RecordingPlatform.h"
 #include "sensor/ComPort.h"
 #include "sensor/PortPermission.h"
 #include "sensor/RS232C.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "FakeLink.h"
-#include "base/RecordingPlatform.h"
+#include "support/RecordingPlatform.h"
 
 namespace tevra {
 namespace {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "support/ScratchDirTest.h"
-#include "base/RecordingPlatform.h"
+#include "support/RecordingPlatform.h"
 #include "settings/Profile.h"
 
 namespace tevra {

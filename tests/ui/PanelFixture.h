@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "base/RecordingPlatform.h"
+#include "support/RecordingPlatform.h"
 #include "sensor/Pty.h"
 #include "support/ScratchDir.h"
 #include "ui/dialogs/Alarm_form.h"

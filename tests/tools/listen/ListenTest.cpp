@@ -12,7 +12,7 @@
 #include <string>
 
 #include "base/Cp932.h"
-#include "base/RecordingPlatform.h"
+#include "support/RecordingPlatform.h"
 #include "alarm/PanelPackets.h"
 #include "tools/listen/ListenText.h"
 

@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "base/RecordingPlatform.h"
+#include "support/RecordingPlatform.h"
 #include "mqtt/Broker.h"
 #include "sensor/VXTRRR.h"
 #include "support/ScratchDir.h"

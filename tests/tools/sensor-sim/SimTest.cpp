@@ -8,7 +8,7 @@
 #include <memory>
 #include <thread>
 
-#include "base/RecordingPlatform.h"
+#include "support/RecordingPlatform.h"
 #include "sensor/RS232C.h"
 #include "sensor/VXTRRR.h"
 #include "support/ScratchDir.h"
