@@ -201,23 +201,23 @@ TEST_F(PanelTest, StatusBarVersionBoxAndBaselineReset) {
   EXPECT_EQ(platform_.Count("MessageBox 環境振動情報をリセットしますか？|環境振動情報リセット|OKCANCEL"), 2);
 }
 
-TEST_F(PanelTest, LoginStartItemWritesAndRemovesTheAutostartEntry) {
+TEST_F(PanelTest, LoginStartItemWritesAndRemovesTheLoginStartEntry) {
   const std::string config = JoinPath(dir_, "config");
   setenv("XDG_CONFIG_HOME", config.c_str(), 1);
   CreatePanel();
   const std::string entry = JoinPath(config, "autostart/tevra_panel.desktop");
-  EXPECT_FALSE(panel_->Autostart1->isChecked());
-  panel_->Autostart1->trigger();
-  EXPECT_TRUE(panel_->Autostart1->isChecked());
+  EXPECT_FALSE(panel_->LoginStart1->isChecked());
+  panel_->LoginStart1->trigger();
+  EXPECT_TRUE(panel_->LoginStart1->isChecked());
   std::string text;
   ASSERT_TRUE(ReadWholeFile(entry, text));
   EXPECT_NE(text.find("\nPath=" + dir_ + "\n"), std::string::npos) << "started where the panel runs now";
-  panel_->Autostart1->trigger();
-  EXPECT_FALSE(panel_->Autostart1->isChecked());
+  panel_->LoginStart1->trigger();
+  EXPECT_FALSE(panel_->LoginStart1->isChecked());
   EXPECT_FALSE(ReadWholeFile(entry, text));
   setenv("XDG_CONFIG_HOME", JoinPath(dir_, "TevraPanel.ini").c_str(), 1);  // a file: no folder there
-  panel_->Autostart1->trigger();
-  EXPECT_FALSE(panel_->Autostart1->isChecked());
+  panel_->LoginStart1->trigger();
+  EXPECT_FALSE(panel_->LoginStart1->isChecked());
   EXPECT_EQ(platform_.Count("MessageBox ログイン時の起動を設定できません"), 1);
   unsetenv("XDG_CONFIG_HOME");
 }

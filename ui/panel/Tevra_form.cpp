@@ -12,7 +12,7 @@
 
 #include "base/TextFormat.h"
 #include "alarm/AlarmCriteria.h"
-#include "station/Autostart.h"
+#include "station/LoginStart.h"
 #include "settings/SettingsFile.h"
 #include "ui/dialogs/Alarm_form.h"
 #include "ui/dialogs/Ini_form.h"
@@ -164,9 +164,9 @@ void TForm1::BuildControls() {
 void TForm1::BuildMenus() {
   QMenuBar* bar = menuBar();
   File1 = bar->addMenu(QStringLiteral("ファイル(&F)"));
-  Autostart1 = File1->addAction(QStringLiteral("ログイン時に起動"), this, &TForm1::Autostart1Click);
-  Autostart1->setCheckable(true);
-  Autostart1->setChecked(AutostartEnabled());
+  LoginStart1 = File1->addAction(QStringLiteral("ログイン時に起動"), this, &TForm1::LoginStart1Click);
+  LoginStart1->setCheckable(true);
+  LoginStart1->setChecked(LoginStartEnabled());
   Exit1 = File1->addAction(QStringLiteral("終了(&X)"), this, &TForm1::Exit1Click);
   N2 = bar->addMenu(QStringLiteral("設定(&S)"));
   N5 = N2->addAction(QStringLiteral("警報設定(&K)"), this, &TForm1::N5Click);

@@ -79,7 +79,7 @@ class TForm1 : public QMainWindow {
   QMenu* N3;
   QMenu* I1;
   QAction* Exit1;
-  QAction* Autostart1;  // ログイン時に起動: a check item
+  QAction* LoginStart1;  // ログイン時に起動: a check item
   QAction* N5;
   QAction* N4;
   QAction* N6;
@@ -136,7 +136,7 @@ class TForm1 : public QMainWindow {
 
   // Menu, pop-up and timer handlers.
   void Exit1Click();
-  void Autostart1Click(bool checked);
+  void LoginStart1Click(bool checked);
   void N5Click();
   void N4Click();
   void N6Click();

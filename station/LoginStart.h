@@ -6,18 +6,18 @@
 namespace tevra {
 
 // The entry's path; empty when neither an absolute XDG_CONFIG_HOME nor HOME is set.
-std::string AutostartEntryPath();
+std::string LoginStartEntryPath();
 
 // True when the entry exists and the desktop has not switched it off (Hidden=true, or the
 // GNOME key set to false by its session settings).
-bool AutostartEnabled();
+bool LoginStartEnabled();
 
 // The entry's text: `program` started in `workingDir`, escaped as desktop entries require.
-std::string AutostartEntryText(const std::string& program, const std::string& workingDir);
+std::string LoginStartEntryText(const std::string& program, const std::string& workingDir);
 
 // Writes the entry (making its folder); false when it cannot be written.
-bool EnableAutostart(const std::string& program, const std::string& workingDir);
+bool EnableLoginStart(const std::string& program, const std::string& workingDir);
 // Removes the entry; true when it is gone, also when there was none.
-bool DisableAutostart();
+bool DisableLoginStart();
 
 }  // namespace tevra

@@ -1,5 +1,5 @@
 // The login entry in a scratch home: where it goes, what it starts, and switching it on and off.
-#include "station/Autostart.h"
+#include "station/LoginStart.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -27,7 +27,7 @@ class TEnv {
   std::optional<std::string> old_;
 };
 
-TEST(AutostartTest, TheEntryFollowsXdgConfigHomeElseHome) {
+TEST(LoginStartTest, TheEntryFollowsXdgConfigHomeElseHome) {
   struct {
     std::optional<std::string> Config, Home;
     std::string Path;
@@ -40,11 +40,11 @@ TEST(AutostartTest, TheEntryFollowsXdgConfigHomeElseHome) {
   };
   for (const auto& c : cases) {
     const TEnv config("XDG_CONFIG_HOME", c.Config), home("HOME", c.Home);
-    EXPECT_EQ(AutostartEntryPath(), c.Path) << c.Config.value_or("-") << " " << c.Home.value_or("-");
+    EXPECT_EQ(LoginStartEntryPath(), c.Path) << c.Config.value_or("-") << " " << c.Home.value_or("-");
   }
 }
 
-TEST(AutostartTest, TheEntryStartsTheProgramInItsFolderWithTheEscapesDesktopsExpect) {
+TEST(LoginStartTest, TheEntryStartsTheProgramInItsFolderWithTheEscapesDesktopsExpect) {
   struct {
     std::string Program, Dir, Exec, Path;
   } cases[] = {
@@ -55,38 +55,38 @@ TEST(AutostartTest, TheEntryStartsTheProgramInItsFolderWithTheEscapesDesktopsExp
       {"/x/\"q\"", " lead", "Exec=\"/x/\\\\\"q\\\\\"\"", "Path=\\slead"},
   };
   for (const auto& c : cases) {
-    const std::string text = AutostartEntryText(c.Program, c.Dir);
+    const std::string text = LoginStartEntryText(c.Program, c.Dir);
     EXPECT_NE(text.find("\n" + c.Exec + "\n"), std::string::npos) << text;
     EXPECT_NE(text.find("\n" + c.Path + "\n"), std::string::npos) << text;
     EXPECT_EQ(text.rfind("[Desktop Entry]\nType=Application\n", 0), 0u);
   }
 }
 
-TEST(AutostartTest, SwitchingOnWritesTheEntryAndOffRemovesIt) {
+TEST(LoginStartTest, SwitchingOnWritesTheEntryAndOffRemovesIt) {
   test::TScratchDir home;
   const TEnv config("XDG_CONFIG_HOME", std::nullopt), homeVar("HOME", home.Path);
   const std::string entry = home.File(".config/autostart/tevra_panel.desktop");
-  EXPECT_FALSE(AutostartEnabled());
-  EXPECT_TRUE(DisableAutostart()) << "nothing to remove is no failure";
-  ASSERT_TRUE(EnableAutostart("/usr/bin/tevra_panel", "/srv/panel"));
-  EXPECT_TRUE(AutostartEnabled());
+  EXPECT_FALSE(LoginStartEnabled());
+  EXPECT_TRUE(DisableLoginStart()) << "nothing to remove is no failure";
+  ASSERT_TRUE(EnableLoginStart("/usr/bin/tevra_panel", "/srv/panel"));
+  EXPECT_TRUE(LoginStartEnabled());
   std::string text;
   ASSERT_TRUE(ReadWholeFile(entry, text));
-  EXPECT_EQ(text, AutostartEntryText("/usr/bin/tevra_panel", "/srv/panel"));
+  EXPECT_EQ(text, LoginStartEntryText("/usr/bin/tevra_panel", "/srv/panel"));
 
   // Switched off in the desktop's own session settings: not enabled any more.
   for (const char* off : {"Hidden=true\r\n", "X-GNOME-Autostart-enabled=false\n"}) {
     ASSERT_TRUE(WriteFileAtomically(entry, text + off));
-    EXPECT_FALSE(AutostartEnabled()) << off;
+    EXPECT_FALSE(LoginStartEnabled()) << off;
   }
-  EXPECT_TRUE(DisableAutostart());
-  EXPECT_FALSE(AutostartEnabled());
+  EXPECT_TRUE(DisableLoginStart());
+  EXPECT_FALSE(LoginStartEnabled());
 
   // A folder that cannot be made: the failure is reported, nothing claims to be enabled.
   ASSERT_TRUE(WriteFileAtomically(home.File("blocked"), "a file, not a folder"));
   const TEnv blocked("XDG_CONFIG_HOME", home.File("blocked"));
-  EXPECT_FALSE(EnableAutostart("/usr/bin/tevra_panel", "/srv/panel"));
-  EXPECT_FALSE(AutostartEnabled());
+  EXPECT_FALSE(EnableLoginStart("/usr/bin/tevra_panel", "/srv/panel"));
+  EXPECT_FALSE(LoginStartEnabled());
 }
 
 }  // namespace

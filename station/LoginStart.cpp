@@ -1,4 +1,4 @@
-#include "station/Autostart.h"
+#include "station/LoginStart.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -49,7 +49,7 @@ std::string ExecArgument(const std::string& arg) {
 
 }  // namespace
 
-std::string AutostartEntryPath() {
+std::string LoginStartEntryPath() {
   const char* config = std::getenv("XDG_CONFIG_HOME");
   std::string base;
   if (config && config[0] == '/') {
@@ -62,8 +62,8 @@ std::string AutostartEntryPath() {
   return JoinPath(JoinPath(base, "autostart"), kEntryName);
 }
 
-bool AutostartEnabled() {
-  const std::string path = AutostartEntryPath();
+bool LoginStartEnabled() {
+  const std::string path = LoginStartEntryPath();
   std::string text;
   if (path.empty() || !ReadWholeFile(path, text)) return false;
   std::istringstream lines(text);
@@ -74,7 +74,7 @@ bool AutostartEnabled() {
   return true;
 }
 
-std::string AutostartEntryText(const std::string& program, const std::string& workingDir) {
+std::string LoginStartEntryText(const std::string& program, const std::string& workingDir) {
   return "[Desktop Entry]\n"
          "Type=Application\n"
          "Name=Tevra Panel\n"
@@ -87,16 +87,16 @@ std::string AutostartEntryText(const std::string& program, const std::string& wo
          "X-GNOME-Autostart-enabled=true\n";
 }
 
-bool EnableAutostart(const std::string& program, const std::string& workingDir) {
-  const std::string path = AutostartEntryPath();
+bool EnableLoginStart(const std::string& program, const std::string& workingDir) {
+  const std::string path = LoginStartEntryPath();
   if (path.empty()) return false;
   std::error_code ec;
   std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-  return !ec && WriteFileAtomically(path, AutostartEntryText(program, workingDir));
+  return !ec && WriteFileAtomically(path, LoginStartEntryText(program, workingDir));
 }
 
-bool DisableAutostart() {
-  const std::string path = AutostartEntryPath();
+bool DisableLoginStart() {
+  const std::string path = LoginStartEntryPath();
   if (path.empty()) return false;
   std::error_code ec;
   std::filesystem::remove(path, ec);

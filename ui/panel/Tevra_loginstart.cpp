@@ -2,22 +2,22 @@
 #include <QCoreApplication>
 
 #include "base/AtomicFile.h"
-#include "station/Autostart.h"
+#include "station/LoginStart.h"
 #include "ui/panel/Tevra_form.h"
 
 namespace tevra {
 
 // The entry starts this program in the folder it runs in now, so the panel started at login keeps
 // the settings and files of the one the user is looking at.
-void TForm1::Autostart1Click(bool checked) {
+void TForm1::LoginStart1Click(bool checked) {
   const bool done =
-      checked ? EnableAutostart(QCoreApplication::applicationFilePath().toStdString(), CurrentDirectory())
-              : DisableAutostart();
+      checked ? EnableLoginStart(QCoreApplication::applicationFilePath().toStdString(), CurrentDirectory())
+              : DisableLoginStart();
   if (!done) {
     platform_.MessageBox(checked ? "ログイン時の起動を設定できません" : "ログイン時の起動を解除できません",
                          "", false);
   }
-  Autostart1->setChecked(AutostartEnabled());
+  LoginStart1->setChecked(LoginStartEnabled());
 }
 
 }  // namespace tevra
