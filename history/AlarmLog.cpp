@@ -10,7 +10,7 @@
 #include "base/Cp932.h"
 #include "base/NumberParse.h"
 #include "history/HistoryFile.h"
-#include "alarm/RecordFileNames.h"
+#include "alarm/AlarmFileNames.h"
 
 namespace tevra {
 namespace {

@@ -6,7 +6,7 @@
 #include "history/AlarmLog.h"
 #include "base/AppendFile.h"
 #include "history/HistoryFile.h"
-#include "alarm/RecordFileNames.h"
+#include "alarm/AlarmFileNames.h"
 #include "settings/Profile.h"
 
 namespace tevra {

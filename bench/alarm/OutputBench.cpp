@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/Tevra.h"
-#include "alarm/Recorder.h"
+#include "alarm/AlarmFiles.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ void BM_DrainFullRing(benchmark::State& state) {
   TPanelSettings settings;
   settings.SensorId = "BENCH";
   settings.DetailFolder = dir;
-  TRecorder recorder;
+  TAlarmFiles recorder;
   Tevra calculator("");
   if (!recorder.StartAlarmRecording(settings, kNow, calculator).empty()) {
     state.SkipWithError("cannot open the detail file");

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "base/AtomicFile.h"
-#include "alarm/RecordLines.h"
+#include "alarm/AlarmFileLines.h"
 #include "ui/views/AlarmChart.h"
 
 namespace {

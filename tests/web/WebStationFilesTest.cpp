@@ -4,7 +4,7 @@
 #include <string>
 
 #include "base/Cp932.h"
-#include "alarm/RecordFileNames.h"
+#include "alarm/AlarmFileNames.h"
 #include "support/ScratchDir.h"
 #include "web/WebSettings.h"
 #include "web/WebStationFiles.h"

@@ -3,7 +3,7 @@
 #include <QMetaObject>
 
 #include "history/HistoryFile.h"
-#include "alarm/RecordFileNames.h"
+#include "alarm/AlarmFileNames.h"
 #include "ui/panel/PanelDataOutput.h"
 #include "ui/panel/PanelHealth.h"
 #include "ui/panel/Tevra_form.h"

@@ -62,13 +62,13 @@ void TForm1::Timer2Timer() {
       DataOutput->BatchLost();
       if (formatErrors_.Occurred(platform_.MonotonicMs())) {
         InsertLine(OperationLine(AlarmState.TimeText, "データフォーマットエラー発生"));
-        ReportWriteFailure(Recorder.WriteFormatErrorLine(AlarmState.TimeText));
+        ReportWriteFailure(AlarmFiles.WriteFormatErrorLine(AlarmState.TimeText));
       }
       Reader->CheckSensor();
       return;
     }
     InsertLine(OperationLine(AlarmState.TimeText, "通信エラー発生"));
-    Recorder.WriteCommunicationErrorLine(AlarmState.TimeText);
+    AlarmFiles.WriteCommunicationErrorLine(AlarmState.TimeText);
     StopMeasurement();
     ShowSensorErrorFor(status, true);
     Reader->CheckSensor();
@@ -86,7 +86,7 @@ void TForm1::Timer2Timer() {
   Label6->setText(QString::fromStdString(Printf("%.1f", Tick.TickMaxComposite)));
   if (Tick.IntensityUpdated) Mqtt->NewIntensity(Tick.CurrentIntensity, Tick.TickMaxComposite);
   Views->AfterTick();
-  PushTickRecords(Recorder.DetailRing, TickTime, Tick.TickSamples.data(), Tick.TickComposite.data(), n,
+  PushTickRecords(AlarmFiles.DetailRing, TickTime, Tick.TickSamples.data(), Tick.TickComposite.data(), n,
                   Tick.CurrentIntensity);
 
   if (Settings.AlarmKind == akCompositeAcceleration) {
@@ -115,7 +115,7 @@ void TForm1::EvaluateCompositeAlarm() {
            Tick.CurrentIntensity);
   if (AlarmState.Active) {
     TipText = Printf("%s 最大合成加速度 %.1fgal 警報出力中", id, AlarmState.MaxComposite);
-    ReportWriteFailure(Recorder.DrainDetailRing(), true);
+    ReportWriteFailure(AlarmFiles.DrainDetailRing(), true);
   }
 }
 
@@ -130,7 +130,7 @@ void TForm1::EvaluateIntensityAlarm() {
   }
   if (AlarmState.Active) {
     TipText = Printf("%s 最大震度%1.1f 警報出力中", id, AlarmState.MaxIntensity);
-    ReportWriteFailure(Recorder.DrainDetailRing(), true);
+    ReportWriteFailure(AlarmFiles.DrainDetailRing(), true);
   }
 }
 
@@ -172,10 +172,10 @@ void TForm1::AlarmStart(const std::string& firstLine, const std::string& secondL
   InsertLine(secondLine);
   Network.SendEventPacket(Settings, TickTime, Tick.CurrentIntensity, Tick.TickMaxComposite, platform_);
   Mqtt->AlarmStarted(Tick.CurrentIntensity, Tick.TickMaxComposite, criterion);
-  ReportWriteFailure(Recorder.WriteDetectionLine(Settings, AlarmState.TimeText, Tick.CurrentIntensity,
+  ReportWriteFailure(AlarmFiles.WriteDetectionLine(Settings, AlarmState.TimeText, Tick.CurrentIntensity,
                                                  Tick.TickMaxComposite),
                      true);
-  ReportWriteFailure(Recorder.StartAlarmRecording(Settings, platform_.LocalNow(), Calculator), true);
+  ReportWriteFailure(AlarmFiles.StartAlarmRecording(Settings, platform_.LocalNow(), Calculator), true);
   Timer1.start();
   platform_.RaiseWindow();
 }
@@ -189,11 +189,11 @@ void TForm1::FinishAlarm() {
   AlarmState.Active = false;
   Timer1.stop();
   SetStripRed(false);
-  const std::string detailPath = Recorder.OpenDetailPath();
-  Recorder.CloseDetailFile();
+  const std::string detailPath = AlarmFiles.OpenDetailPath();
+  AlarmFiles.CloseDetailFile();
   Views->AlarmEnded(detailPath);
   Mqtt->AlarmEnded(AlarmState.MaxIntensity, AlarmState.MaxComposite, detailPath);
-  ReportWriteFailure(Recorder.WriteMaximumLine(Settings, AlarmState.TimeText, AlarmState.MaxIntensity,
+  ReportWriteFailure(AlarmFiles.WriteMaximumLine(Settings, AlarmState.TimeText, AlarmState.MaxIntensity,
                                                AlarmState.MaxComposite));
   ReportWriteFailure(LongPeriod->AlarmEnded());
 }
@@ -204,7 +204,7 @@ void TForm1::WriteFormatErrorRepeats(std::int64_t repeats) {
   LogNoteLine(
       OperationLine(time, Printf("データフォーマットエラー繰り返し　%lld回", static_cast<long long>(repeats))),
       AlarmState.Active);
-  ReportWriteFailure(Recorder.WriteFormatErrorRepeatsLine(time, repeats));
+  ReportWriteFailure(AlarmFiles.WriteFormatErrorRepeatsLine(time, repeats));
 }
 
 void TForm1::FinishRecordsAtExit() {

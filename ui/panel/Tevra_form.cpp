@@ -188,7 +188,7 @@ void TForm1::BuildMenus() {
 }
 
 void TForm1::FormCreate() {
-  ClearDetailRing(Recorder.DetailRing);
+  ClearDetailRing(AlarmFiles.DetailRing);
   CloseConfirmed = false;
   ExitRequested = false;
   BlinkOn = false;

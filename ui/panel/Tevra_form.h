@@ -19,7 +19,7 @@
 #include "base/FaultEpisode.h"
 #include "alarm/PanelPackets.h"
 #include "settings/PanelSettings.h"
-#include "alarm/Recorder.h"
+#include "alarm/AlarmFiles.h"
 #include "settings/Profile.h"
 #include "sensor/TickProcessor.h"
 #include "sensor/VXTRRR.h"
@@ -107,7 +107,7 @@ class TForm1 : public QMainWindow {
   TAlarmState AlarmState;
   bool BlinkOn = false;
   TLocalDateTime TickTime;
-  TRecorder Recorder;
+  TAlarmFiles AlarmFiles;
   TPanelNetwork Network;
   bool ExitRequested = false;
   bool CloseConfirmed = false;

@@ -99,7 +99,7 @@ void TForm1::CompleteStart(int sensorStatus) {
   SetMeasuringLook(true);
   AlarmState.TimeText = DateTimeText(platform_.LocalNow());
   InsertLine(OperationLine(AlarmState.TimeText, "計測開始"));
-  if (!Recorder.OpenEventLog(Settings, AlarmState.TimeText)) {
+  if (!AlarmFiles.OpenEventLog(Settings, AlarmState.TimeText)) {
     if (!Settings.AutoStart) {
       platform_.MessageBox(kEventLogOpenFailedText, "", false);
       StopMeasurement();
@@ -114,7 +114,7 @@ void TForm1::CompleteStart(int sensorStatus) {
   Timer2.start();
   Timer4.start();
   if (windows_.Form5) windows_.Form5->ResetGraph();
-  ClearDetailRing(Recorder.DetailRing);
+  ClearDetailRing(AlarmFiles.DetailRing);
 }
 
 void TForm1::StopMeasurement() {
@@ -130,8 +130,8 @@ void TForm1::StopMeasurement() {
   TipText = StateTip("計測停止中");
   SendTipUpdate();
   Timer4.stop();
-  Views->MeasurementStopping(Recorder.OpenDetailPath());
-  Recorder.CloseForStop(Settings, AlarmState.TimeText);
+  Views->MeasurementStopping(AlarmFiles.OpenDetailPath());
+  AlarmFiles.CloseForStop(Settings, AlarmState.TimeText);
   DataOutput->Stop();
 }
 

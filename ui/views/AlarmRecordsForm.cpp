@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "base/TextFormat.h"
-#include "alarm/RecordFileNames.h"
+#include "alarm/AlarmFileNames.h"
 #include "ui/views/AlarmChart.h"
 #include "ui/kit/ChartParts.h"
 #include "ui/kit/QtPlatform.h"

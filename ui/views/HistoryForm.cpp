@@ -14,7 +14,7 @@
 #include "base/TextFormat.h"
 #include "core/Tevra.h"
 #include "alarm/AlarmCriteria.h"
-#include "alarm/RecordFileNames.h"
+#include "alarm/AlarmFileNames.h"
 #include "ui/kit/ChartParts.h"
 #include "ui/kit/QtPlatform.h"
 

@@ -1,4 +1,4 @@
-#include "alarm/RecordLines.h"
+#include "alarm/AlarmFileLines.h"
 
 #include <charconv>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "alarm/RecordFileNames.h"
+#include "alarm/AlarmFileNames.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 #pragma once
-// The panel's recording: the detail ring, the event log and the detail file of the current alarm.
+// The alarm files: the detail ring, the event log and the detail file of the current alarm.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,9 +22,9 @@ inline constexpr const char* kDetectionLineFailedText = "警報データが書�
 inline constexpr const char* kMaximumLineFailedText = "データが書き込みできません。";
 inline constexpr const char* kDetailWriteFailedText = "詳細データの書き込みに失敗しました。";
 
-class TRecorder {
+class TAlarmFiles {
  public:
-  TRecorder();
+  TAlarmFiles();
 
   TDetailRing DetailRing;
   TAppendFile EventLog;

@@ -1,4 +1,4 @@
-#include "alarm/Recorder.h"
+#include "alarm/AlarmFiles.h"
 
 #include <sys/resource.h>
 
@@ -11,14 +11,14 @@
 #include "support/ScratchDirTest.h"
 #include "support/RecordingPlatform.h"
 #include "core/Tevra.h"
-#include "alarm/RecordFileNames.h"
+#include "alarm/AlarmFileNames.h"
 
 namespace tevra {
 namespace {
 
 namespace fs = std::filesystem;
 
-class RecorderTest : public ScratchDirTest {
+class AlarmFilesTest : public ScratchDirTest {
  protected:
   void SetUp() override {
     ScratchDirTest::SetUp();
@@ -49,12 +49,12 @@ class RecorderTest : public ScratchDirTest {
   }
   static constexpr TLocalDateTime kAlarmTime{2007, 10, 30, 12, 34, 56};
   TPanelSettings settings_;
-  TRecorder recorder_;
+  TAlarmFiles recorder_;
   TRecordingPlatform platform_;
   Tevra calculator_{""};
 };
 
-TEST_F(RecorderTest, EventLogAndDetailFileMatchTheReferenceBytes) {
+TEST_F(AlarmFilesTest, EventLogAndDetailFileMatchTheReferenceBytes) {
   EXPECT_TRUE(recorder_.OpenEventLog(settings_, "2007/10/30 12:30:00"));
   Push({2007, 10, 30, 12, 34, 55}, {{1.234, -0.5, 0.0}, {0.005, 0.015, -0.001}}, 2.5, {1.25});
   Push(kAlarmTime, {{10, 20, 30}}, 4.46);
@@ -82,7 +82,7 @@ TEST_F(RecorderTest, EventLogAndDetailFileMatchTheReferenceBytes) {
   EXPECT_TRUE(platform_.Calls.empty());
 }
 
-TEST_F(RecorderTest, SlashInTheIdBecomesUnderscoreInFileNamesOnly) {
+TEST_F(AlarmFilesTest, SlashInTheIdBecomesUnderscoreInFileNamesOnly) {
   settings_.SensorId = "A/B";
   settings_.SaveNoiseOnAlarm = true;
   EXPECT_EQ(EventLogPath("/d/", "A/B"), "/d/Tevra_A_B.csv");
@@ -94,7 +94,7 @@ TEST_F(RecorderTest, SlashInTheIdBecomesUnderscoreInFileNamesOnly) {
   EXPECT_TRUE(fs::exists(Path("20071030123456_A_B_noise.csv")));
 }
 
-TEST_F(RecorderTest, SwitchedOffFilesLeaveNoTrace) {
+TEST_F(AlarmFilesTest, SwitchedOffFilesLeaveNoTrace) {
   settings_.SaveEventLog = false;
   settings_.SaveDetailData = false;
   settings_.SaveNoiseOnAlarm = true;
@@ -132,7 +132,7 @@ class FileSizeLimit {
   rlimit saved_{};
 };
 
-TEST_F(RecorderTest, AMissingEventLogFolderFailsTheStartOnceAndLaterFailuresAreReportedOncePerOutage) {
+TEST_F(AlarmFilesTest, AMissingEventLogFolderFailsTheStartOnceAndLaterFailuresAreReportedOncePerOutage) {
   settings_.EventFolder = Path("missing");
   settings_.DetailFolder = Path("ev/Tevra_ABC.csv");  // a folder that is a file
   EXPECT_FALSE(recorder_.OpenEventLog(settings_, "t"));
@@ -152,7 +152,7 @@ TEST_F(RecorderTest, AMissingEventLogFolderFailsTheStartOnceAndLaterFailuresAreR
   EXPECT_EQ(recorder_.DetailRing.Count(), 3);
 }
 
-TEST_F(RecorderTest, AFullDiskIsReportedOnceAndLeavesNoEmptyDetailFile) {
+TEST_F(AlarmFilesTest, AFullDiskIsReportedOnceAndLeavesNoEmptyDetailFile) {
   fs::create_symlink("/dev/full", Path("ev/Tevra_ABC.csv"));
   ASSERT_TRUE(recorder_.OpenEventLog(settings_, "t"));
   EXPECT_EQ(recorder_.WriteDetectionLine(settings_, "t", 1, 1), kDetectionLineFailedText);
@@ -174,7 +174,7 @@ TEST_F(RecorderTest, AFullDiskIsReportedOnceAndLeavesNoEmptyDetailFile) {
   EXPECT_EQ(std::count(detail.begin(), detail.end(), '\n'), 5);
 }
 
-TEST_F(RecorderTest, DeletedFilesAndFoldersAreReportedOnceAndWrittenAgainWhenBack) {
+TEST_F(AlarmFilesTest, DeletedFilesAndFoldersAreReportedOnceAndWrittenAgainWhenBack) {
   ASSERT_TRUE(recorder_.OpenEventLog(settings_, "t"));
   PushNumbered(0, 2);
   ASSERT_EQ(recorder_.StartAlarmRecording(settings_, kAlarmTime, calculator_), "");
@@ -199,7 +199,7 @@ TEST_F(RecorderTest, DeletedFilesAndFoldersAreReportedOnceAndWrittenAgainWhenBac
   EXPECT_EQ(recorder_.WriteFormatErrorLine("t4"), kMaximumLineFailedText);
 }
 
-TEST_F(RecorderTest, RefusedDetailLinesWaitInTheRingAndEachOutageIsReportedOnce) {
+TEST_F(AlarmFilesTest, RefusedDetailLinesWaitInTheRingAndEachOutageIsReportedOnce) {
   PushNumbered(0, 3);
   ASSERT_EQ(recorder_.StartAlarmRecording(settings_, kAlarmTime, calculator_), "");
   const std::string path = Path("acc/20071030123456_ABC.csv");

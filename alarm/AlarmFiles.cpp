@@ -1,8 +1,8 @@
-#include "alarm/Recorder.h"
+#include "alarm/AlarmFiles.h"
 
 #include "core/Tevra.h"
-#include "alarm/RecordFileNames.h"
-#include "alarm/RecordLines.h"
+#include "alarm/AlarmFileNames.h"
+#include "alarm/AlarmFileLines.h"
 
 namespace tevra {
 namespace {
@@ -12,13 +12,13 @@ constexpr std::size_t kTypicalDetailLine = 64;
 
 }  // namespace
 
-TRecorder::TRecorder() {
+TAlarmFiles::TAlarmFiles() {
   // Reserved once so that draining a full ring allocates nothing in normal operation.
   batch_.reserve(TDetailRing::Capacity * kTypicalDetailLine);
   ends_.reserve(TDetailRing::Capacity);
 }
 
-bool TRecorder::OpenEventLog(const TPanelSettings& settings, std::string_view timeText) {
+bool TAlarmFiles::OpenEventLog(const TPanelSettings& settings, std::string_view timeText) {
   eventLogOutage_ = {};
   detailOutage_ = {};
   if (!settings.SaveEventLog) return true;
@@ -31,7 +31,7 @@ bool TRecorder::OpenEventLog(const TPanelSettings& settings, std::string_view ti
   return true;
 }
 
-void TRecorder::CloseForStop(const TPanelSettings& settings, std::string_view timeText) {
+void TAlarmFiles::CloseForStop(const TPanelSettings& settings, std::string_view timeText) {
   CloseDetailFile();
   // A stop line that cannot be written is not worth a box: measuring ends anyway.
   if (settings.SaveEventLog) AppendEventLine(EventStopLine(timeText), "");
@@ -39,11 +39,11 @@ void TRecorder::CloseForStop(const TPanelSettings& settings, std::string_view ti
   eventLogPath_.clear();
 }
 
-std::string TRecorder::Failure(TOutage& outage, const char* text) {
+std::string TAlarmFiles::Failure(TOutage& outage, const char* text) {
   return outage.Failed() ? text : std::string();
 }
 
-std::string TRecorder::AppendEventLine(const std::string& line, const char* failureText) {
+std::string TAlarmFiles::AppendEventLine(const std::string& line, const char* failureText) {
   if (EventLog.IsOpen() && EventLog.Vanished()) EventLog.Close();
   if (!EventLog.IsOpen() && !eventLogPath_.empty()) EventLog.Open(eventLogPath_);
   if (!EventLog.Append(line)) return Failure(eventLogOutage_, failureText);
@@ -51,35 +51,35 @@ std::string TRecorder::AppendEventLine(const std::string& line, const char* fail
   return {};
 }
 
-std::string TRecorder::WriteFormatErrorLine(std::string_view timeText) {
+std::string TAlarmFiles::WriteFormatErrorLine(std::string_view timeText) {
   if (eventLogPath_.empty()) return {};
   return AppendEventLine(FormatErrorLine(timeText), kMaximumLineFailedText);
 }
 
-std::string TRecorder::WriteFormatErrorRepeatsLine(std::string_view timeText, long long repeats) {
+std::string TAlarmFiles::WriteFormatErrorRepeatsLine(std::string_view timeText, long long repeats) {
   if (eventLogPath_.empty()) return {};
   return AppendEventLine(FormatErrorRepeatsLine(timeText, repeats), kMaximumLineFailedText);
 }
 
-std::string TRecorder::WriteCommunicationErrorLine(std::string_view timeText) {
+std::string TAlarmFiles::WriteCommunicationErrorLine(std::string_view timeText) {
   if (eventLogPath_.empty()) return {};
   return AppendEventLine(CommunicationErrorLine(timeText), kMaximumLineFailedText);
 }
 
-std::string TRecorder::WriteDetectionLine(const TPanelSettings& settings, std::string_view timeText,
+std::string TAlarmFiles::WriteDetectionLine(const TPanelSettings& settings, std::string_view timeText,
                                           double currentIntensity, double tickMaxComposite) {
   if (!settings.SaveEventLog) return {};
   return AppendEventLine(DetectionLine(timeText, currentIntensity, tickMaxComposite),
                          kDetectionLineFailedText);
 }
 
-std::string TRecorder::WriteMaximumLine(const TPanelSettings& settings, std::string_view timeText,
+std::string TAlarmFiles::WriteMaximumLine(const TPanelSettings& settings, std::string_view timeText,
                                         double maxIntensity, double maxComposite) {
   if (!settings.SaveEventLog) return {};
   return AppendEventLine(MaximumLine(timeText, maxIntensity, maxComposite), kMaximumLineFailedText);
 }
 
-std::string TRecorder::StartAlarmRecording(const TPanelSettings& settings, const TLocalDateTime& now,
+std::string TAlarmFiles::StartAlarmRecording(const TPanelSettings& settings, const TLocalDateTime& now,
                                            const Tevra& calculator) {
   const std::string stamp = StampText(now);
   // A snapshot that cannot be written does not hinder the alarm.
@@ -91,7 +91,7 @@ std::string TRecorder::StartAlarmRecording(const TPanelSettings& settings, const
   return DrainDetailRing();
 }
 
-bool TRecorder::OpenDetailFile() {
+bool TAlarmFiles::OpenDetailFile() {
   if (!DetailFile.Open(detailPath_)) return false;
   // A second alarm within the same second appends to the same file: undo only our own part.
   const long long sizeAtOpen = DetailFile.Size();
@@ -105,7 +105,7 @@ bool TRecorder::OpenDetailFile() {
   return false;
 }
 
-std::string TRecorder::DrainDetailRing() {
+std::string TAlarmFiles::DrainDetailRing() {
   if (detailPath_.empty()) return {};
   // A deleted file is started anew, header first, where its folder still or again exists.
   if (DetailFile.IsOpen() && DetailFile.Vanished()) DetailFile.Close();
@@ -120,12 +120,12 @@ std::string TRecorder::DrainDetailRing() {
   return {};
 }
 
-void TRecorder::CloseDetailFile() {
+void TAlarmFiles::CloseDetailFile() {
   DetailFile.Close();
   detailPath_.clear();
 }
 
-void TRecorder::FormatBuffered() {
+void TAlarmFiles::FormatBuffered() {
   batch_.clear();
   ends_.clear();
   const int count = DetailRing.Count();
