@@ -58,44 +58,44 @@ class TForm1 : public QMainWindow {
   ~TForm1() override;
 
   // Controls, named as the panel's layout names them.
-  QFrame* Panel1;
-  QFrame* Panel2;
-  QFrame* Panel3;
+  QFrame* Panel1;  // the strip with the clock and the criterion line; blinks red in an alarm
+  QFrame* Panel2;  // the figures: intensity, state, composite acceleration
+  QFrame* Panel3;  // holds the operation log
   QLabel* Image1;
-  QLabel* Label1;
-  QLabel* Label2;
-  QLabel* Label3;
-  QLabel* Label4;
-  QLabel* Label5;
-  QLabel* Label6;
-  QLabel* Label7;
-  QLabel* Label8;
-  QListWidget* ListBox1;
+  QLabel* Label1;  // the alarm criterion under the clock
+  QLabel* Label2;  // the criterion's caption beside the large figure; the auto-start countdown
+  QLabel* Label3;  // caption 合成加速度
+  QLabel* Label4;  // the clock
+  QLabel* Label5;  // the large figure: the instrumental intensity (算出中 until the first)
+  QLabel* Label6;  // the composite acceleration
+  QLabel* Label7;  // unit (gal)
+  QLabel* Label8;  // the state: 停止中, 再接続待ち, 設定中; empty while measuring
+  QListWidget* ListBox1;  // the operation log, newest line first
   QStatusBar* StatusBar1;
   QLabel* StatusPanels[4];
   QMenu* File1;
-  QMenu* N2;
+  QMenu* N2;  // menu 設定
   QMenu* Show1;
-  QMenu* N3;
+  QMenu* N3;  // menu 計測
   QMenu* I1;
   QAction* Exit1;
   QAction* LoginStart1;  // ログイン時に起動: a check item
-  QAction* N5;
-  QAction* N4;
-  QAction* N6;
-  QAction* N7;
-  QAction* G1;
-  QAction* N8;
-  QAction* N1;
-  QAction* V1;
-  QMenu* PopupMenu1;
-  QAction* N0001;
+  QAction* N5;  // 設定 > 警報設定 (TForm3)
+  QAction* N4;  // 設定 > 計測設定 (TForm2)
+  QAction* N6;  // 設定 > COMポート設定 (TComPortForm)
+  QAction* N7;  // 設定 > 環境振動情報リセット
+  QAction* G1;  // 表示 > 加速度グラフ (TForm5)
+  QAction* N8;  // 計測 > 計測開始
+  QAction* N1;  // 計測 > 計測終了
+  QAction* V1;  // 情報 > バージョン
+  QMenu* PopupMenu1;  // the tray icon's menu
+  QAction* N0001;  // tray > 計測Tevraパネルを表示する
   QAction* Exit2;
-  QTimer Timer1;
-  QTimer Timer2;
-  QTimer Timer3;
-  QTimer Timer4;
-  QTimer Timer5;
+  QTimer Timer1;  // 500 ms: the alarm blink
+  QTimer Timer2;  // 100 ms: the measurement tick (read frames, intensity, alarm)
+  QTimer Timer3;  // 500 ms: the clock and the health row
+  QTimer Timer4;  // 5 s: the heartbeat packet
+  QTimer Timer5;  // 1 s: the countdown of the automatic start (AutoStart)
   QTimer ReconnectTimer;  // every 10 s while 再接続待ち
 
   // Run-time state.
