@@ -21,11 +21,6 @@ class DataOutputFormTest : public PanelTest {
     form_ = std::make_unique<TDataOutputForm>(platform_, *panel_->DataOutput);
     form_->show();
   }
-  std::string Ini() {
-    std::string bytes;
-    ReadWholeFile(JoinPath(dir_, "TevraPanel.ini"), bytes);
-    return bytes;
-  }
   std::unique_ptr<TDataOutputForm> form_;
 };
 

@@ -22,11 +22,6 @@ class MqttFormTest : public PanelTest {
     form_ = std::make_unique<TMqttForm>(platform_, *panel_->Mqtt);
     form_->show();
   }
-  std::string Ini() {
-    std::string bytes;
-    ReadWholeFile(JoinPath(dir_, "TevraPanel.ini"), bytes);
-    return bytes;
-  }
   std::unique_ptr<TMqttForm> form_;
 };
 

@@ -171,6 +171,12 @@ std::chrono::steady_clock::duration PanelTest::TryReconnect() {
   return held;
 }
 
+std::string PanelTest::Ini() const {
+  std::string bytes;
+  ReadWholeFile(JoinPath(dir_, "TevraPanel.ini"), bytes);
+  return bytes;
+}
+
 std::vector<std::string> PanelTest::ListLines() const {
   std::vector<std::string> lines;
   for (int i = 0; i < panel_->ListBox1->count(); ++i)

@@ -81,6 +81,8 @@ class PanelTest : public ::testing::Test {
   // Writes to the sensor line and waits until the panel's end can read all of it.
   void Send(const std::string& bytes);
   std::vector<std::string> ListLines() const;
+  // "TevraPanel.ini" as it is on disk.
+  std::string Ini() const;
   std::string FileUtf8(const std::string& path) const;
   std::vector<std::string> FilesMatching(const std::string& suffix, const std::string& folder = {}) const;
   // Datagrams received so far, decoded to UTF-8.

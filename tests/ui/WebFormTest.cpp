@@ -55,11 +55,6 @@ class WebFormTest : public PanelTest {
     form_ = std::make_unique<TWebForm>(platform_, *panel_->Web);
     form_->show();
   }
-  std::string Ini() {
-    std::string bytes;
-    ReadWholeFile(JoinPath(dir_, "TevraPanel.ini"), bytes);
-    return bytes;
-  }
   std::unique_ptr<TWebForm> form_;
 };
 
