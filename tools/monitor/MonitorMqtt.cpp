@@ -3,7 +3,6 @@
 #include <string>
 
 #include "core/LongPeriod.h"
-#include "station/ClockHealth.h"
 
 namespace tevra {
 
@@ -25,9 +24,12 @@ void TMonitorMqtt::Stopped() {
 }
 
 void TMonitorMqtt::Publish(TStationState state, const TLineHealth& health) {
-  station_.Status(
-      StationStatusOf(state, false, health, ReadClockHealth(KernelClockQuery), false, TEVRA_VERSION),
-      platform_.MonotonicMs());
+  const std::int64_t now = platform_.MonotonicMs();
+  if (clockReadMs_ < 0 || now - clockReadMs_ >= 1000) {
+    clock_ = ReadClockHealth(KernelClockQuery);
+    clockReadMs_ = now;
+  }
+  station_.Status(StationStatusOf(state, false, health, clock_, false, TEVRA_VERSION), now);
 }
 
 }  // namespace tevra

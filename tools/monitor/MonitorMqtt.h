@@ -3,6 +3,7 @@
 // line's state after every tick and every failed check. The monitor has no alarms.
 #include "base/Platform.h"
 #include "mqtt/MqttStation.h"
+#include "base/ClockSync.h"
 #include "tools/monitor/MonitorLoop.h"
 
 namespace tevra {
@@ -20,6 +21,9 @@ class TMonitorMqtt : public TMonitorObserver {
   void Publish(TStationState state, const TLineHealth& health);
   TMqttStation& station_;
   TPlatform& platform_;
+  // The kernel's clock state, asked once a second rather than every tick.
+  TClockHealth clock_;
+  std::int64_t clockReadMs_ = -1;
 };
 
 }  // namespace tevra
