@@ -1,5 +1,7 @@
 #include "alarm/AlarmFiles.h"
 
+#include <cerrno>
+
 #include "core/Tevra.h"
 #include "alarm/AlarmFileNames.h"
 #include "alarm/AlarmFileLines.h"
@@ -18,69 +20,72 @@ TAlarmFiles::TAlarmFiles() {
   ends_.reserve(TDetailRing::Capacity);
 }
 
-bool TAlarmFiles::OpenEventLog(const TPanelSettings& settings, std::string_view timeText) {
+TStatus TAlarmFiles::OpenEventLog(const TPanelSettings& settings, std::string_view timeText) {
   eventLogOutage_ = {};
   detailOutage_ = {};
-  if (!settings.SaveEventLog) return true;
+  if (!settings.SaveEventLog) return {};
   eventLogPath_ = EventLogPath(settings.EventFolder, settings.SensorId);
+  errno = 0;
   if (!EventLog.Open(eventLogPath_)) {
-    eventLogOutage_.Failed();  // the caller reports it; the lines that follow only try again
-    return false;
+    // The caller reports it; the lines that follow only try again.
+    return Failure(eventLogOutage_, kEventLogOpenFailedText, errno);
   }
   EventLog.Append(EventStartLine(timeText));
-  return true;
+  return {};
 }
 
 void TAlarmFiles::CloseForStop(const TPanelSettings& settings, std::string_view timeText) {
   CloseDetailFile();
   // A stop line that cannot be written is not worth a box: measuring ends anyway.
-  if (settings.SaveEventLog) AppendEventLine(EventStopLine(timeText), "");
+  if (settings.SaveEventLog) static_cast<void>(AppendEventLine(EventStopLine(timeText), ""));
   EventLog.Close();
   eventLogPath_.clear();
 }
 
-std::string TAlarmFiles::Failure(TOutage& outage, const char* text) {
-  return outage.Failed() ? text : std::string();
+TStatus TAlarmFiles::Failure(TOutage& outage, const char* text, int err) {
+  if (!outage.Failed()) return {};
+  return TError{text, err};
 }
 
-std::string TAlarmFiles::AppendEventLine(const std::string& line, const char* failureText) {
+TStatus TAlarmFiles::AppendEventLine(const std::string& line, const char* failureText) {
+  errno = 0;  // a file deleted while open fails without a system error
   if (EventLog.IsOpen() && EventLog.Vanished()) EventLog.Close();
   if (!EventLog.IsOpen() && !eventLogPath_.empty()) EventLog.Open(eventLogPath_);
-  if (!EventLog.Append(line)) return Failure(eventLogOutage_, failureText);
+  if (!EventLog.Append(line)) return Failure(eventLogOutage_, failureText, errno);
   eventLogOutage_.Succeeded();
   return {};
 }
 
-std::string TAlarmFiles::WriteFormatErrorLine(std::string_view timeText) {
+TStatus TAlarmFiles::WriteFormatErrorLine(std::string_view timeText) {
   if (eventLogPath_.empty()) return {};
   return AppendEventLine(FormatErrorLine(timeText), kMaximumLineFailedText);
 }
 
-std::string TAlarmFiles::WriteFormatErrorRepeatsLine(std::string_view timeText, long long repeats) {
+TStatus TAlarmFiles::WriteFormatErrorRepeatsLine(std::string_view timeText, long long repeats) {
   if (eventLogPath_.empty()) return {};
   return AppendEventLine(FormatErrorRepeatsLine(timeText, repeats), kMaximumLineFailedText);
 }
 
-std::string TAlarmFiles::WriteCommunicationErrorLine(std::string_view timeText) {
+TStatus TAlarmFiles::WriteCommunicationErrorLine(std::string_view timeText) {
   if (eventLogPath_.empty()) return {};
   return AppendEventLine(CommunicationErrorLine(timeText), kMaximumLineFailedText);
 }
 
-std::string TAlarmFiles::WriteDetectionLine(const TPanelSettings& settings, std::string_view timeText,
-                                          double currentIntensity, double tickMaxComposite) {
+TStatus TAlarmFiles::WriteDetectionLine(const TPanelSettings& settings, std::string_view timeText,
+                                        double currentIntensity, double tickMaxComposite) {
   if (!settings.SaveEventLog) return {};
   return AppendEventLine(DetectionLine(timeText, currentIntensity, tickMaxComposite),
                          kDetectionLineFailedText);
 }
 
-std::string TAlarmFiles::WriteMaximumLine(const TPanelSettings& settings, std::string_view timeText,
-                                        double maxIntensity, double maxComposite) {
+TStatus TAlarmFiles::WriteMaximumLine(const TPanelSettings& settings, std::string_view timeText,
+                                      double maxIntensity, double maxComposite) {
   if (!settings.SaveEventLog) return {};
   return AppendEventLine(MaximumLine(timeText, maxIntensity, maxComposite), kMaximumLineFailedText);
 }
 
-std::string TAlarmFiles::StartAlarmRecording(const TPanelSettings& settings, const TLocalDateTime& now,
-                                           const Tevra& calculator) {
+TStatus TAlarmFiles::StartAlarmRecording(const TPanelSettings& settings, const TLocalDateTime& now,
+                                         const Tevra& calculator) {
   const std::string stamp = StampText(now);
   // A snapshot that cannot be written does not hinder the alarm.
   if (settings.SaveNoiseOnAlarm) calculator.SaveBaselineAs(NoiseFileName(stamp, settings.SensorId));
@@ -96,25 +101,29 @@ bool TAlarmFiles::OpenDetailFile() {
   // A second alarm within the same second appends to the same file: undo only our own part.
   const long long sizeAtOpen = DetailFile.Size();
   if (DetailFile.Append(detailHeader_)) return true;
+  const int err = errno;  // the write's reason, not the clean-up's
   if (sizeAtOpen == 0) {
     DetailFile.Remove();
   } else {
     DetailFile.TruncateTo(sizeAtOpen);
     DetailFile.Close();
   }
+  errno = err;
   return false;
 }
 
-std::string TAlarmFiles::DrainDetailRing() {
+TStatus TAlarmFiles::DrainDetailRing() {
   if (detailPath_.empty()) return {};
   // A deleted file is started anew, header first, where its folder still or again exists.
+  errno = 0;
   if (DetailFile.IsOpen() && DetailFile.Vanished()) DetailFile.Close();
-  if (!DetailFile.IsOpen() && !OpenDetailFile()) return Failure(detailOutage_, kDetailWriteFailedText);
+  if (!DetailFile.IsOpen() && !OpenDetailFile()) return Failure(detailOutage_, kDetailWriteFailedText, errno);
   if (DetailRing.Count() > 0) {
     FormatBuffered();
     const std::size_t written = DetailFile.AppendPieces(batch_, ends_.data(), ends_.size());
+    const int err = errno;
     DetailRing.DropOldest(static_cast<int>(written));
-    if (written != ends_.size()) return Failure(detailOutage_, kDetailWriteFailedText);
+    if (written != ends_.size()) return Failure(detailOutage_, kDetailWriteFailedText, err);
   }
   detailOutage_.Succeeded();
   return {};

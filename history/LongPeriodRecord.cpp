@@ -103,13 +103,15 @@ std::string LongPeriodEntryText(const TLongPeriodEntry* e) {
   return Printf("%d (%.1fcm/s, %.1f秒)", e->Class, e->Sva, e->Period);
 }
 
-std::string TLongPeriodLog::Append(const TPanelSettings& settings, const TLocalDateTime& detected,
-                                   const TLongPeriodMeter::TPeak& peak) {
+TStatus TLongPeriodLog::Append(const TPanelSettings& settings, const TLocalDateTime& detected,
+                               const TLongPeriodMeter::TPeak& peak) {
   if (!settings.SaveEventLog) return {};
   waiting_ += LongPeriodLogLine(detected, peak);
   TAppendFile file;
+  errno = 0;
   if (!file.Open(LongPeriodLogPath(settings.EventFolder, settings.SensorId)) || !file.Append(waiting_)) {
-    return outage_.Failed() ? FailedText : std::string();
+    if (!outage_.Failed()) return {};
+    return TError{FailedText, errno};
   }
   waiting_.clear();
   outage_.Succeeded();

@@ -9,6 +9,7 @@
 #include "base/DateTimeText.h"
 #include "core/LongPeriodMeter.h"
 #include "base/Outage.h"
+#include "base/Result.h"
 #include "settings/PanelSettings.h"
 
 namespace tevra {
@@ -60,8 +61,9 @@ std::string LongPeriodEntryText(const TLongPeriodEntry* entry);
 class TLongPeriodLog {
  public:
   static constexpr const char* FailedText = "長周期地震動の記録が書き込みできません。";
-  // "" or FailedText.
-  std::string Append(const TPanelSettings& settings, const TLocalDateTime& detected,
+  // Fails with FailedText (and the errno) at the first failure of an outage; Ok after, until a
+  // line has been written again.
+  TStatus Append(const TPanelSettings& settings, const TLocalDateTime& detected,
                      const TLongPeriodMeter::TPeak& peak);
 
  private:

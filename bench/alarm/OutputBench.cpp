@@ -40,7 +40,7 @@ void BM_DrainFullRing(benchmark::State& state) {
   settings.DetailFolder = dir;
   TAlarmFiles recorder;
   Tevra calculator("");
-  if (!recorder.StartAlarmRecording(settings, kNow, calculator).empty()) {
+  if (!recorder.StartAlarmRecording(settings, kNow, calculator).Ok()) {
     state.SkipWithError("cannot open the detail file");
     return;
   }
@@ -49,7 +49,7 @@ void BM_DrainFullRing(benchmark::State& state) {
     recorder.DetailFile.TruncateTo(0);
     Fill(recorder.DetailRing, TDetailRing::Capacity);
     state.ResumeTiming();
-    if (!recorder.DrainDetailRing().empty()) state.SkipWithError("write failed");
+    if (!recorder.DrainDetailRing().Ok()) state.SkipWithError("write failed");
   }
   state.SetItemsProcessed(state.iterations() * TDetailRing::Capacity);
   recorder.CloseDetailFile();

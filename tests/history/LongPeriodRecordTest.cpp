@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+
 #include "support/ScratchDirTest.h"
 #include "settings/SettingsFile.h"
 #include "settings/Profile.h"
@@ -57,17 +59,20 @@ TEST_F(LongPeriodRecordTest, AlarmLinesAreAppendedReadBackAndWaitWhileTheFolderF
   EXPECT_EQ(LongPeriodLogPath(settings.EventFolder, settings.SensorId), path);
 
   // No folder: reported once, the lines wait and go with the next that succeeds.
-  EXPECT_EQ(TLongPeriodLog().Append(settings, first, {1.0, 0}), TLongPeriodLog::FailedText);
+  EXPECT_EQ(TLongPeriodLog().Append(settings, first, {1.0, 0}).Error().Message, TLongPeriodLog::FailedText);
   TLongPeriodLog log;
-  EXPECT_EQ(log.Append(settings, first, {37.64, 13}), TLongPeriodLog::FailedText);
-  EXPECT_EQ(log.Append(settings, first, {38.0, 13}), "");
+  const TStatus failed = log.Append(settings, first, {37.64, 13});
+  ASSERT_FALSE(failed.Ok());
+  EXPECT_EQ(failed.Error().Message, TLongPeriodLog::FailedText);
+  EXPECT_EQ(failed.Error().Errno, ENOENT);
+  EXPECT_TRUE(log.Append(settings, first, {38.0, 13}).Ok());
   ASSERT_EQ(::mkdir(settings.EventFolder.c_str(), 0755), 0);
-  EXPECT_EQ(log.Append(settings, second, {4.96, 0}), "");
+  EXPECT_TRUE(log.Append(settings, second, {4.96, 0}).Ok());
   EXPECT_EQ(Utf8Of(path),
             "2026/12/09 00:00:00,2,37.6,4.2\n2026/12/09 00:00:00,2,38.0,4.2\n"
             "2026/12/09 03:04:05,0,5.0,1.6\n");
   settings.SaveEventLog = false;
-  EXPECT_EQ(log.Append(settings, second, {99.0, 0}), "");
+  EXPECT_TRUE(log.Append(settings, second, {99.0, 0}).Ok());
 
   // Damaged lines are skipped; a detail stamp finds its alarm up to its lateness.
   ASSERT_TRUE(WriteFileAtomically(path, Utf8Of(path) + "2026/12/09 03:04:06,5,1.0,1.6\r\nx,1,2,3\n"

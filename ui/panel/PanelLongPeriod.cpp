@@ -54,7 +54,7 @@ void TPanelLongPeriod::AlarmStarted(bool ownCriterion, bool longPeriod) {
     panel_.LogNoteLine(panel_.NowLine(AlarmCriterionNote(ownCriterion, longPeriod, settings_)), true);
 }
 
-std::string TPanelLongPeriod::AlarmEnded() {
+TStatus TPanelLongPeriod::AlarmEnded() {
   const TLongPeriodMeter::TPeak peak = panel_.Tick.LongPeriod.EndAlarm();
   panel_.LogNote(LongPeriodAlarmText(peak));
   return log_.Append(panel_.Settings, detected_, peak);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/DateTimeText.h"
+#include "base/Result.h"
 #include "history/LongPeriodRecord.h"
 
 namespace tevra {
@@ -37,8 +38,8 @@ class TPanelLongPeriod {
   // begins, and with the long-period alarm on, a note of the criterion goes below the top line.
   void AlarmStarted(bool ownCriterion, bool longPeriod);
   // The alarm ended or measuring stopped during it: the operation-log line and the file's line;
-  // returns the failure text of the file, "" for none.
-  std::string AlarmEnded();
+  // returns the file's failure worth reporting (once per outage).
+  TStatus AlarmEnded();
 
   void OpenDialog();
 

@@ -68,7 +68,8 @@ void TForm1::Timer2Timer() {
       return;
     }
     InsertLine(OperationLine(AlarmState.TimeText, "通信エラー発生"));
-    AlarmFiles.WriteCommunicationErrorLine(AlarmState.TimeText);
+    // The sensor error's box follows; a log that cannot take the line adds nothing to it.
+    static_cast<void>(AlarmFiles.WriteCommunicationErrorLine(AlarmState.TimeText));
     StopMeasurement();
     ShowSensorErrorFor(status, true);
     Reader->CheckSensor();
@@ -213,8 +214,9 @@ void TForm1::FinishRecordsAtExit() {
   Views->ProgramEnding();
 }
 
-void TForm1::ReportWriteFailure(const std::string& text, bool belowAlarmLine) {
-  if (text.empty()) return;
+void TForm1::ReportWriteFailure(const TStatus& status, bool belowAlarmLine) {
+  if (status.Ok()) return;
+  const std::string& text = status.Error().Message;
   // Its own time text: the event log's maximum line keeps the time of the alarm's lines.
   LogNoteLine(NowLine(text), belowAlarmLine);
   platform_.Notice(text, "", false);

@@ -15,6 +15,7 @@
 
 #include "base/DateTimeText.h"
 #include "base/Platform.h"
+#include "base/Result.h"
 #include "core/Tevra.h"
 #include "base/FaultEpisode.h"
 #include "alarm/PanelPackets.h"
@@ -238,9 +239,9 @@ class TForm1 : public QMainWindow {
   void FinishAlarm();
   // The line of a format error's repeats (none for 0).
   void WriteFormatErrorRepeats(std::int64_t repeats);
-  // A failed write (text from the recorder, "" for none): an operation-log line and a box that
+  // A failed write (its text from the recorder): an operation-log line and a box that
   // does not stop the measurement.
-  void ReportWriteFailure(const std::string& text, bool belowAlarmLine = false);
+  void ReportWriteFailure(const TStatus& status, bool belowAlarmLine = false);
 
   TPlatform& platform_;
   TPanelWindows& windows_;

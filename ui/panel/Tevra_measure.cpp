@@ -99,15 +99,15 @@ void TForm1::CompleteStart(int sensorStatus) {
   SetMeasuringLook(true);
   AlarmState.TimeText = DateTimeText(platform_.LocalNow());
   InsertLine(OperationLine(AlarmState.TimeText, "計測開始"));
-  if (!AlarmFiles.OpenEventLog(Settings, AlarmState.TimeText)) {
+  if (const TStatus opened = AlarmFiles.OpenEventLog(Settings, AlarmState.TimeText); !opened.Ok()) {
     if (!Settings.AutoStart) {
-      platform_.MessageBox(kEventLogOpenFailedText, "", false);
+      platform_.MessageBox(opened.Error().Message, "", false);
       StopMeasurement();
       return;
     }
     // Nobody may be there to answer a box, and the other alarm outputs work: measure, and let each
     // line of the log try its folder again (a disk mounted late).
-    ReportWriteFailure(kEventLogOpenFailedText);
+    ReportWriteFailure(opened);
   }
   // Published only now: a start that stops must leave nothing in the archive or the stream.
   DataOutput->Feed(*Reader);
