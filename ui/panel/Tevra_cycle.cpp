@@ -99,8 +99,8 @@ void TForm1::Timer2Timer() {
   Web->AfterTick();
 }
 
-// The list lines of an alarm kind. The kind's own quantity draws the lines; the other one's maximum
-// is raised without a line.
+// The list lines of an alarm kind after their time (OperationLine puts it first). The kind's own
+// quantity draws the lines; the other one's maximum is raised without a line.
 struct TForm1::TAlarmLines {
   const char* First;
   const char* Second;
@@ -108,8 +108,8 @@ struct TForm1::TAlarmLines {
 };
 
 void TForm1::EvaluateCompositeAlarm() {
-  static constexpr TAlarmLines kLines{" %s　検出加速度　%.1f gal", " %s　最大加速度　%.1f gal",
-                                      " %s　最大加速度　%1.1f gal"};
+  static constexpr TAlarmLines kLines{"検出加速度　%.1f gal", "最大加速度　%.1f gal",
+                                      "最大加速度　%1.1f gal"};
   const char* id = Settings.SensorId.c_str();
   TipText = Printf("%s 合成加速度%.1fgal", id, Tick.TickMaxComposite);
   Evaluate(kLines, AlarmState.MaxComposite, Tick.TickMaxComposite, AlarmState.MaxIntensity,
@@ -121,7 +121,7 @@ void TForm1::EvaluateCompositeAlarm() {
 }
 
 void TForm1::EvaluateIntensityAlarm() {
-  static constexpr TAlarmLines kLines{" %s　地震検出　%1.1f", " %s　最大震度　%1.1f", " %s　最大震度　%1.1f"};
+  static constexpr TAlarmLines kLines{"地震検出　%1.1f", "最大震度　%1.1f", "最大震度　%1.1f"};
   const char* id = Settings.SensorId.c_str();
   // Only a new intensity is evaluated; about every fifth tick brings one.
   if (Tick.IntensityUpdated) {
@@ -149,7 +149,8 @@ void TForm1::Evaluate(const TAlarmLines& lines, double& ownMax, double own, doub
     const char* criterion = !ownCriterion                                 ? "long_period"
                             : Settings.AlarmKind == akCompositeAcceleration ? "acceleration"
                                                                             : "intensity";
-    AlarmStart(Printf(lines.First, t.c_str(), own), Printf(lines.Second, t.c_str(), own), criterion);
+    AlarmStart(OperationLine(t, Printf(lines.First, own)), OperationLine(t, Printf(lines.Second, own)),
+               criterion);
     LongPeriod->AlarmStarted(ownCriterion, longPeriod);
   }
   if (!PanelVisible()) ShowPanel();
@@ -157,7 +158,7 @@ void TForm1::Evaluate(const TAlarmLines& lines, double& ownMax, double own, doub
   if (ownMax < own) {
     ownMax = own;
     AlarmState.TimeText = DateTimeText(TickTime);
-    ReplaceTopLine(Printf(lines.Maximum, AlarmState.TimeText.c_str(), ownMax));
+    ReplaceTopLine(OperationLine(AlarmState.TimeText, Printf(lines.Maximum, ownMax)));
   }
   AlarmState.Active = true;
 }
