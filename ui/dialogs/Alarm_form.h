@@ -20,25 +20,25 @@ class TForm3 : public QDialog {
   explicit TForm3(TPanelWindows& windows, QWidget* parent = nullptr);
 
   // The three rows, each a group headed by its radio button.
-  QGroupBox* GroupBox1;
-  QGroupBox* GroupBox2;
-  QGroupBox* GroupBox3;
-  QRadioButton* RadioButton1;
-  QRadioButton* RadioButton2;
-  QRadioButton* RadioButton3;
-  QLabel* Label3;
-  QComboBox* ComboBox1;
-  QLabel* Label1;
-  QLabel* Label2;
-  QLabel* Label5;
-  QLabel* Label4;
-  QSlider* TrackBar1;  // 0 ... 70: tenths of an intensity
-  QLabel* Label6;
-  QLabel* Label7;
-  QLabel* Label8;
-  QSlider* TrackBar2;  // 0 ... 100 gal
-  QPushButton* Button1;
-  QPushButton* Button2;
+  QGroupBox* GroupBox1;        // the row of the intensity class
+  QGroupBox* GroupBox2;        // the row of the instrumental intensity
+  QGroupBox* GroupBox3;        // the row of the composite acceleration
+  QRadioButton* RadioButton1;  // 震度階級で警報設定する
+  QRadioButton* RadioButton2;  // 計測震度で警報設定する
+  QRadioButton* RadioButton3;  // 合成加速度で警報設定する
+  QLabel* Label3;              // caption 震度階級
+  QComboBox* ComboBox1;        // the class: １ ... ７
+  QLabel* Label1;              // 以上で警報する after the class
+  QLabel* Label2;              // caption 計測震度
+  QLabel* Label5;              // the intensity threshold in large figures
+  QLabel* Label4;              // 以上で警報する after the intensity
+  QSlider* TrackBar1;          // 0 ... 70: tenths of an intensity
+  QLabel* Label6;              // caption 合成加速度
+  QLabel* Label7;              // the acceleration threshold in large figures
+  QLabel* Label8;              // gal 以上で警報する
+  QSlider* TrackBar2;          // 0 ... 100 gal
+  QPushButton* Button1;        // OK
+  QPushButton* Button2;        // キャンセル: puts back what was in force at showing
 
   void FormShow();
   void RadioButton1Click();

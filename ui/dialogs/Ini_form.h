@@ -20,28 +20,29 @@ class TForm2 : public QDialog {
  public:
   TForm2(TPlatform& platform, TPanelWindows& windows, QWidget* parent = nullptr);
 
-  QGroupBox* GroupBox1;
-  QCheckBox* CheckBox1;
-  QCheckBox* CheckBox2;
-  QCheckBox* CheckBox6;
-  QCheckBox* CheckBox3;
-  QCheckBox* CheckBox5;
-  QPushButton* Button5;
-  QGroupBox* GroupBox3;
-  QLabel* Label6;
-  QPushButton* Button3;
-  QLineEdit* Edit2;
-  QLabel* Label5;
-  QPushButton* Button4;
-  QLineEdit* Edit3;
-  QGroupBox* GroupBox4;
-  QLabel* Label1;
-  QLineEdit* Edit4;
-  QLabel* Label2;
-  QLineEdit* Edit1;
-  QCheckBox* CheckBox4;
-  QPushButton* Button1;
-  QPushButton* Button2;
+  // Controls, named as the dialog's layout names them.
+  QGroupBox* GroupBox1;  // group 地震発生時の動作: what an alarm writes and sends
+  QCheckBox* CheckBox1;  // 地震発生情報をファイルに保存する: the event log (SaveEventLog)
+  QCheckBox* CheckBox2;  // 地震発生時の加速度情報をファイルに保存する: the detail file (SaveDetailData)
+  QCheckBox* CheckBox6;  // 警報発生時の環境振動情報をファイルに保存する: noise snapshot (SaveNoiseOnAlarm)
+  QCheckBox* CheckBox3;  // 地震発生情報UDPパケットを送信する: the packets (UseUdp)
+  QCheckBox* CheckBox5;  // 加速度情報UDPパケットを送信する: always off and disabled (no such packets)
+  QPushButton* Button5;  // UDPパケット送信試験: a test packet with the settings in force
+  QGroupBox* GroupBox3;  // group データ保存先フォルダの設定
+  QLabel* Label6;        // caption 地震発生情報 of the event-log folder
+  QPushButton* Button3;  // 設定: chooses the event-log folder
+  QLineEdit* Edit2;      // the event-log folder (EventFolder)
+  QLabel* Label5;        // caption 加速度情報 of the detail folder
+  QPushButton* Button4;  // 設定: chooses the detail folder
+  QLineEdit* Edit3;      // the detail folder (DetailFolder)
+  QGroupBox* GroupBox4;  // group 警報UDPパケット
+  QLabel* Label1;        // caption センサID
+  QLineEdit* Edit4;      // the sensor ID (SensorId, at most 34 bytes in CP932)
+  QLabel* Label2;        // caption ポート番号
+  QLineEdit* Edit1;      // the packets' UDP port (UdpPort)
+  QCheckBox* CheckBox4;  // アプリケーション起動後、自動的に計測を開始する (AutoStart)
+  QPushButton* Button1;  // OK
+  QPushButton* Button2;  // キャンセル
 
   void FormShow();
   void Button1Click();  // OK

@@ -34,15 +34,15 @@ class TComPortForm : public QDialog {
   void RadioGroup4Click();
   void Button1Click() { hide(); }
 
-  TRadioGroup* PortGroup;
-  TRadioGroup* BaudGroup;
+  TRadioGroup* PortGroup;    // Num: the port number
+  TRadioGroup* BaudGroup;    // Baud: the line speed
   TRadioGroup* RadioGroup2;  // data bits
   TRadioGroup* RadioGroup3;  // stop bits
   TRadioGroup* RadioGroup4;  // parity
-  QLabel* Label1;            // "NG", then "Ready       " or "Not Ready   "
+  QLabel* Label1;            // the port's state in large letters: "NG", then "Ready       " or "Not Ready   "
   QLabel* DeviceLabel;       // the device the open port number stands for
   QLabel* BaudNote;          // shown when the line settings cannot carry 100 frames a second
-  QPushButton* Button1;
+  QPushButton* Button1;      // 閉じる
 
  protected:
   void showEvent(QShowEvent* event) override;
