@@ -43,8 +43,8 @@ bool IsExceedance(const TPanelSettings& settings, double currentIntensity, doubl
   return currentIntensity >= settings.AlarmIntensity;
 }
 
-std::int64_t AlarmClockSeconds(TPlatform& platform) {
-  const std::int64_t ms = platform.MonotonicMs();
+std::int64_t AlarmClockSeconds(TMonotonicClock& clock) {
+  const std::int64_t ms = clock.MonotonicMs();
   // Floor, so that the seconds stay whole steps also for a clock below zero.
   return ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
 }

@@ -28,7 +28,7 @@ constexpr bool AlarmEndDue(std::int64_t nowSeconds, std::int64_t lastExceedSecon
 
 // Whole seconds of the monotonic clock: an NTP step of the wall clock must neither stretch nor
 // cut an alarm.
-std::int64_t AlarmClockSeconds(TPlatform& platform);
+std::int64_t AlarmClockSeconds(TMonotonicClock& clock);
 
 // The alarm dialog's class items "１" ... "７" (0 ... 8): the threshold stored for an item, and
 // the item that shows a stored threshold.

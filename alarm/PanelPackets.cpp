@@ -50,18 +50,17 @@ void TPanelNetwork::MakeBroadcastAddress() {
   BroadcastAddress = tevra::MakeBroadcastAddress(LocalAddress);
 }
 
-TSendResult TPanelNetwork::SendPanelPacket(const TPanelSettings& settings, TPlatform& platform,
-                                           bool personAsked) {
+TSendResult TPanelNetwork::SendPanelPacket(const TPanelSettings& settings, TBoxes& boxes, bool personAsked) {
   if (!settings.UseUdp) return TSendResult::Disabled;
   UDP sender;
   const bool bound = sender.Open(LocalAddress, BroadcastAddress, settings.UdpPort);
   if (!bound && !personAsked) {
     // Heartbeats and earthquake packets must not wait for a person.
-    platform.Notice(kPortFailedText, kPortFailedTitle, false);
+    boxes.Notice(kPortFailedText, kPortFailedTitle, false);
   } else if (!bound && !portBoxOpen_) {
     // The box's nested event loop lets heartbeats run; they must not stack further boxes.
     portBoxOpen_ = true;
-    platform.MessageBox(kPortFailedText, kPortFailedTitle, false);
+    boxes.MessageBox(kPortFailedText, kPortFailedTitle, false);
     portBoxOpen_ = false;
   }
   const bool sent = sender.Send(Utf8ToCp932(PacketBuffer));
@@ -70,21 +69,22 @@ TSendResult TPanelNetwork::SendPanelPacket(const TPanelSettings& settings, TPlat
   return sent ? TSendResult::Sent : TSendResult::SendFailed;
 }
 
-TSendResult TPanelNetwork::SendHeartbeat(const TPanelSettings& settings, TPlatform& platform) {
-  PacketBuffer = HeartbeatPacket(settings.SensorId, platform.LocalNow());
-  return SendPanelPacket(settings, platform);
+TSendResult TPanelNetwork::SendHeartbeat(const TPanelSettings& settings, const TLocalDateTime& now,
+                                         TBoxes& boxes) {
+  PacketBuffer = HeartbeatPacket(settings.SensorId, now);
+  return SendPanelPacket(settings, boxes);
 }
 
-TSendResult TPanelNetwork::SendTestPacket(const TPanelSettings& settings, TPlatform& platform) {
-  PacketBuffer = TestPacket(settings.SensorId, platform.LocalNow());
-  return SendPanelPacket(settings, platform, true);
+TSendResult TPanelNetwork::SendTestPacket(const TPanelSettings& settings, const TLocalDateTime& now,
+                                          TBoxes& boxes) {
+  PacketBuffer = TestPacket(settings.SensorId, now);
+  return SendPanelPacket(settings, boxes, true);
 }
 
 TSendResult TPanelNetwork::SendEventPacket(const TPanelSettings& settings, const TLocalDateTime& tickTime,
-                                           double currentIntensity, double tickMaxComposite,
-                                           TPlatform& platform) {
+                                           double currentIntensity, double tickMaxComposite, TBoxes& boxes) {
   PacketBuffer = EarthquakePacket(settings.SensorId, tickTime, currentIntensity, tickMaxComposite);
-  return SendPanelPacket(settings, platform);
+  return SendPanelPacket(settings, boxes);
 }
 
 }  // namespace tevra

@@ -38,14 +38,14 @@ class TPanelNetwork {
   // Sends PacketBuffer to BroadcastAddress:UdpPort from a socket of its own. A port that cannot
   // be bound shows the "**" box, at most one at a time, and the send is tried all the same; the
   // box waits for OK only when a person asked for the packet.
-  TSendResult SendPanelPacket(const TPanelSettings& settings, TPlatform& platform, bool personAsked = false);
+  TSendResult SendPanelPacket(const TPanelSettings& settings, TBoxes& boxes, bool personAsked = false);
 
-  // Heartbeat (every 5 s while measuring) and test packet, stamped with the local time now.
-  TSendResult SendHeartbeat(const TPanelSettings& settings, TPlatform& platform);
-  TSendResult SendTestPacket(const TPanelSettings& settings, TPlatform& platform);
+  // Heartbeat (every 5 s while measuring) and test packet, stamped with the local time `now`.
+  TSendResult SendHeartbeat(const TPanelSettings& settings, const TLocalDateTime& now, TBoxes& boxes);
+  TSendResult SendTestPacket(const TPanelSettings& settings, const TLocalDateTime& now, TBoxes& boxes);
   // Earthquake packet of an alarm start, stamped with the alarm tick's time.
   TSendResult SendEventPacket(const TPanelSettings& settings, const TLocalDateTime& tickTime,
-                              double currentIntensity, double tickMaxComposite, TPlatform& platform);
+                              double currentIntensity, double tickMaxComposite, TBoxes& boxes);
 
  private:
   bool portBoxOpen_ = false;

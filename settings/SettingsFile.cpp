@@ -83,14 +83,14 @@ int ReadAlarmKind(const Profile& profile, const std::string& section, int def) {
 
 }  // namespace
 
-std::unique_ptr<Profile> LoadSettings(TPanelSettings& settings, TPlatform& platform,
+std::unique_ptr<Profile> LoadSettings(TPanelSettings& settings, TBoxes& boxes,
                                       const std::function<void()>& hideSplash, const std::string& fileName) {
   settings = TPanelSettings{};
   if (hideSplash) hideSplash();
 
   auto profile = std::make_unique<Profile>(fileName);
   if (profile->Missing != 0) {
-    platform.MessageBox(kSettingsMissingText, "", false);
+    boxes.MessageBox(kSettingsMissingText, "", false);
     WriteNewFile(*profile, settings.SettingsSection);
     profile = std::make_unique<Profile>(fileName);
   }

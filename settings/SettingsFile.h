@@ -17,11 +17,11 @@ inline constexpr const char* kSettingsMissingText =
 
 // Fills `settings` from the file (in the working directory unless `fileName` holds a '/').
 // `hideSplash` runs first, so that the splash cannot cover the box. A file that cannot be read
-// is announced in a box through `platform`, created with the new-file values and read back.
+// is announced in a box through `boxes`, created with the new-file values and read back.
 // Texts longer than their fields are cut; a number key without a number, or an alarm kind the panel
 // does not know, reads as its default. Returns the
 // file's Profile, which SaveSettings uses later.
-std::unique_ptr<Profile> LoadSettings(TPanelSettings& settings, TPlatform& platform,
+std::unique_ptr<Profile> LoadSettings(TPanelSettings& settings, TBoxes& boxes,
                                       const std::function<void()>& hideSplash = {},
                                       const std::string& fileName = kSettingsFileName);
 

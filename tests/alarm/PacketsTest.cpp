@@ -127,7 +127,7 @@ TEST_F(UdpTest, HeartbeatArrivesOnTheLoopbackBroadcastFromTheDynamicRange) {
   Receiver receiver;
   ASSERT_TRUE(receiver.Bound());
   settings_.UdpPort = receiver.Port();
-  EXPECT_EQ(network_.SendHeartbeat(settings_, platform_), TSendResult::Sent);
+  EXPECT_EQ(network_.SendHeartbeat(settings_, platform_.LocalNow(), platform_), TSendResult::Sent);
   std::string bytes;
   int from = 0;
   ASSERT_TRUE(receiver.Receive(bytes, from));
@@ -141,7 +141,7 @@ TEST_F(UdpTest, HeartbeatArrivesOnTheLoopbackBroadcastFromTheDynamicRange) {
 
   // Switched off: no socket, no box, nothing arrives.
   settings_.UseUdp = false;
-  EXPECT_EQ(network_.SendTestPacket(settings_, platform_), TSendResult::Disabled);
+  EXPECT_EQ(network_.SendTestPacket(settings_, platform_.LocalNow(), platform_), TSendResult::Disabled);
   EXPECT_FALSE(receiver.Receive(bytes, from, 200));
 }
 
@@ -149,7 +149,7 @@ TEST_F(UdpTest, OnlyTheLowSixteenBitsOfThePortCount) {
   Receiver receiver(4464);
   if (!receiver.Bound()) GTEST_SKIP() << "port 4464 is in use";
   settings_.UdpPort = 70000;
-  EXPECT_EQ(network_.SendTestPacket(settings_, platform_), TSendResult::Sent);
+  EXPECT_EQ(network_.SendTestPacket(settings_, platform_.LocalNow(), platform_), TSendResult::Sent);
   std::string bytes;
   int from = 0;
   ASSERT_TRUE(receiver.Receive(bytes, from));
@@ -174,7 +174,7 @@ TEST_F(UdpTest, UnboundSenderShowsOneBoxAtATimeAndMalformedAddressesFailQuietly)
   settings_.UdpPort = receiver.Port();
   network_.LocalAddress = "10.255.255.1";  // not this machine's: the bind fails at once
   // Heartbeats and earthquake packets never wait for a person.
-  EXPECT_EQ(network_.SendHeartbeat(settings_, platform_), TSendResult::NotBound);
+  EXPECT_EQ(network_.SendHeartbeat(settings_, platform_.LocalNow(), platform_), TSendResult::NotBound);
   EXPECT_EQ(network_.SendEventPacket(settings_, kNow, 1, 1, platform_), TSendResult::NotBound);
   EXPECT_EQ(platform_.Calls, (std::vector<std::string>(2, std::string("Notice ") + kPortFailedText + "|**")));
   // The test packet a person asked for waits for OK, one box at a time.
@@ -182,9 +182,9 @@ TEST_F(UdpTest, UnboundSenderShowsOneBoxAtATimeAndMalformedAddressesFailQuietly)
   int nested = 0;
   platform_.DuringDialog = [&] {
     ++nested;
-    EXPECT_EQ(network_.SendTestPacket(settings_, platform_), TSendResult::NotBound);
+    EXPECT_EQ(network_.SendTestPacket(settings_, platform_.LocalNow(), platform_), TSendResult::NotBound);
   };
-  EXPECT_EQ(network_.SendTestPacket(settings_, platform_), TSendResult::NotBound);
+  EXPECT_EQ(network_.SendTestPacket(settings_, platform_.LocalNow(), platform_), TSendResult::NotBound);
   EXPECT_EQ(nested, 1);
   EXPECT_EQ(platform_.Calls,
             (std::vector<std::string>{std::string("MessageBox ") + kPortFailedText + "|**|OK"}));
@@ -193,13 +193,14 @@ TEST_F(UdpTest, UnboundSenderShowsOneBoxAtATimeAndMalformedAddressesFailQuietly)
   network_.MakeBroadcastAddress();
   EXPECT_EQ(network_.BroadcastAddress, "");
   platform_.DuringDialog = nullptr;
-  EXPECT_EQ(network_.SendTestPacket(settings_, platform_), TSendResult::NotBound);
+  EXPECT_EQ(network_.SendTestPacket(settings_, platform_.LocalNow(), platform_), TSendResult::NotBound);
   EXPECT_EQ(platform_.Count("MessageBox"), 2);
 
   network_.LocalAddress = "127.0.0.1";
   for (const char* bad : {"", "1.2.3", "127.0.0.1.5"}) {
     network_.BroadcastAddress = bad;
-    EXPECT_EQ(network_.SendHeartbeat(settings_, platform_), TSendResult::SendFailed) << bad;
+    EXPECT_EQ(network_.SendHeartbeat(settings_, platform_.LocalNow(), platform_), TSendResult::SendFailed)
+        << bad;
   }
   EXPECT_EQ(platform_.Count("MessageBox"), 2);
 }

@@ -211,7 +211,7 @@ void TForm2::reject() {
 void TForm2::Button5Click() {
   // The settings in force, not the dialog's edits: what the panel itself would send.
   TForm1& panel = *windows_.Form1;
-  panel.Network.SendTestPacket(panel.Settings, platform_);
+  panel.Network.SendTestPacket(panel.Settings, platform_.LocalNow(), platform_);
 }
 
 }  // namespace tevra

@@ -383,7 +383,7 @@ void TForm1::Timer3Timer() {
 }
 
 void TForm1::Timer4Timer() {
-  Network.SendHeartbeat(Settings, platform_);
+  Network.SendHeartbeat(Settings, platform_.LocalNow(), platform_);
 }
 
 }  // namespace tevra

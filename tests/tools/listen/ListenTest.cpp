@@ -157,7 +157,7 @@ TEST(TevraListen, PrintsAPanelPacketSentToTheLoopbackBroadcast) {
   settings.UdpPort = port;
   settings.SensorId = "地震センサ１";
   TRecordingPlatform platform;
-  EXPECT_EQ(network.SendTestPacket(settings, platform), TSendResult::Sent);
+  EXPECT_EQ(network.SendTestPacket(settings, platform.LocalNow(), platform), TSendResult::Sent);
 
   ASSERT_TRUE(listener.WaitFor(false, "\n", 5000));
   EXPECT_EQ(listener.Exit(5000), 0);
