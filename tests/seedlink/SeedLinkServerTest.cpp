@@ -2,6 +2,7 @@
 // on plain sockets. Servers listen on 127.0.0.1 with ports the system picks.
 #include "seedlink/SeedLinkServer.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -575,7 +576,8 @@ TEST(SeedLinkServer, RunningOutOfDescriptorsPausesAcceptingWithOneLine) {
   ASSERT_TRUE(server.Start("127.0.0.1", 0).Ok());
   rlimit saved{};
   ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
-  const int lowestFree = ::dup(0);
+  const int lowestFree = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(lowestFree, 0);
   ::close(lowestFree);
   rlimit tight = saved;
   tight.rlim_cur = static_cast<rlim_t>(lowestFree) + 1;  // room for the client's socket, none for the server
