@@ -141,10 +141,11 @@ void TSeedLinkServer::Accept() {
     if (fd < 0) {
       // Out of descriptors: the listening socket stays readable, so look again a little later
       // instead of spinning. Newcomers wait meanwhile, or are turned away by the full backlog.
-      if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+      const int err = errno;
+      if (err == EMFILE || err == ENFILE || err == ENOBUFS || err == ENOMEM) {
         acceptPausedUntilMs_ = SteadyMs() + 100;
         if (!std::exchange(acceptFailing_, true))
-          Log("接続の受け付けを一時停止: " + SystemError("accept4").Message);
+          Log("接続の受け付けを一時停止: " + SystemError("accept4", err).Message);
       }
       return;
     }
