@@ -17,8 +17,8 @@ void LinkSeedLinkServer(TDataOutput& record, TSeedLinkServer& server, TDataOutpu
     if (!s.SeedLink) return;
     address = s.SeedLinkAddress;
     port = s.SeedLinkPort;
-    if (!server.Start(address, port)) {
-      if (log) log("SeedLink: " + server.Error());
+    if (const TStatus started = server.Start(address, port); !started) {
+      if (log) log("SeedLink: " + started.Error().Message);
       return;
     }
     record.SetRecordSink([&server](const std::uint8_t* r, std::size_t length) {

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <utility>
 
 #include "seedlink/SeedLinkInfo.h"
 
@@ -40,6 +41,10 @@ std::uint32_t FirstSequence(const TSeedLinkServerOptions& options) {
   return static_cast<std::uint32_t>((WallNs() / 250'000'000) & 0xFFFFFF);
 }
 
+std::string PeerText(const std::string& host, int port) {
+  return host + ":" + std::to_string(port);
+}
+
 }  // namespace
 
 struct TSeedLinkServer::TClient {
@@ -52,13 +57,17 @@ struct TSeedLinkServer::TClient {
   std::int64_t LastCommandMs = 0;
   std::int64_t LastInfoMs = 0;
   std::unique_ptr<TSeedLinkSession> Session;
+  std::string DropReason;  // why the server ends the connection; empty when the client ended it
 };
 
-TSeedLinkServer::TSeedLinkServer(TSeedLinkServerOptions options)
-    : options_(std::move(options)), ring_(options_.RingRecords, FirstSequence(options_)) {
+TSeedLinkServer::TSeedLinkServer(TSeedLinkServerOptions options, TSeedLinkLog log)
+    : options_(std::move(options)),
+      ring_(options_.RingRecords, FirstSequence(options_)),
+      log_(std::move(log)) {
   identity_.ServerLine = "SeedLink v3.1 (tevra_panel " TEVRA_VERSION ") :: SLPROTO:3.1 NSWILDCARD BATCH";
   identity_.Description = options_.Description;
   wakeFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (wakeFd_ < 0) wakeErrno_ = errno;
 }
 
 TSeedLinkServer::~TSeedLinkServer() {
@@ -66,30 +75,31 @@ TSeedLinkServer::~TSeedLinkServer() {
   if (wakeFd_ >= 0) ::close(wakeFd_);
 }
 
-bool TSeedLinkServer::Start(const std::string& address, int port) {
+TStatus TSeedLinkServer::Start(const std::string& address, int port) {
   Stop();
-  error_.clear();
-  const std::string where = address + ":" + std::to_string(port);
+  const std::string cannot =
+      "SeedLinkサーバーを " + address + ":" + std::to_string(port) + " で開始できません";
   sockaddr_in local{};
   local.sin_family = AF_INET;
   local.sin_port = htons(static_cast<std::uint16_t>(port));
-  if (port < 0 || port > 65535 || ::inet_pton(AF_INET, address.c_str(), &local.sin_addr) != 1) {
-    error_ = "SeedLinkサーバーのアドレスが正しくありません: " + where;
-    return false;
-  }
-  if (wakeFd_ < 0) {
-    error_ = std::string("SeedLinkサーバーを開始できません: ") + std::strerror(errno);
-    return false;
-  }
+  if (port < 0 || port > 65535 || ::inet_pton(AF_INET, address.c_str(), &local.sin_addr) != 1)
+    return TError{cannot + ": アドレスが正しくありません"};
+  if (wakeFd_ < 0) return InContext(cannot, SystemError("eventfd", wakeErrno_));
   listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (listenFd_ < 0) return InContext(cannot, SystemError("socket"));
   const int one = 1;
-  if (listenFd_ < 0 || ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0 ||
-      ::bind(listenFd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
-      ::listen(listenFd_, 128) != 0) {
-    error_ = "SeedLinkサーバーを " + where + " で開始できません: " + std::strerror(errno);
-    if (listenFd_ >= 0) ::close(listenFd_);
+  const char* call = nullptr;
+  if (::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0)
+    call = "setsockopt";
+  else if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0)
+    call = "bind";
+  else if (::listen(listenFd_, 128) != 0)
+    call = "listen";
+  if (call) {
+    const TError error = InContext(cannot, SystemError(call));
+    ::close(listenFd_);
     listenFd_ = -1;
-    return false;
+    return error;
   }
   socklen_t length = sizeof local;
   ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&local), &length);
@@ -97,7 +107,7 @@ bool TSeedLinkServer::Start(const std::string& address, int port) {
   if (startedNs_ == 0) startedNs_ = WallNs();
   stop_ = false;
   thread_ = std::thread(&TSeedLinkServer::Run, this);
-  return true;
+  return {};
 }
 
 void TSeedLinkServer::Stop() {
@@ -130,12 +140,21 @@ void TSeedLinkServer::Accept() {
         ::accept4(listenFd_, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) {
       // Out of descriptors: the listening socket stays readable, so look again a little later
-      // instead of spinning.
-      if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+      // instead of spinning. Newcomers wait meanwhile, or are turned away by the full backlog.
+      const int err = errno;
+      if (err == EMFILE || err == ENFILE || err == ENOBUFS || err == ENOMEM) {
         acceptPausedUntilMs_ = SteadyMs() + 100;
+        if (!std::exchange(acceptFailing_, true))
+          Log("接続の受け付けを一時停止: " + SystemError("accept4", err).Message);
+      }
       return;
     }
+    acceptFailing_ = false;
+    char host[INET_ADDRSTRLEN] = "";
+    ::inet_ntop(AF_INET, &peer.sin_addr, host, sizeof host);
     if (static_cast<int>(clients_.size()) >= options_.MaxClients && !MakeRoom()) {
+      Log(PeerText(host, ntohs(peer.sin_port)) + " 拒否: " + std::to_string(options_.MaxClients) +
+          " の枠がすべて転送中");
       ::close(fd);
       continue;
     }
@@ -143,8 +162,6 @@ void TSeedLinkServer::Accept() {
       ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &options_.SendBufferBytes, sizeof options_.SendBufferBytes);
     auto client = std::make_unique<TClient>();
     client->Fd = fd;
-    char host[INET_ADDRSTRLEN] = "";
-    ::inet_ntop(AF_INET, &peer.sin_addr, host, sizeof host);
     client->Host = host;
     client->Port = ntohs(peer.sin_port);
     client->ConnectedNs = WallNs();
@@ -163,6 +180,8 @@ bool TSeedLinkServer::MakeRoom() {
         (idlest == clients_.end() || (*c)->LastCommandMs < (*idlest)->LastCommandMs))
       idlest = c;
   if (idlest == clients_.end()) return false;
+  Drop(**idlest, "新しい接続に枠を譲った（最大 " + std::to_string(options_.MaxClients) + "）");
+  LogDrop(**idlest);
   ::close((*idlest)->Fd);
   clients_.erase(idlest);
   return true;
@@ -213,20 +232,45 @@ void TSeedLinkServer::AnswerInfo(TClient& client) {
   requests.erase(requests.begin());
 }
 
-// Answers, packets and the checks that end a connection. False when the client is to be dropped.
+bool TSeedLinkServer::Drop(TClient& client, std::string reason) {
+  client.DropReason = std::move(reason);
+  return false;
+}
+
+void TSeedLinkServer::Log(const std::string& what) {
+  if (!log_) return;
+  const std::string line = limiter_.Line(what, options_.LogClock());
+  if (!line.empty()) log_("SeedLink: " + line);
+}
+
+void TSeedLinkServer::LogDrop(const TClient& client) {
+  if (!client.DropReason.empty()) Log(PeerText(client.Host, client.Port) + " 切断: " + client.DropReason);
+}
+
+// Answers, packets and the checks that end a connection. False when the connection is to be closed,
+// with the reason when the server drops the client.
 bool TSeedLinkServer::Serve(TClient& client) {
   constexpr std::size_t FillBytes = 64 * 1024;
+  const TSeedLinkSession& session = *client.Session;
   AnswerInfo(client);
-  if (!client.Session->Fill(FillBytes) || !Write(client) ||
-      client.Session->Pending().size() > options_.MaxPendingBytes)
-    return false;
-  const bool done = client.Session->Pending().empty() && client.Session->Finished();
+  if (!client.Session->Fill(FillBytes))
+    return Drop(client, "次のレコードが上書きされた（欠落なしに続けられない）");
+  if (!Write(client)) return false;
+  if (session.Pending().size() > options_.MaxPendingBytes)
+    return Drop(client, "未送信が " + std::to_string(options_.MaxPendingBytes) + " バイトを超えた");
+  if (session.Pending().empty() && session.Finished()) {
+    if (!session.LineTooLong()) return false;  // after BYE, or at the end of a FETCH
+    return Drop(client, "コマンド行が " + std::to_string(TSeedLinkSession::MaxLineBytes) + " バイトを超えた");
+  }
   const std::int64_t now = SteadyMs(), limitMs = options_.TimeoutSeconds * 1000LL;
-  const bool stuck = now - client.LastProgressMs > limitMs;
-  const bool silent = !client.Session->Streaming() && !client.Session->Finished() &&
-                      (now - client.AcceptedMs > limitMs ||
-                       now - client.LastCommandMs > options_.HandshakeIdleSeconds * 1000LL);
-  return !(done || stuck || silent);
+  const std::string seconds = std::to_string(options_.TimeoutSeconds) + "秒";
+  if (now - client.LastProgressMs > limitMs) return Drop(client, "出力が" + seconds + "進まない");
+  if (session.Streaming() || session.Finished()) return true;
+  if (now - client.LastCommandMs > options_.HandshakeIdleSeconds * 1000LL)
+    return Drop(client, "転送開始前に" + std::to_string(options_.HandshakeIdleSeconds) + "秒コマンドがない");
+  if (now - client.AcceptedMs > limitMs)
+    return Drop(client, "接続から" + seconds + "たっても転送が始まらない");
+  return true;
 }
 
 void TSeedLinkServer::Run() {
@@ -268,11 +312,14 @@ void TSeedLinkServer::Run() {
       if (!broken[i]) broken[i] = !Serve(*clients_[i]);
     for (std::size_t i = clients_.size(); i-- > 0;) {
       if (!broken[i]) continue;
+      LogDrop(*clients_[i]);
       ::close(clients_[i]->Fd);
       clients_.erase(clients_.begin() + static_cast<std::ptrdiff_t>(i));
     }
     if (fds[1].revents & POLLIN) Accept();
     clientCount_ = static_cast<int>(clients_.size());
+    const std::string summary = log_ ? limiter_.Summary(options_.LogClock()) : "";
+    if (!summary.empty()) log_("SeedLink: " + summary);
   }
 }
 

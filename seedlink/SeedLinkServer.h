@@ -17,17 +17,21 @@
 // once; one that sends no command for HandshakeIdleSeconds before its transfer starts is dropped. A
 // connection beyond MaxClients takes the slot of the client idle the longest that has not started
 // its transfer, or is closed when every client is streaming. INFO answers, which look through the
-// whole ring, come at most ten a second to one client.
+// whole ring, come at most ten a second to one client. Every client dropped or refused is one line
+// to the log, with its address and the reason; a client that ends its connection itself is not.
 //
 // The ring and its sequence numbers outlive Stop, so a restart with new settings lets clients resume.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "base/LogLimiter.h"
+#include "base/Result.h"
 #include "seedlink/SeedLinkRing.h"
 #include "seedlink/SeedLinkSession.h"
 
@@ -50,23 +54,28 @@ struct TSeedLinkServerOptions {
   // records come), so after a restart of the program clients' old numbers lie behind the new ones
   // and they are sent everything kept instead of resuming in the middle of new data.
   std::optional<std::uint32_t> FirstSequence;
+  // The clock of the log's ten lines a minute (a test moves it on).
+  std::function<TLogLimiter::TClock::time_point()> LogClock = [] { return TLogLimiter::TClock::now(); };
 };
+
+using TSeedLinkLog = std::function<void(const std::string& line)>;
 
 class TSeedLinkServer {
  public:
-  explicit TSeedLinkServer(TSeedLinkServerOptions options = {});
+  // `log` gets one line per client dropped or refused (at most ten a minute, then a count), on the
+  // server's thread: it must not wait.
+  explicit TSeedLinkServer(TSeedLinkServerOptions options = {}, TSeedLinkLog log = {});
   ~TSeedLinkServer();
   TSeedLinkServer(const TSeedLinkServer&) = delete;
   TSeedLinkServer& operator=(const TSeedLinkServer&) = delete;
 
   // Listens on the dotted IPv4 `address` and `port` (0: any free port, see Port()), stopping a server
-  // already running first. False with Error() set when the address is bad or cannot be bound.
-  bool Start(const std::string& address, int port);
+  // already running first. Fails when the address is bad or cannot be bound.
+  TStatus Start(const std::string& address, int port);
   // Closes every connection and the listening socket; joins the thread.
   void Stop();
   bool Running() const { return thread_.joinable(); }
   int Port() const { return port_; }
-  const std::string& Error() const { return error_; }
 
   // Hands one 512-byte miniSEED 2 record to the clients (also while stopped, so a restart resumes).
   // Never blocks. False when the bytes have no miniSEED 2 header; such bytes are not served.
@@ -87,6 +96,9 @@ class TSeedLinkServer {
   bool Write(TClient& client);
   bool Serve(TClient& client);
   void AnswerInfo(TClient& client);
+  bool Drop(TClient& client, std::string reason);
+  void Log(const std::string& what);
+  void LogDrop(const TClient& client);
 
   const TSeedLinkServerOptions options_;
   TSeedLinkRing ring_;
@@ -95,12 +107,15 @@ class TSeedLinkServer {
   int wakeFd_ = -1;
   int listenFd_ = -1;
   int port_ = 0;
-  std::string error_;
+  int wakeErrno_ = 0;
+  TSeedLinkLog log_;
+  TLogLimiter limiter_;
   std::thread thread_;
   std::atomic<bool> stop_{false};
   std::atomic<int> clientCount_{0};
   std::vector<std::unique_ptr<TClient>> clients_;
   std::int64_t acceptPausedUntilMs_ = 0;
+  bool acceptFailing_ = false;  // logged once until a connection is accepted again
 };
 
 }  // namespace tevra

@@ -118,7 +118,7 @@ std::size_t TSeedLinkSession::Receive(const char* data, std::size_t size) {
       }
       line_.clear();
     } else if (line_.size() >= MaxLineBytes) {
-      closing_ = true;
+      closing_ = lineTooLong_ = true;
     } else {
       line_ += c;
     }

@@ -64,6 +64,7 @@ class TSeedLinkSession {
 
   bool Streaming() const { return phase_ == TPhase::Streaming; }
   bool Finished() const { return phase_ == TPhase::Finished || closing_; }  // close after sending
+  bool LineTooLong() const { return lineTooLong_; }  // what finished it: a line over MaxLineBytes
   bool Matches(const TMiniSeedHeader& header) const;                        // for INFO CONNECTIONS
   std::uint64_t Cursor() const { return cursor_; }
   std::uint64_t PacketsSent() const { return packets_; }
@@ -92,6 +93,7 @@ class TSeedLinkSession {
   const TIdentity& identity_;
   TPhase phase_ = TPhase::Handshake;
   bool closing_ = false;
+  bool lineTooLong_ = false;
   bool batch_ = false;
   bool multi_ = false;
   bool stationAccepted_ = false;  // the last STATION was accepted (SELECT and DATA apply to it)

@@ -18,9 +18,9 @@
 #include <optional>
 #include <thread>
 
+#include "base/LogLimiter.h"
 #include "seedlink/SeedLinkInfo.h"
 #include "web/WebBeastRequest.h"
-#include "web/WebLogLimiter.h"
 #include "web/WebRules.h"
 
 namespace tevra {
@@ -72,7 +72,7 @@ struct TWebServer::TImpl {
   TWebServerOptions Options;
   TWebLog Log;
   THandOver* Hand = nullptr;
-  TWebLogLimiter Limiter;
+  TLogLimiter Limiter;
   int BoundPort = 0;
   int Connections = 0;
   std::list<std::weak_ptr<TSocketClient>> Sockets;

@@ -49,8 +49,8 @@ void BM_PublishToClients(benchmark::State& state) {
   TSeedLinkServerOptions options;
   options.FirstSequence = 0;
   TSeedLinkServer server(options);
-  if (!server.Start("127.0.0.1", 0)) {
-    state.SkipWithError(server.Error().c_str());
+  if (const TStatus started = server.Start("127.0.0.1", 0); !started) {
+    state.SkipWithError(started.Error().Message.c_str());
     return;
   }
   // Bytes the clients received, counted in memory shared with them.

@@ -2,7 +2,9 @@
 // on plain sockets. Servers listen on 127.0.0.1 with ports the system picks.
 #include "seedlink/SeedLinkServer.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <atomic>
 #include <cerrno>
@@ -10,8 +12,10 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <thread>
+#include <utility>
 
 #include "seedlink/MiniSeedHeader.h"
 #include "support/SeedLinkTestTools.h"
@@ -100,7 +104,7 @@ TEST(SeedLinkServer, HandshakeStreamsAllChannelsAcrossTheWrapAndResumesAfterRest
   TSeedLinkServerOptions options;
   options.FirstSequence = 0xFFFFF0;  // the wire numbers wrap after FFFFFF during the test
   TSeedLinkServer server(options);
-  ASSERT_TRUE(server.Start("127.0.0.1", 0)) << server.Error();
+  ASSERT_TRUE(server.Start("127.0.0.1", 0).Ok());
   const std::vector<TRecord> records = ThreeChannelRecords(Start, 3000);
   ASSERT_GE(records.size(), 30u);  // past the wrap in every part
   const std::size_t part = records.size() / 3;
@@ -118,7 +122,7 @@ TEST(SeedLinkServer, HandshakeStreamsAllChannelsAcrossTheWrapAndResumesAfterRest
   // Away while the settings change: the server restarts on another port, records keep coming.
   server.Stop();
   PublishAll(server, {records.begin() + part, records.begin() + 2 * part});
-  ASSERT_TRUE(server.Start("127.0.0.1", 0)) << server.Error();
+  ASSERT_TRUE(server.Start("127.0.0.1", 0).Ok());
   // Back with its last sequence plus one: first with records that came while it was away, then once
   // more having missed nothing.
   for (const std::size_t until : {records.size() - 1, records.size()}) {
@@ -148,24 +152,30 @@ TEST(SeedLinkServer, HandshakeStreamsAllChannelsAcrossTheWrapAndResumesAfterRest
 
 TEST(SeedLinkServer, StartReportsBadAddressesAndPortsInUse) {
   TSeedLinkServer first;
-  ASSERT_TRUE(first.Start("127.0.0.1", 0));
+  ASSERT_TRUE(first.Start("127.0.0.1", 0).Ok());
   for (const auto& [address, port] : std::vector<std::pair<std::string, int>>{{"127.0.0.999", 0},
                                                                               {"localhost", 0},
                                                                               {"", 0},
                                                                               {"127.0.0.1", 70000},
                                                                               {"127.0.0.1", first.Port()}}) {
     TSeedLinkServer server;
-    EXPECT_FALSE(server.Start(address, port)) << address << ":" << port;
-    EXPECT_FALSE(server.Error().empty());
+    const TStatus started = server.Start(address, port);
+    EXPECT_FALSE(started) << address << ":" << port;
+    EXPECT_FALSE(started.Error().Message.empty());
     EXPECT_FALSE(server.Running());
   }
+  // A port in use names the call that failed, with its errno.
+  TSeedLinkServer taken;
+  const TStatus started = taken.Start("127.0.0.1", first.Port());
+  EXPECT_EQ(started.Error().Errno, EADDRINUSE);
+  EXPECT_NE(started.Error().Message.find("bind: Address already in use"), std::string::npos);
 }
 
 TEST(SeedLinkServer, UniStationFetchAndSelectors) {
   TSeedLinkServerOptions options;
   options.FirstSequence = 0x100;
   TSeedLinkServer server(options);
-  ASSERT_TRUE(server.Start("127.0.0.1", 0));
+  ASSERT_TRUE(server.Start("127.0.0.1", 0).Ok());
   std::vector<TRecord> records = ThreeChannelRecords(Start, 1200);
   records.push_back(LogRecord(Start, "clock locked"));
   const std::vector<TRecord> other = SteimRecords("HNZ", Start, 600, "OTHER", "10");
@@ -266,7 +276,7 @@ TEST(SeedLinkServer, InfoAnswersAreWellFormedXmlInLogRecords) {
   TSeedLinkServerOptions options;
   options.Organization = "Tevra & <Co>";
   TSeedLinkServer server(options);
-  ASSERT_TRUE(server.Start("127.0.0.1", 0));
+  ASSERT_TRUE(server.Start("127.0.0.1", 0).Ok());
   PublishAll(server, ThreeChannelRecords(Start, 500));
   TSeedLinkTestClient client(server.Port());
   TSeedLinkTestClient other(server.Port());
@@ -295,6 +305,25 @@ TEST(SeedLinkServer, InfoAnswersAreWellFormedXmlInLogRecords) {
   EXPECT_EQ(client.Command("INFO NOTHING"), "ERROR");
 }
 
+// The server's log lines, as its thread writes them.
+class TLogLines {
+ public:
+  TSeedLinkLog Sink() {
+    return [this](const std::string& line) {
+      std::lock_guard lock(mutex_);
+      lines_.push_back(line);
+    };
+  }
+  std::vector<std::string> Take() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(lines_, {});
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::string> lines_;
+};
+
 bool WaitFor(const std::function<bool()>& condition) {
   for (int i = 0; i < 500; ++i) {
     if (condition()) return true;
@@ -309,7 +338,7 @@ TEST(SeedLinkServer, PublishReturnsAtOnceWhileAClientSendsCostlyPatterns) {
   TSeedLinkServerOptions options;
   options.FirstSequence = 0;
   TSeedLinkServer server(options);
-  ASSERT_TRUE(server.Start("127.0.0.1", 0));
+  ASSERT_TRUE(server.Start("127.0.0.1", 0).Ok());
   const std::vector<TRecord> records = ThreeChannelRecords(Start, 3000);
   std::atomic<bool> stop{false};
   std::atomic<int> published{0};
@@ -359,8 +388,9 @@ TEST(SeedLinkServer, BadClientsAreDroppedAndGoodClientsStillServed) {
   options.SendBufferBytes = 4096;
   options.TimeoutSeconds = 1;
   options.HandshakeIdleSeconds = 1;
-  TSeedLinkServer server(options);
-  ASSERT_TRUE(server.Start("127.0.0.1", 0));
+  TLogLines lines;
+  TSeedLinkServer server(options, lines.Sink());
+  ASSERT_TRUE(server.Start("127.0.0.1", 0).Ok());
   const std::vector<TRecord> records = ThreeChannelRecords(Start, 20000);
   ASSERT_GT(records.size(), 150u);
   unsigned published = 0;
@@ -372,7 +402,14 @@ TEST(SeedLinkServer, BadClientsAreDroppedAndGoodClientsStillServed) {
 
   struct TRow {
     const char* name;
-    std::function<void()> act;
+    std::function<std::string()> act;  // the line it is logged with, "" when none
+  };
+  const auto sending = [](const TSeedLinkTestClient& client) {
+    char byte;
+    return ::recv(client.Fd(), &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 1;
+  };
+  const auto dropped = [](const TSeedLinkTestClient& client, const std::string& reason) {
+    return "SeedLink: " + client.Peer() + " 切断: " + reason;
   };
   const std::vector<TRow> rows = {
       {"a command line longer than 256 bytes",
@@ -380,6 +417,7 @@ TEST(SeedLinkServer, BadClientsAreDroppedAndGoodClientsStillServed) {
          TSeedLinkTestClient client(port);
          client.Send(std::string(300, 'A'));
          EXPECT_TRUE(client.ClosedByServer());
+         return dropped(client, "コマンド行が 256 バイトを超えた");
        }},
       {"garbage",
        [&] {
@@ -389,30 +427,37 @@ TEST(SeedLinkServer, BadClientsAreDroppedAndGoodClientsStillServed) {
          EXPECT_EQ(client.Line(), "ERROR");
          EXPECT_EQ(client.Line(), "ERROR");
          EXPECT_EQ(client.Command("HELLO").rfind("SeedLink", 0), 0u);
+         return "";
        }},
       {"silent after connecting",
        [&] {
          TSeedLinkTestClient client(port);
          EXPECT_TRUE(client.ClosedByServer());
+         return dropped(client, "転送開始前に1秒コマンドがない");
        }},
       {"never reads while the ring moves on",
        [&] {
          TSeedLinkTestClient client(port, 2048);
          client.Send("FETCH 000000\r\n");
+         EXPECT_TRUE(WaitFor([&] { return sending(client); }));
          publish(300);  // more than the ring holds: the record it needs is overwritten
          EXPECT_TRUE(WaitFor([&] { return server.ClientCount() == 0; }));
+         return dropped(client, "次のレコードが上書きされた（欠落なしに続けられない）");
        }},
       {"never reads, its output stuck",
        [&] {
          TSeedLinkTestClient client(port, 2048);
          client.Send("FETCH 000000\r\n");  // the whole ring, far more than the socket buffers
+         EXPECT_TRUE(WaitFor([&] { return sending(client); }));
          EXPECT_TRUE(WaitFor([&] { return server.ClientCount() == 0; }));
+         return dropped(client, "出力が1秒進まない");
        }},
       {"talks, then falls silent before its transfer",
        [&] {
          TSeedLinkTestClient client(port);
          EXPECT_EQ(client.Command("STATION TEVRA XX"), "OK");
          EXPECT_TRUE(client.ClosedByServer());
+         return dropped(client, "転送開始前に1秒コマンドがない");
        }},
       {"closes after choosing a stream that never comes",
        [&] {
@@ -421,6 +466,7 @@ TEST(SeedLinkServer, BadClientsAreDroppedAndGoodClientsStillServed) {
          EXPECT_EQ(client.Command("SELECT ZZZ"), "OK");
          client.Send("END\r\n");
          EXPECT_NE(client.Info("ID"), "");  // answered once the transfer has begun
+         return "";
        }},
       {"closes its sending side after its request",
        [&] {
@@ -428,6 +474,7 @@ TEST(SeedLinkServer, BadClientsAreDroppedAndGoodClientsStillServed) {
          client.Send("FETCH 000000\r\n");
          ::shutdown(client.Fd(), SHUT_WR);
          EXPECT_TRUE(client.ClosedByServer());
+         return "";
        }},
       {"vanishes in the middle of a transfer",
        [&] {
@@ -438,13 +485,16 @@ TEST(SeedLinkServer, BadClientsAreDroppedAndGoodClientsStillServed) {
          ::setsockopt(client.Fd(), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
          client.Close();
          publish(10);
+         return "";
        }},
   };
   for (const TRow& row : rows) {
     SCOPED_TRACE(row.name);
     publish(10);
-    row.act();
+    const std::string line = row.act();
     ASSERT_TRUE(WaitFor([&] { return server.ClientCount() == 0; }));
+    // Only the server's drops are logged: a client that ends its connection itself is not.
+    EXPECT_EQ(lines.Take(), line.empty() ? std::vector<std::string>{} : std::vector<std::string>{line});
     const unsigned first = published;
     publish(30);
     EXPECT_EQ(Fetch(port, first).size(), 30u);
@@ -456,8 +506,11 @@ TEST(SeedLinkServer, BadClientsAreDroppedAndGoodClientsStillServed) {
 TEST(SeedLinkServer, ANewcomerTakesTheSlotOfTheLongestIdleClientNotStreaming) {
   TSeedLinkServerOptions options;
   options.FirstSequence = 0;
-  TSeedLinkServer server(options);
-  ASSERT_TRUE(server.Start("127.0.0.1", 0));
+  std::atomic<int> minutesLater{0};
+  options.LogClock = [&] { return TLogLimiter::TClock::now() + std::chrono::minutes(minutesLater.load()); };
+  TLogLines lines;
+  TSeedLinkServer server(options, lines.Sink());
+  ASSERT_TRUE(server.Start("127.0.0.1", 0).Ok());
   std::vector<std::unique_ptr<TSeedLinkTestClient>> clients;
   for (int i = 0; i < 200; ++i) clients.push_back(std::make_unique<TSeedLinkTestClient>(server.Port()));
   const auto closed = [&] {
@@ -468,8 +521,19 @@ TEST(SeedLinkServer, ANewcomerTakesTheSlotOfTheLongestIdleClientNotStreaming) {
   };
   EXPECT_TRUE(WaitFor([&] { return closed() == 200 - 32; }));
   EXPECT_EQ(server.ClientCount(), 32);
+  // The oldest make room, each with a line, ten a minute; the others are counted once it is over.
+  const auto tookSlot = [](const TSeedLinkTestClient& client) {
+    return "SeedLink: " + client.Peer() + " 切断: 新しい接続に枠を譲った（最大 32）";
+  };
+  std::vector<std::string> expected;
+  for (int i = 0; i < 10; ++i) expected.push_back(tookSlot(*clients[i]));
+  EXPECT_EQ(lines.Take(), expected);
   clients.clear();
   ASSERT_TRUE(WaitFor([&] { return server.ClientCount() == 0; }));
+  minutesLater = 1;
+  ASSERT_TRUE(WaitFor([&] {
+    return lines.Take() == std::vector<std::string>{"SeedLink: ほかに 158 件の接続を拒否または切断しました"};
+  }));
 
   const auto open = [](TSeedLinkTestClient& c) {
     char byte;
@@ -483,6 +547,7 @@ TEST(SeedLinkServer, ANewcomerTakesTheSlotOfTheLongestIdleClientNotStreaming) {
   TSeedLinkTestClient newcomer(server.Port());
   EXPECT_EQ(newcomer.Command("CAPABILITIES"), "OK");
   EXPECT_TRUE(clients[2]->ClosedByServer());
+  EXPECT_EQ(lines.Take(), std::vector<std::string>{tookSlot(*clients[2])});
   EXPECT_TRUE(open(*clients[0]));
   EXPECT_TRUE(open(*clients[1]));
   EXPECT_TRUE(open(*clients[3]));
@@ -492,13 +557,40 @@ TEST(SeedLinkServer, ANewcomerTakesTheSlotOfTheLongestIdleClientNotStreaming) {
 
   // With every slot streaming, a newcomer is closed at once.
   options.MaxClients = 1;
-  TSeedLinkServer single(options);
-  ASSERT_TRUE(single.Start("127.0.0.1", 0));
+  TSeedLinkServer single(options, lines.Sink());
+  ASSERT_TRUE(single.Start("127.0.0.1", 0).Ok());
   TSeedLinkTestClient streaming(single.Port());
   Subscribe(streaming, "DATA");
+  lines.Take();
   TSeedLinkTestClient refused(single.Port());
   EXPECT_TRUE(refused.ClosedByServer());
+  EXPECT_EQ(lines.Take(),
+            std::vector<std::string>{"SeedLink: " + refused.Peer() + " 拒否: 1 の枠がすべて転送中"});
   EXPECT_TRUE(open(streaming));
+}
+
+// Out of descriptors the server stops accepting for a moment, says so once, and accepts again after.
+TEST(SeedLinkServer, RunningOutOfDescriptorsPausesAcceptingWithOneLine) {
+  TLogLines lines;
+  TSeedLinkServer server({}, lines.Sink());
+  ASSERT_TRUE(server.Start("127.0.0.1", 0).Ok());
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+  const int lowestFree = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(lowestFree, 0);
+  ::close(lowestFree);
+  rlimit tight = saved;
+  tight.rlim_cur = static_cast<rlim_t>(lowestFree) + 1;  // room for the client's socket, none for the server
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+  TSeedLinkTestClient client(server.Port());
+  std::vector<std::string> logged;
+  WaitFor([&] { return !(logged = lines.Take()).empty(); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // it looks again every 100 ms
+  ::setrlimit(RLIMIT_NOFILE, &saved);
+  EXPECT_EQ(logged,
+            std::vector<std::string>{"SeedLink: 接続の受け付けを一時停止: accept4: Too many open files"});
+  EXPECT_EQ(lines.Take(), std::vector<std::string>{});
+  EXPECT_EQ(client.Command("HELLO").rfind("SeedLink", 0), 0u);
 }
 
 }  // namespace

@@ -125,6 +125,13 @@ class TSeedLinkTestClient {
     fd_ = -1;
   }
   int Fd() const { return fd_; }
+  // Its address as the server sees it: "127.0.0.1:<port>".
+  std::string Peer() const {
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &length);
+    return "127.0.0.1:" + std::to_string(ntohs(local.sin_port));
+  }
   bool Connected() const { return connected_; }
 
   bool Send(std::string_view text) {

@@ -2,6 +2,7 @@
 // packets, and the failures in between.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <QTest>
 
 #include <csignal>
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include "base/TextFormat.h"
 #include "alarm/AlarmCriteria.h"
 #include "ui/panel/PanelDataOutput.h"
+#include "support/SeedLinkTestTools.h"
 #include "ui/PanelFixture.h"
 
 namespace tevra::test {
@@ -164,6 +166,23 @@ TEST_F(PanelTest, FormatErrorKeepsTheAlarmAndTheMaximumLineReplacesTheErrorLine)
   EXPECT_EQ(CountContaining(lines, "データフォーマットエラー発生"), 0);
   EXPECT_EQ(CountContaining(lines, "SeedLink: "), 1);
   EXPECT_EQ(CountContaining(lines, "最大加速度"), 2) << "the earlier maximum line stays below";
+}
+
+// The SeedLink server drops clients on its own thread; the line reaches the operation log on the
+// panel's.
+TEST_F(PanelTest, ASeedLinkClientDroppedIsALineInTheOperationLog) {
+  CreatePanel();
+  TDataOutputSettings s;
+  s.SeedLink = true;
+  s.SeedLinkAddress = "127.0.0.1";
+  s.SeedLinkPort = 0;
+  panel_->DataOutput->Record.Configure(s);
+  ASSERT_TRUE(panel_->DataOutput->Server.Running());
+  TSeedLinkTestClient client(panel_->DataOutput->Server.Port());
+  client.Send(std::string(300, 'A'));
+  const std::string line = "SeedLink: " + client.Peer() + " 切断: コマンド行が 256 バイトを超えた";
+  for (int i = 0; i < 250 && CountContaining(ListLines(), line) == 0; ++i) QTest::qWait(20);
+  EXPECT_EQ(CountContaining(ListLines(), line), 1);
 }
 
 // A garbled line: the first error of an episode is written, its repeats become one line with their

@@ -77,15 +77,16 @@ int main(int argc, char** argv) {
   TDevicePort port(options.Device);
   tevra::VXTRRR reader(port, platform);
   // Before the record: the record's last records go out to it when the record ends.
-  tevra::TSeedLinkServer server;
+  const auto seedlinkLog = [](const std::string& line) {
+    std::printf("seedlink %s\n", line.c_str());
+    std::fflush(stdout);
+  };
+  tevra::TSeedLinkServer server({}, seedlinkLog);
   tevra::TDataOutput record([](const std::string& line) {
     std::printf("archive %s\n", line.c_str());
     std::fflush(stdout);
   });
-  tevra::LinkSeedLinkServer(record, server, [](const std::string& line) {
-    std::printf("seedlink %s\n", line.c_str());
-    std::fflush(stdout);
-  });
+  tevra::LinkSeedLinkServer(record, server, seedlinkLog);
   record.Configure(options.Output);
   if (options.Output.SeedLink && !server.Running()) return 1;
   if (server.Running()) {

@@ -11,7 +11,10 @@
 namespace tevra {
 
 TPanelDataOutput::TPanelDataOutput(TPlatform& platform, TForm1& panel)
-    : Record([this](const std::string& line) { Log(line); }), platform_(platform), panel_(panel) {
+    : Server({}, panel.LogNoteFromAnyThread()),
+      Record([this](const std::string& line) { Log(line); }),
+      platform_(platform),
+      panel_(panel) {
   SettingsAction = new QAction(QStringLiteral("データ出力設定(&D)"), &panel);
   panel.N2->addAction(SettingsAction);
   QObject::connect(SettingsAction, &QAction::triggered, &panel, [this] { OpenDialog(); });

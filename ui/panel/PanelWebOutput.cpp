@@ -1,7 +1,5 @@
 #include "ui/panel/PanelWebOutput.h"
 
-#include <QMetaObject>
-
 #include "history/HistoryFile.h"
 #include "alarm/AlarmFileNames.h"
 #include "ui/panel/PanelDataOutput.h"
@@ -17,13 +15,7 @@
 namespace tevra {
 
 TPanelWeb::TPanelWeb(TPlatform& platform, TForm1& panel)
-    : Server([&panel](const std::string& line) {
-        // The server's own thread may log: the line is written on the panel's.
-        QMetaObject::invokeMethod(
-            &panel, [&panel, line] { panel.LogNote(line); }, Qt::QueuedConnection);
-      }),
-      platform_(platform),
-      panel_(panel) {
+    : Server(panel.LogNoteFromAnyThread()), platform_(platform), panel_(panel) {
   SettingsAction = new QAction(QStringLiteral("Web表示設定(&W)"), &panel);
   panel.N2->addAction(SettingsAction);
   QObject::connect(SettingsAction, &QAction::triggered, &panel, [this] { OpenDialog(); });

@@ -5,6 +5,7 @@
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QMenuBar>
+#include <QMetaObject>
 #include <QScopedValueRollback>
 #include <QVBoxLayout>
 #include <cstdio>
@@ -294,6 +295,13 @@ void TForm1::DropOldestLines() {
 
 void TForm1::LogNote(const std::string& text) {
   LogNoteLine(NowLine(text), AlarmState.Active);
+}
+
+std::function<void(const std::string&)> TForm1::LogNoteFromAnyThread() {
+  return [this](const std::string& line) {
+    QMetaObject::invokeMethod(
+        this, [this, line] { LogNote(line); }, Qt::QueuedConnection);
+  };
 }
 
 void TForm1::LogNoteLine(const std::string& line, bool belowAlarmLine) {

@@ -10,6 +10,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -167,6 +168,9 @@ class TForm1 : public QMainWindow {
   // A note of the program's own in the operation log, stamped with the time now. During an alarm it
   // goes below the top line, which each new maximum replaces.
   void LogNote(const std::string& text);
+  // LogNote for a server's own thread, which must not wait: the line is written later, on the
+  // panel's thread.
+  std::function<void(const std::string&)> LogNoteFromAnyThread();
   void LogNoteLine(const std::string& line, bool belowAlarmLine);
   std::string NowLine(const std::string& text) const;
   // The tray tip and title of a state without figures: "<sensor ID> 計測停止中".

@@ -265,6 +265,15 @@ TEST(MonitorProcessTest, TheMonitorServesItsRecordsOverSeedLink) {
     channels.insert(packet.substr(8 + 15, 3));
   }
   EXPECT_EQ(channels, (std::set<std::string>{"HN1", "HN2", "HNZ"}));
+  // A client the server drops is a line of its own.
+  TSeedLinkClient garbled(std::stoi(m[1]));
+  ASSERT_TRUE(garbled.Send(std::string(300, 'A')));
+  std::string line;
+  while (monitor.ReadLine(line) && line.find("seedlink SeedLink: ") != 0) {
+  }
+  EXPECT_TRUE(std::regex_match(
+      line, std::regex(R"(seedlink SeedLink: 127\.0\.0\.1:\d+ 切断: コマンド行が 256 バイトを超えた)")))
+      << line;
   kill(monitor.Pid, SIGTERM);
   EXPECT_EQ(WEXITSTATUS(monitor.Wait()), 0);
   kill(sim.Pid, SIGTERM);

@@ -1,8 +1,8 @@
-#include "web/WebLogLimiter.h"
+#include "base/LogLimiter.h"
 
 namespace tevra {
 
-std::string TWebLogLimiter::Summary(TClock::time_point now) {
+std::string TLogLimiter::Summary(TClock::time_point now) {
   if (now - minuteStart_ < std::chrono::minutes(1)) return {};
   std::string summary;
   if (leftOut_ > 0) summary = "ほかに " + std::to_string(leftOut_) + " 件の接続を拒否または切断しました";
@@ -12,7 +12,7 @@ std::string TWebLogLimiter::Summary(TClock::time_point now) {
   return summary;
 }
 
-std::string TWebLogLimiter::Line(const std::string& line, TClock::time_point now) {
+std::string TLogLimiter::Line(const std::string& line, TClock::time_point now) {
   if (now - minuteStart_ >= std::chrono::minutes(1) && leftOut_ == 0) {
     minuteStart_ = now;
     logged_ = 0;

@@ -6,7 +6,7 @@
 
 namespace tevra {
 
-class TWebLogLimiter {
+class TLogLimiter {
  public:
   using TClock = std::chrono::steady_clock;
   static constexpr int LinesPerMinute = 10;
