@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <regex>
 #include <thread>
 
 #include "base/AtomicFile.h"
@@ -70,6 +71,8 @@ TEST_F(PanelTest, IntensityAlarmRunsFromDetectionToItsEndWithFilesAndPacket) {
   const auto atStart = ListLines();
   EXPECT_NE(atStart[0].find("　最大震度　"), std::string::npos);
   EXPECT_NE(atStart[1].find("　地震検出　"), std::string::npos);
+  EXPECT_TRUE(std::regex_match(atStart[1], std::regex(" 2007/10/30 \\d\\d:\\d\\d:\\d\\d　地震検出　\\d\\.\\d")))
+      << atStart[1];
   EXPECT_TRUE(panel_->Timer1.isActive());
   EXPECT_EQ(platform_.Count("RaiseWindow"), 1);
   EXPECT_EQ(FilesMatching("_noise.csv").size(), 1u);
@@ -121,6 +124,8 @@ TEST_F(PanelTest, CompositeAlarmHoldsSixtySecondsAfterItsLastExceedance) {
   EXPECT_NE(lines[0].find("　最大加速度　"), std::string::npos);
   EXPECT_NE(lines[1].find("　検出加速度　"), std::string::npos);
   EXPECT_NE(lines[1].find(" gal"), std::string::npos);
+  EXPECT_TRUE(std::regex_match(lines[0], std::regex(" 2007/10/30 \\d\\d:\\d\\d:\\d\\d　最大加速度　\\d+\\.\\d gal")))
+      << lines[0];
 
   source_.SwingGal = 0.0;
   for (int i = 0; i < 600; ++i) Tick(10);  // 60 s of quiet ticks: still held
