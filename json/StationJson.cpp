@@ -97,18 +97,18 @@ TJsonObject& TJsonObject::Text(const char* key, const std::string& value) {
   return *this;
 }
 
-TJsonObject& TJsonObject::Number(const char* key, double value, int decimals) {
-  Key(key);
-  if (!std::isfinite(value)) {
-    body_ += "null";
-    return *this;
-  }
+std::string JsonNumber(double value, int decimals) {
+  if (!std::isfinite(value)) return "null";
   char text[400];
   // Never "-0.0": a quiet sensor reads 0.
   if (value < 0 && value > -0.5 * std::pow(10.0, -decimals)) value = 0.0;
   // Independent of the locale: JSON always has a decimal point.
-  const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-  body_.append(text, result.ptr);
+  return std::string(text, std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals).ptr);
+}
+
+TJsonObject& TJsonObject::Number(const char* key, double value, int decimals) {
+  Key(key);
+  body_ += JsonNumber(value, decimals);
   return *this;
 }
 

@@ -20,6 +20,9 @@ const char* StationStateName(TStationState state);
 
 // `text` as a JSON string literal, quotes included; control characters escaped, UTF-8 kept.
 std::string JsonString(const std::string& text);
+// `value` with `decimals` digits after the point whatever the locale, never "-0.0"; null when
+// not finite.
+std::string JsonNumber(double value, int decimals);
 
 // A JSON object written member by member in the order added, without blanks.
 class TJsonObject {

@@ -1,8 +1,5 @@
 #include "web/WebLive.h"
 
-#include <charconv>
-#include <cmath>
-
 #include "core/LongPeriod.h"
 #include "station/ClockHealth.h"
 #include "station/DiskSpace.h"
@@ -29,20 +26,12 @@ std::string AlarmJson(const TWebSnapshot& s) {
   return TJsonObject().Flag("active", s.Alarm).Raw("since", IsoOrNull(s.Alarm ? s.AlarmSinceMs : 0)).Json();
 }
 
-// A JSON number with `decimals` digits after the point, whatever the locale; null when not finite.
-std::string Fixed(double v, int decimals) {
-  if (!std::isfinite(v)) return "null";
-  char text[400];
-  return std::string(text,
-                     std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, decimals).ptr);
-}
-
 // "[1.00,-2.50,...]"
 std::string NumberList(const std::vector<TAccelSample>& samples, double TAccelSample::*axis) {
   std::string list = "[";
   for (const TAccelSample& sample : samples) {
     if (list.size() > 1) list += ',';
-    list += Fixed(sample.*axis, 2);
+    list += JsonNumber(sample.*axis, 2);
   }
   return list + "]";
 }
@@ -68,7 +57,7 @@ std::string WebStatusJson(const TWebSnapshot& s) {
   o.Number("criterion", s.Criterion, 1);
   TJsonObject health;
   health.Number("frames_per_second", s.FramesPerSecond, 1).Integer("errors", s.Errors).Text("clock", s.Clock);
-  health.Raw("free_bytes", s.FreeBytes >= 0 ? Fixed(s.FreeBytes, 0) : "null");
+  health.Raw("free_bytes", s.FreeBytes >= 0 ? JsonNumber(s.FreeBytes, 0) : "null");
   return o.Raw("health", health.Json()).Flag("history", s.KeepsHistory).Json();
 }
 
