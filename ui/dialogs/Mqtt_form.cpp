@@ -153,9 +153,8 @@ bool TMqttForm::ReadControls(TMqttSettings& s) {
 void TMqttForm::OkClick() {
   TMqttSettings s = mqtt_.Settings();
   if (!ReadControls(s)) return;
-  std::string error;
-  if (!mqtt_.Apply(s, error)) {
-    Refuse(error + "。");
+  if (const TStatus applied = mqtt_.Apply(s); !applied) {
+    Refuse(applied.Error().Message + "。");
     return;
   }
   accept();
@@ -164,13 +163,12 @@ void TMqttForm::OkClick() {
 void TMqttForm::TestClick() {
   TMqttSettings s = mqtt_.Settings();
   if (!ReadControls(s)) return;
-  TMqttConnection connection;
-  std::string error;
-  if (!mqtt_.ConnectionFor(s, connection, error)) {
-    TestResult->setText(Text(error));
+  TResult<TMqttConnection> connection = mqtt_.ConnectionFor(s);
+  if (!connection) {
+    TestResult->setText(Text(connection.Error().Message));
     return;
   }
-  probe_ = std::make_unique<TMqttProbe>(connection);
+  probe_ = std::make_unique<TMqttProbe>(std::move(connection).Value());
   TestButton->setEnabled(false);
   PollTest();
   testTimer_.start();
