@@ -162,16 +162,20 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
-  TSimOptions o;
-  std::string error;
-  if (!ParseSimOptions(argc, argv, o, error)) {
-    std::fprintf(stderr, "tevra-sensor-sim: %s\n%s", error.c_str(), SimUsage);
+  const TResult<TSimOptions> parsed = ParseSimOptions(argc, argv);
+  if (!parsed) {
+    std::fprintf(stderr, "tevra-sensor-sim: %s\n%s", parsed.Error().Message.c_str(), SimUsage);
     return 2;
   }
+  const TSimOptions& o = parsed.Value();
   std::vector<TAccelSample> replay;
-  if (!o.Replay.empty() && !ReadRecord(o.Replay, replay, error)) {
-    std::fprintf(stderr, "tevra-sensor-sim: %s\n", error.c_str());
-    return 1;
+  if (!o.Replay.empty()) {
+    TResult<std::vector<TAccelSample>> read = ReadRecordSamples(o.Replay);
+    if (!read) {
+      std::fprintf(stderr, "tevra-sensor-sim: %s\n", read.Error().Message.c_str());
+      return 1;
+    }
+    replay = std::move(read).Value();
   }
   const std::vector<TAccelSample> quake =
       o.Quake ? SyntheticQuake(o.QuakePeak, o.Seed) : std::vector<TAccelSample>();
