@@ -67,16 +67,18 @@ void SaveMqttSettings(const TMqttSettings& s, Profile& p) {
   p.WriteString(section, "DiscoveryPrefix", s.DiscoveryPrefix);
 }
 
-std::string MqttSettingsError(const TMqttSettings& s) {
-  if (s.Enabled && s.Host.empty()) return "ホストを入力してください";
-  if (HasBlank(s.Host)) return "ホストに空白があります";
-  if (s.Port < 1 || s.Port > 65535) return "ポートは1～65535です";
-  if (s.Tls && s.CaFile.empty()) return "TLSにはCAファイルが必要です";
-  if (s.CertFile.empty() != s.KeyFile.empty()) return "クライアント証明書と鍵は両方指定してください";
-  if (!s.PasswordFile.empty() && s.Username.empty()) return "パスワードファイルにはユーザー名が必要です";
-  if (!s.TopicPrefix.empty() && !IsTopicPrefix(s.TopicPrefix)) return "トピックの接頭辞が正しくありません";
-  if (!IsTopicPrefix(s.DiscoveryPrefix)) return "ディスカバリーの接頭辞が正しくありません";
-  return "";
+TStatus CheckMqttSettings(const TMqttSettings& s) {
+  if (s.Enabled && s.Host.empty()) return TError{"ホストを入力してください"};
+  if (HasBlank(s.Host)) return TError{"ホストに空白があります"};
+  if (s.Port < 1 || s.Port > 65535) return TError{"ポートは1～65535です"};
+  if (s.Tls && s.CaFile.empty()) return TError{"TLSにはCAファイルが必要です"};
+  if (s.CertFile.empty() != s.KeyFile.empty()) return TError{"クライアント証明書と鍵は両方指定してください"};
+  if (!s.PasswordFile.empty() && s.Username.empty())
+    return TError{"パスワードファイルにはユーザー名が必要です"};
+  if (!s.TopicPrefix.empty() && !IsTopicPrefix(s.TopicPrefix))
+    return TError{"トピックの接頭辞が正しくありません"};
+  if (!IsTopicPrefix(s.DiscoveryPrefix)) return TError{"ディスカバリーの接頭辞が正しくありません"};
+  return {};
 }
 
 TResult<std::string> ReadPasswordFile(const std::string& path) {
@@ -101,7 +103,7 @@ TResult<std::string> ReadPasswordFile(const std::string& path) {
 
 TResult<TMqttConnection> MqttConnectionFor(const TMqttSettings& s, const std::string& program,
                                            const std::string& network, const std::string& station) {
-  if (std::string error = MqttSettingsError(s); !error.empty()) return TError{std::move(error)};
+  if (const TStatus usable = CheckMqttSettings(s); !usable) return usable.Error();
   TMqttConnection c;
   c.Host = s.Host;
   c.Port = s.Port;

@@ -36,8 +36,8 @@ TMqttSettings LoadMqttSettings(const Profile& profile);
 // Writes the whole section in one replacement of the file.
 void SaveMqttSettings(const TMqttSettings& settings, Profile& profile);
 
-// "" when the settings can be used, or the name of the first bad value and why.
-std::string MqttSettingsError(const TMqttSettings& settings);
+// Whether the settings can be used, or the name of the first bad value and why.
+TStatus CheckMqttSettings(const TMqttSettings& settings);
 
 // The password: the file's first line. An error when the file cannot be read, is no regular file
 // or allows access to group or others.

@@ -54,7 +54,7 @@ TEST(MqttSettings, EachBadValueIsNamed) {
   TMqttSettings good;
   good.Enabled = true;
   good.Host = "127.0.0.1";
-  EXPECT_EQ(MqttSettingsError(good), "");
+  EXPECT_TRUE(CheckMqttSettings(good));
   const struct {
     void (*Spoil)(TMqttSettings&);
     const char* Named;
@@ -71,10 +71,12 @@ TEST(MqttSettings, EachBadValueIsNamed) {
   for (const auto& c : cases) {
     TMqttSettings s = good;
     c.Spoil(s);
-    EXPECT_NE(MqttSettingsError(s).find(c.Named), std::string::npos) << c.Named;
+    const TStatus usable = CheckMqttSettings(s);
+    ASSERT_FALSE(usable) << c.Named;
+    EXPECT_NE(usable.Error().Message.find(c.Named), std::string::npos) << c.Named;
     const TResult<TMqttConnection> connection = MqttConnectionFor(s, "panel", "XX", "TEVRA");
     ASSERT_FALSE(connection);
-    EXPECT_EQ(connection.Error().Message, MqttSettingsError(s));
+    EXPECT_EQ(connection.Error().Message, usable.Error().Message);
   }
 }
 

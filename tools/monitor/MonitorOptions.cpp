@@ -196,8 +196,8 @@ TResult<TMonitorOptions> ParseMonitorOptions(int argc, const char* const* argv) 
   untouched.Discovery = false;
   if (!mqtt.Enabled && !(mqtt == untouched)) return TError{"the --mqtt- options need --mqtt"};
   if (mqtt.Tls && !mqttPortGiven) mqtt.Port = TMqttSettings::TlsPort;
-  if (std::string error = mqtt.Enabled ? MqttSettingsError(mqtt) : ""; !error.empty())
-    return TError{std::move(error)};
+  if (!mqtt.Enabled) return o;
+  if (const TStatus usable = CheckMqttSettings(mqtt); !usable) return usable.Error();
   return o;
 }
 

@@ -146,8 +146,8 @@ bool TMqttForm::ReadControls(TMqttSettings& s) {
     if (Cp932ToUtf8(Utf8ToCp932(*v)) != *v || v->size() > kLongestValue)
       return Refuse("設定ファイルに保存できない文字が含まれているか、長すぎる値があります。");
   }
-  const std::string error = MqttSettingsError(s);
-  return error.empty() || Refuse(error + "。");
+  const TStatus usable = CheckMqttSettings(s);
+  return usable || Refuse(usable.Error().Message + "。");
 }
 
 void TMqttForm::OkClick() {

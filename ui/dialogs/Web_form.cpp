@@ -140,13 +140,13 @@ bool TWebForm::ReadControls(TWebSettings& s) {
   s.WebTokenFile = TokenFileEdit->text().trimmed().toStdString();
   s.WebCertFile = CertFileEdit->text().trimmed().toStdString();
   s.WebKeyFile = KeyFileEdit->text().trimmed().toStdString();
-  std::string error = WebSettingsError(s);
-  if (error.empty() && s.Web && !s.WebTokenFile.empty()) {
+  TStatus usable = CheckWebSettings(s);
+  if (usable && s.Web && !s.WebTokenFile.empty()) {
     const TResult<std::string> token = ReadTokenFile(s.WebTokenFile);
-    if (!token) error = token.Error().Message;
+    if (!token) usable = token.Error();
   }
-  if (!error.empty()) {
-    platform_.MessageBox(error, kTitle, false);
+  if (!usable) {
+    platform_.MessageBox(usable.Error().Message, kTitle, false);
     return false;
   }
   return true;

@@ -86,8 +86,8 @@ TStatus TPanelMqtt::Apply(const TMqttSettings& settings) {
     TResult<TMqttStationConfig> configured = ConfigFor(settings);
     if (!configured) return configured.Error();
     config = std::move(configured).Value();
-  } else if (std::string error = MqttSettingsError(settings); !error.empty()) {
-    return TError{std::move(error)};
+  } else if (const TStatus usable = CheckMqttSettings(settings); !usable) {
+    return usable;
   }
   // The entities Home Assistant made from our configs go when MQTT or discovery is turned off.
   const bool discoveryEnds = station_ && config_.Discovery && !(settings.Enabled && settings.Discovery);
