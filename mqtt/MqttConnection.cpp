@@ -9,9 +9,13 @@
 namespace tevra {
 namespace {
 
+// errno's English text alone, as libmosquitto's own reasons come without the call's name.
+TError ErrnoError(int err) {
+  return {ErrnoText(err), err};
+}
+
 TError MosquittoError(int rc) {
-  if (rc == MOSQ_ERR_ERRNO) return {ErrnoText(errno), errno};
-  return {mosquitto_strerror(rc)};
+  return rc == MOSQ_ERR_ERRNO ? ErrnoError(errno) : TError{mosquitto_strerror(rc)};
 }
 
 }  // namespace
@@ -50,7 +54,7 @@ TResult<TMosquittoHandle> NewMosquitto(const TMqttConnection& c, const std::stri
   static std::once_flag once;
   std::call_once(once, [] { mosquitto_lib_init(); });
   TMosquittoHandle h(mosquitto_new(c.ClientId.empty() ? nullptr : c.ClientId.c_str(), true, userData));
-  if (!h) return TError{ErrnoText(errno), errno};
+  if (!h) return ErrnoError(errno);
   mosquitto_int_option(h.get(), MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
   int rc = MOSQ_ERR_SUCCESS;
   if (!c.Username.empty()) {
