@@ -145,7 +145,12 @@ void TPanelMqtt::Refresh() {
   const TDataOutputSettings& codes = panel_.DataOutput->Settings();
   if (codes.Network != config_.Device.Network || codes.Station != config_.Device.Station) {
     Retire();
-    if (const TResult<TMqttStationConfig> config = ConfigFor(settings_)) Start(config.Value());
+    const TResult<TMqttStationConfig> config = ConfigFor(settings_);
+    if (config) {
+      Start(config.Value());
+    } else {
+      panel_.LogNote("MQTT: " + config.Error().Message);
+    }
     return;
   }
   // A measurement stopped during an alarm ends it without the hold.
