@@ -227,9 +227,14 @@ TEST(SimProcessTest, SigtermEndsItAndRemovesItsLinkOnly) {
     std::ofstream keep(link);
     keep << "keep\n";
   }
-  test::TChild sim({Sim, "--link", link, "--seconds", "1"});
+  // Its message on stdout, to be read.
+  test::TChild sim({"/bin/sh", "-c", "exec \"$0\" --link \"$1\" --seconds 1 2>&1", Sim, link});
+  const std::vector<std::string> said = sim.ReadAllLines();
   const int status = sim.Wait();
   EXPECT_EQ(WEXITSTATUS(status), 1);
+  ASSERT_FALSE(said.empty());
+  EXPECT_EQ(said.front(), "tevra-sensor-sim: cannot make the link " + link +
+                              ": a file that is no symbolic link is in its place");
   std::ifstream kept(link);
   std::string text;
   kept >> text;
