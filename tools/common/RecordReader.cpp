@@ -66,19 +66,20 @@ TResult<TRecord> ReadRecord(const std::string& path) {
   char buffer[65536];
   std::size_t n = 0;
   std::optional<TError> error;
+  const auto notText = [&](const char* why) {
+    return TError{path + ": line " + std::to_string(lineNumber) + why + ": not a text record"};
+  };
   while (!error && (n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
     std::string_view rest(buffer, n);
     while (!rest.empty()) {
       const auto lf = rest.find('\n');
       const std::string_view piece = rest.substr(0, lf);
       if (piece.find('\0') != std::string_view::npos) {
-        error =
-            TError{path + ": line " + std::to_string(lineNumber) + " holds a zero byte: not a text record"};
+        error = notText(" holds a zero byte");
         break;
       }
       if (line.size() + piece.size() > MaxRecordLineBytes) {
-        error =
-            TError{path + ": line " + std::to_string(lineNumber) + " is longer than 1 MB: not a text record"};
+        error = notText(" is longer than 1 MB");
         break;
       }
       line.append(piece);
