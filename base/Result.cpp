@@ -4,12 +4,13 @@
 
 namespace tevra {
 
-TError SystemError(std::string_view call, int err) {
+std::string ErrnoText(int err) {
   const char* description = ::strerrordesc_np(err);
-  std::string message(call);
-  message += ": ";
-  message += description ? description : "Unknown error " + std::to_string(err);
-  return {std::move(message), err};
+  return description ? description : "Unknown error " + std::to_string(err);
+}
+
+TError SystemError(std::string_view call, int err) {
+  return {std::string(call) + ": " + ErrnoText(err), err};
 }
 
 TError InContext(std::string_view context, TError error) {

@@ -19,6 +19,8 @@ struct TError {
 // The failure of system call `call`: "call: <the C library's English description of err>".
 // English whatever the locale, so a log read far away means the same everywhere.
 TError SystemError(std::string_view call, int err = errno);
+// The C library's English description of `err` alone, for a message that places it itself.
+std::string ErrnoText(int err = errno);
 // `context` before a failure's message: "/dev/ttyUSB0: flock: ...". The errno stays.
 TError InContext(std::string_view context, TError error);
 

@@ -118,12 +118,13 @@ void TMqttClient::Run() {
 }
 
 void TMqttClient::StartConnect() {
-  std::string error;
-  handle_ = NewMosquitto(connection_, session_.WillTopic, session_.WillPayload, this, error);
-  if (!handle_) {
-    Failed(error, true);
+  TResult<TMosquittoHandle> handle =
+      NewMosquitto(connection_, session_.WillTopic, session_.WillPayload, this);
+  if (!handle) {
+    Failed(handle.Error().Message, true);
     return;
   }
+  handle_ = std::move(handle).Value();
   mosquitto_connect_callback_set(handle_.get(), OnConnect);
   mosquitto_disconnect_callback_set(handle_.get(), OnDisconnect);
   mosquitto_publish_callback_set(handle_.get(), OnPublish);

@@ -4,10 +4,21 @@
 #include <mosquitto.h>
 
 #include <cerrno>
-#include <cstring>
 #include <mutex>
 
 namespace tevra {
+namespace {
+
+// errno's English text alone, as libmosquitto's own reasons come without the call's name.
+TError ErrnoError(int err) {
+  return {ErrnoText(err), err};
+}
+
+TError MosquittoError(int rc) {
+  return rc == MOSQ_ERR_ERRNO ? ErrnoError(errno) : TError{mosquitto_strerror(rc)};
+}
+
+}  // namespace
 
 std::string MqttEndpoint(const TMqttConnection& c) {
   return c.Host + ":" + std::to_string(c.Port);
@@ -28,8 +39,7 @@ void TMosquittoFree::operator()(mosquitto* m) const {
 }
 
 std::string MosquittoErrorText(int rc) {
-  if (rc == MOSQ_ERR_ERRNO) return std::strerror(errno);
-  return mosquitto_strerror(rc);
+  return MosquittoError(rc).Message;
 }
 
 std::string TlsFailureText(const TMqttConnection& c, int rc, bool answered, const std::string& logError) {
@@ -39,15 +49,12 @@ std::string TlsFailureText(const TMqttConnection& c, int rc, bool answered, cons
   return tls ? "TLS: " + MosquittoErrorText(rc) : "";
 }
 
-TMosquittoHandle NewMosquitto(const TMqttConnection& c, const std::string& willTopic,
-                              const std::string& willPayload, void* userData, std::string& error) {
+TResult<TMosquittoHandle> NewMosquitto(const TMqttConnection& c, const std::string& willTopic,
+                                       const std::string& willPayload, void* userData) {
   static std::once_flag once;
   std::call_once(once, [] { mosquitto_lib_init(); });
   TMosquittoHandle h(mosquitto_new(c.ClientId.empty() ? nullptr : c.ClientId.c_str(), true, userData));
-  if (!h) {
-    error = std::strerror(errno);
-    return nullptr;
-  }
+  if (!h) return ErrnoError(errno);
   mosquitto_int_option(h.get(), MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
   int rc = MOSQ_ERR_SUCCESS;
   if (!c.Username.empty()) {
@@ -58,19 +65,13 @@ TMosquittoHandle NewMosquitto(const TMqttConnection& c, const std::string& willT
     const bool withCert = !c.CertFile.empty() && !c.KeyFile.empty();
     rc = mosquitto_tls_set(h.get(), c.CaFile.c_str(), nullptr, withCert ? c.CertFile.c_str() : nullptr,
                            withCert ? c.KeyFile.c_str() : nullptr, nullptr);
-    if (rc == MOSQ_ERR_INVAL) {
-      error = "TLSの証明書ファイルを読めません";
-      return nullptr;
-    }
+    if (rc == MOSQ_ERR_INVAL) return TError{"TLSの証明書ファイルを読めません"};
   }
   if (rc == MOSQ_ERR_SUCCESS && !willTopic.empty()) {
     rc = mosquitto_will_set(h.get(), willTopic.c_str(), static_cast<int>(willPayload.size()),
                             willPayload.data(), 1, true);
   }
-  if (rc != MOSQ_ERR_SUCCESS) {
-    error = MosquittoErrorText(rc);
-    return nullptr;
-  }
+  if (rc != MOSQ_ERR_SUCCESS) return MosquittoError(rc);
   return h;
 }
 

@@ -3,6 +3,8 @@
 #include <memory>
 #include <string>
 
+#include "base/Result.h"
+
 struct mosquitto;
 struct mosquitto_message;
 
@@ -33,9 +35,9 @@ struct TMosquittoFree {
 using TMosquittoHandle = std::unique_ptr<mosquitto, TMosquittoFree>;
 
 // A new handle for MQTT 3.1.1 with a clean session, the credentials, TLS and the last will (none
-// when `willTopic` is empty); `userData` goes to the callbacks. Null with `error` set on failure.
-TMosquittoHandle NewMosquitto(const TMqttConnection& c, const std::string& willTopic,
-                              const std::string& willPayload, void* userData, std::string& error);
+// when `willTopic` is empty); `userData` goes to the callbacks.
+TResult<TMosquittoHandle> NewMosquitto(const TMqttConnection& c, const std::string& willTopic,
+                                       const std::string& willPayload, void* userData);
 
 // The reason of a libmosquitto result code, with errno's text for a system error.
 std::string MosquittoErrorText(int rc);

@@ -36,14 +36,14 @@ void TMqttProbe::Set(TMqttProbeOutcome outcome, const std::string& reason) {
 
 void TMqttProbe::Run(int timeoutMs) {
   TProbeState state;
-  std::string error;
   // Its own client id: a test must not push the running connection off.
   connection_.ClientId += "-test";
-  const TMosquittoHandle h = NewMosquitto(connection_, "", "", &state, error);
-  if (!h) {
-    Set(TMqttProbeOutcome::Refused, error);
+  TResult<TMosquittoHandle> handle = NewMosquitto(connection_, "", "", &state);
+  if (!handle) {
+    Set(TMqttProbeOutcome::Refused, handle.Error().Message);
     return;
   }
+  const TMosquittoHandle h = std::move(handle).Value();
   mosquitto_connect_callback_set(
       h.get(), [](mosquitto*, void* s, int rc) { static_cast<TProbeState*>(s)->Connack = rc; });
   mosquitto_log_callback_set(h.get(), [](mosquitto*, void* s, int level, const char* text) {

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <cstring>
 #include <fstream>
 
 #include "base/NumberParse.h"
@@ -68,49 +67,44 @@ void SaveMqttSettings(const TMqttSettings& s, Profile& p) {
   p.WriteString(section, "DiscoveryPrefix", s.DiscoveryPrefix);
 }
 
-std::string MqttSettingsError(const TMqttSettings& s) {
-  if (s.Enabled && s.Host.empty()) return "ホストを入力してください";
-  if (HasBlank(s.Host)) return "ホストに空白があります";
-  if (s.Port < 1 || s.Port > 65535) return "ポートは1～65535です";
-  if (s.Tls && s.CaFile.empty()) return "TLSにはCAファイルが必要です";
-  if (s.CertFile.empty() != s.KeyFile.empty()) return "クライアント証明書と鍵は両方指定してください";
-  if (!s.PasswordFile.empty() && s.Username.empty()) return "パスワードファイルにはユーザー名が必要です";
-  if (!s.TopicPrefix.empty() && !IsTopicPrefix(s.TopicPrefix)) return "トピックの接頭辞が正しくありません";
-  if (!IsTopicPrefix(s.DiscoveryPrefix)) return "ディスカバリーの接頭辞が正しくありません";
-  return "";
+TStatus CheckMqttSettings(const TMqttSettings& s) {
+  if (s.Enabled && s.Host.empty()) return TError{"ホストを入力してください"};
+  if (HasBlank(s.Host)) return TError{"ホストに空白があります"};
+  if (s.Port < 1 || s.Port > 65535) return TError{"ポートは1～65535です"};
+  if (s.Tls && s.CaFile.empty()) return TError{"TLSにはCAファイルが必要です"};
+  if (s.CertFile.empty() != s.KeyFile.empty()) return TError{"クライアント証明書と鍵は両方指定してください"};
+  if (!s.PasswordFile.empty() && s.Username.empty())
+    return TError{"パスワードファイルにはユーザー名が必要です"};
+  if (!s.TopicPrefix.empty() && !IsTopicPrefix(s.TopicPrefix))
+    return TError{"トピックの接頭辞が正しくありません"};
+  if (!IsTopicPrefix(s.DiscoveryPrefix)) return TError{"ディスカバリーの接頭辞が正しくありません"};
+  return {};
 }
 
-bool ReadPasswordFile(const std::string& path, std::string& password, std::string& error) {
+TResult<std::string> ReadPasswordFile(const std::string& path) {
+  const auto unreadable = [&path](int err) {
+    return TError{"パスワードファイルを読めません（" + path + "、" + ErrnoText(err) + "）", err};
+  };
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    error = "パスワードファイルを読めません（" + path + "、" + std::strerror(errno) + "）";
-    return false;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    error = "パスワードファイルが通常のファイルではありません（" + path + "）";
-    return false;
-  }
+  if (::stat(path.c_str(), &st) != 0) return unreadable(errno);
+  if (!S_ISREG(st.st_mode)) return TError{"パスワードファイルが通常のファイルではありません（" + path + "）"};
   if ((st.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
-    error = "パスワードファイルにグループか他のユーザーの権限があります（" + path +
-            "、chmod 600 にしてください）";
-    return false;
+    return TError{"パスワードファイルにグループか他のユーザーの権限があります（" + path +
+                  "、chmod 600 にしてください）"};
   }
   std::ifstream in(path, std::ios::binary);
+  if (!in) return unreadable(errno);
   std::string line;
-  if (!in || static_cast<std::size_t>(st.st_size) > kLongestPassword || !std::getline(in, line)) {
-    error = "パスワードファイルを読めません（" + path + "）";
-    return false;
-  }
+  if (static_cast<std::size_t>(st.st_size) > kLongestPassword || !std::getline(in, line))
+    return TError{"パスワードファイルを読めません（" + path + "）"};
   if (!line.empty() && line.back() == '\r') line.pop_back();
-  password = line;
-  return true;
+  return line;
 }
 
-bool MqttConnectionFor(const TMqttSettings& s, const std::string& program, const std::string& network,
-                       const std::string& station, TMqttConnection& c, std::string& error) {
-  error = MqttSettingsError(s);
-  if (!error.empty()) return false;
-  c = TMqttConnection{};
+TResult<TMqttConnection> MqttConnectionFor(const TMqttSettings& s, const std::string& program,
+                                           const std::string& network, const std::string& station) {
+  if (const TStatus usable = CheckMqttSettings(s); !usable) return usable.Error();
+  TMqttConnection c;
   c.Host = s.Host;
   c.Port = s.Port;
   c.Tls = s.Tls;
@@ -119,7 +113,11 @@ bool MqttConnectionFor(const TMqttSettings& s, const std::string& program, const
   c.KeyFile = s.KeyFile;
   c.Username = s.Username;
   c.ClientId = "tevra-" + program + "-" + network + "." + station;
-  return s.PasswordFile.empty() || ReadPasswordFile(s.PasswordFile, c.Password, error);
+  if (s.PasswordFile.empty()) return c;
+  TResult<std::string> password = ReadPasswordFile(s.PasswordFile);
+  if (!password) return password.Error();
+  c.Password = std::move(password).Value();
+  return c;
 }
 
 }  // namespace tevra

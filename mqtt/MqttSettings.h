@@ -3,6 +3,7 @@
 // never kept here: only the name of a file of its own that no group or other user may read.
 #include <string>
 
+#include "base/Result.h"
 #include "mqtt/MqttConnection.h"
 
 namespace tevra {
@@ -35,16 +36,16 @@ TMqttSettings LoadMqttSettings(const Profile& profile);
 // Writes the whole section in one replacement of the file.
 void SaveMqttSettings(const TMqttSettings& settings, Profile& profile);
 
-// "" when the settings can be used, or the name of the first bad value and why.
-std::string MqttSettingsError(const TMqttSettings& settings);
+// Whether the settings can be used, or the name of the first bad value and why.
+TStatus CheckMqttSettings(const TMqttSettings& settings);
 
-// The password: the file's first line. False with `error` set when the file cannot be read, is no
-// regular file or allows access to group or others.
-bool ReadPasswordFile(const std::string& path, std::string& password, std::string& error);
+// The password: the file's first line. An error when the file cannot be read, is no regular file
+// or allows access to group or others.
+TResult<std::string> ReadPasswordFile(const std::string& path);
 
 // The connection of `program` ("panel", "monitor") for station NET.STA: a client id of its own
-// per program and station, the password from its file. False with `error` set.
-bool MqttConnectionFor(const TMqttSettings& settings, const std::string& program, const std::string& network,
-                       const std::string& station, TMqttConnection& connection, std::string& error);
+// per program and station, the password from its file. An error for bad settings or password file.
+TResult<TMqttConnection> MqttConnectionFor(const TMqttSettings& settings, const std::string& program,
+                                           const std::string& network, const std::string& station);
 
 }  // namespace tevra

@@ -12,14 +12,17 @@ TMqttMessage Retained(const std::string& topic, const std::string& payload) {
 
 }  // namespace
 
-bool MqttStationConfigFor(const TMqttSettings& settings, const std::string& program,
-                          const std::string& network, const std::string& station, const std::string& version,
-                          bool alarms, TMqttStationConfig& config, std::string& error) {
-  if (!MqttConnectionFor(settings, program, network, station, config.Connection, error)) return false;
+TResult<TMqttStationConfig> MqttStationConfigFor(const TMqttSettings& settings, const std::string& program,
+                                                 const std::string& network, const std::string& station,
+                                                 const std::string& version, bool alarms) {
+  TResult<TMqttConnection> connection = MqttConnectionFor(settings, program, network, station);
+  if (!connection) return connection.Error();
+  TMqttStationConfig config;
+  config.Connection = std::move(connection).Value();
   config.Prefix = settings.TopicPrefix.empty() ? DefaultTopicPrefix(network, station) : settings.TopicPrefix;
   config.Discovery = settings.Discovery;
   config.Device = {network, station, "tevra_panel", version, settings.DiscoveryPrefix, alarms};
-  return true;
+  return config;
 }
 
 TStationStatus StationStatusOf(TStationState state, bool alarm, const TLineHealth& line,

@@ -23,10 +23,10 @@ struct TMqttStationConfig {
 };
 
 // The configuration of `program` ("panel", "monitor") for station NET.STA from section [MQTT];
-// false with `error` set for bad settings or an unreadable password file.
-bool MqttStationConfigFor(const TMqttSettings& settings, const std::string& program,
-                          const std::string& network, const std::string& station, const std::string& version,
-                          bool alarms, TMqttStationConfig& config, std::string& error);
+// an error for bad settings or an unreadable password file.
+TResult<TMqttStationConfig> MqttStationConfigFor(const TMqttSettings& settings, const std::string& program,
+                                                 const std::string& network, const std::string& station,
+                                                 const std::string& version, bool alarms);
 
 // A station's status from its line's health and its clock.
 TStationStatus StationStatusOf(TStationState state, bool alarm, const TLineHealth& line,

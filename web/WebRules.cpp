@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -160,7 +159,7 @@ bool PrefersEnglish(std::string_view acceptLanguage) {
   return acceptLanguage.size() >= 2 && IEquals(acceptLanguage.substr(0, 2), "en");
 }
 
-std::string NewToken() {
+TResult<std::string> NewToken() {
   unsigned char bytes[MinTokenChars / 2];
   std::size_t got = 0;
   while (got < sizeof bytes) {
@@ -168,7 +167,7 @@ std::string NewToken() {
     if (n > 0)
       got += static_cast<std::size_t>(n);
     else if (errno != EINTR)
-      return {};
+      return InContext("トークンを作成できません", SystemError("getrandom"));
   }
   static constexpr char Digits[] = "0123456789abcdef";
   std::string token;
@@ -179,38 +178,34 @@ std::string NewToken() {
   return token;
 }
 
-bool ReadTokenFile(const std::string& path, std::string& token, std::string& error) {
+TResult<std::string> ReadTokenFile(const std::string& path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) {
-    error = "トークンファイルを読めません: " + path + " (" + std::strerror(errno) + ")";
-    return false;
+    const int err = errno;
+    return TError{"トークンファイルを読めません: " + path + " (" + ErrnoText(err) + ")", err};
   }
-  if ((st.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
-    error = "トークンファイルが所有者以外にも読めます: " + path;
-    return false;
-  }
+  if ((st.st_mode & (S_IRWXG | S_IRWXO)) != 0)
+    return TError{"トークンファイルが所有者以外にも読めます: " + path};
   std::ifstream in(path);
   std::stringstream text;
   text << in.rdbuf();
   std::string value = text.str();
   while (!value.empty() && (value.back() == '\n' || value.back() == '\r')) value.pop_back();
   const bool printable = std::all_of(value.begin(), value.end(), [](char c) { return c > ' ' && c < 127; });
-  if (!in || value.size() < MinTokenChars || !printable) {
-    error = "トークンファイルに32文字以上のトークンがありません: " + path;
-    return false;
-  }
-  token = value;
-  return true;
+  if (!in || value.size() < MinTokenChars || !printable)
+    return TError{"トークンファイルに32文字以上のトークンがありません: " + path};
+  return value;
 }
 
-bool WriteTokenFile(const std::string& path, const std::string& token, std::string& error) {
+TStatus WriteTokenFile(const std::string& path, const std::string& token) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   const std::string line = token + "\n";
   const bool ok = fd >= 0 && ::fchmod(fd, 0600) == 0 &&
                   ::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
-  if (!ok) error = "トークンファイルを書けません: " + path + " (" + std::strerror(errno) + ")";
+  const int err = errno;
   if (fd >= 0) ::close(fd);
-  return ok;
+  if (!ok) return TError{"トークンファイルを書けません: " + path + " (" + ErrnoText(err) + ")", err};
+  return {};
 }
 
 }  // namespace tevra

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/Result.h"
+
 namespace tevra {
 
 // 127.0.0.0/8 in dotted form.
@@ -35,11 +37,11 @@ bool PrefersEnglish(std::string_view acceptLanguage);
 
 // Tokens: 32 hexadecimal digits (128 random bits).
 constexpr std::size_t MinTokenChars = 32;
-std::string NewToken();
+TResult<std::string> NewToken();
 // Reads the token from `path`: the file must be readable by its owner alone and hold at least
-// MinTokenChars printable characters without blanks. False with `error` (Japanese) otherwise.
-bool ReadTokenFile(const std::string& path, std::string& token, std::string& error);
-// Writes a new token to `path`, readable by its owner alone. False with `error` otherwise.
-bool WriteTokenFile(const std::string& path, const std::string& token, std::string& error);
+// MinTokenChars printable characters without blanks. An error (Japanese) otherwise.
+TResult<std::string> ReadTokenFile(const std::string& path);
+// Writes a new token to `path`, readable by its owner alone.
+TStatus WriteTokenFile(const std::string& path, const std::string& token);
 
 }  // namespace tevra

@@ -36,13 +36,14 @@ void SaveWebSettings(const TWebSettings& s, Profile& profile) {
   profile.WriteString(kSection, "WebKeyFile", s.WebKeyFile);
 }
 
-std::string WebSettingsError(const TWebSettings& s) {
-  if (!IsIpv4Address(s.WebAddress)) return "アドレスが正しくありません: " + s.WebAddress;
-  if (s.WebPort < 1 || s.WebPort > 65535) return Printf("ポート番号が正しくありません: %d", s.WebPort);
+TStatus CheckWebSettings(const TWebSettings& s) {
+  if (!IsIpv4Address(s.WebAddress)) return TError{"アドレスが正しくありません: " + s.WebAddress};
+  if (s.WebPort < 1 || s.WebPort > 65535)
+    return TError{Printf("ポート番号が正しくありません: %d", s.WebPort)};
   if (s.WebCertFile.empty() != s.WebKeyFile.empty())
-    return "証明書ファイルと鍵ファイルは両方とも指定してください";
+    return TError{"証明書ファイルと鍵ファイルは両方とも指定してください"};
   if (!IsLoopbackAddress(s.WebAddress) && s.WebTokenFile.empty())
-    return "ループバック以外のアドレスにはトークンファイルが必要です: " + s.WebAddress;
+    return TError{"ループバック以外のアドレスにはトークンファイルが必要です: " + s.WebAddress};
   return {};
 }
 

@@ -3,6 +3,7 @@
 // files of its token, certificate and key. The token itself never goes into the settings file.
 #include <string>
 
+#include "base/Result.h"
 #include "settings/Profile.h"
 
 namespace tevra {
@@ -21,10 +22,10 @@ struct TWebSettings {
 TWebSettings LoadWebSettings(const Profile& profile);
 // Writes the whole section in one replacement of the file.
 void SaveWebSettings(const TWebSettings& settings, Profile& profile);
-// "" when the settings can be used, else the bad value named (Japanese): an address that is no
+// Whether the settings can be used, else the bad value named (Japanese): an address that is no
 // IPv4 address, a port outside 1..65535, only one of certificate and key, no token file beyond
 // loopback.
-std::string WebSettingsError(const TWebSettings& settings);
+TStatus CheckWebSettings(const TWebSettings& settings);
 
 // The address a browser opens: "http(s)://ADDR:PORT/", with "?token=..." when a token is given;
 // `hostAddress` stands for 0.0.0.0 (a server on every interface).

@@ -28,6 +28,7 @@ TEST(ResultTest, CarriesAValueOrTheReasonNamingTheFailedCall) {
   EXPECT_EQ(locked.Error().Message, "/dev/ttyUSB0: flock: Resource temporarily unavailable");
   EXPECT_EQ(locked.Error().Errno, EWOULDBLOCK);
   EXPECT_EQ(SystemError("ioctl", 9999).Message, "ioctl: Unknown error 9999");
+  EXPECT_EQ(ErrnoText(ENOENT), "No such file or directory");
   EXPECT_TRUE(TStatus().Ok());
 }
 

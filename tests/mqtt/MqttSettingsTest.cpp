@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <fstream>
 
 #include "mqtt/MqttSettings.h"
@@ -53,7 +54,7 @@ TEST(MqttSettings, EachBadValueIsNamed) {
   TMqttSettings good;
   good.Enabled = true;
   good.Host = "127.0.0.1";
-  EXPECT_EQ(MqttSettingsError(good), "");
+  EXPECT_TRUE(CheckMqttSettings(good));
   const struct {
     void (*Spoil)(TMqttSettings&);
     const char* Named;
@@ -70,11 +71,12 @@ TEST(MqttSettings, EachBadValueIsNamed) {
   for (const auto& c : cases) {
     TMqttSettings s = good;
     c.Spoil(s);
-    EXPECT_NE(MqttSettingsError(s).find(c.Named), std::string::npos) << c.Named;
-    TMqttConnection connection;
-    std::string error;
-    EXPECT_FALSE(MqttConnectionFor(s, "panel", "XX", "TEVRA", connection, error));
-    EXPECT_EQ(error, MqttSettingsError(s));
+    const TStatus usable = CheckMqttSettings(s);
+    ASSERT_FALSE(usable) << c.Named;
+    EXPECT_NE(usable.Error().Message.find(c.Named), std::string::npos) << c.Named;
+    const TResult<TMqttConnection> connection = MqttConnectionFor(s, "panel", "XX", "TEVRA");
+    ASSERT_FALSE(connection);
+    EXPECT_EQ(connection.Error().Message, usable.Error().Message);
   }
 }
 
@@ -87,9 +89,9 @@ TEST(MqttSettings, PasswordFileMustBePrivate) {
   s.Host = "127.0.0.1";
   s.Username = "tevra";
   s.PasswordFile = pw;
-  TMqttConnection c;
-  std::string error;
-  ASSERT_TRUE(MqttConnectionFor(s, "monitor", "XX", "TEVRA", c, error)) << error;
+  const TResult<TMqttConnection> connection = MqttConnectionFor(s, "monitor", "XX", "TEVRA");
+  ASSERT_TRUE(connection) << connection.Error().Message;
+  TMqttConnection c = connection.Value();
   EXPECT_EQ(c.Password, "s3cret");
   EXPECT_EQ(c.ClientId, "tevra-monitor-XX.TEVRA");
   EXPECT_FALSE(PasswordInClear(c));  // loopback
@@ -98,18 +100,23 @@ TEST(MqttSettings, PasswordFileMustBePrivate) {
   c.Tls = true;
   EXPECT_FALSE(PasswordInClear(c));
 
-  std::string password;
   for (const mode_t mode : {0640, 0604}) {
     ::chmod(pw.c_str(), mode);
-    EXPECT_FALSE(ReadPasswordFile(pw, password, error));
-    EXPECT_NE(error.find("chmod 600"), std::string::npos);
-    EXPECT_EQ(error.find("s3cret"), std::string::npos);
+    const TResult<std::string> password = ReadPasswordFile(pw);
+    ASSERT_FALSE(password);
+    EXPECT_NE(password.Error().Message.find("chmod 600"), std::string::npos);
+    EXPECT_EQ(password.Error().Message.find("s3cret"), std::string::npos);
   }
-  EXPECT_FALSE(ReadPasswordFile(dir.File("missing"), password, error));
-  EXPECT_FALSE(ReadPasswordFile(dir.Path, password, error));  // a folder
+  // A file that is not there says why, and keeps the system's code.
+  const TResult<std::string> missing = ReadPasswordFile(dir.File("missing"));
+  ASSERT_FALSE(missing);
+  EXPECT_EQ(missing.Error().Message,
+            "パスワードファイルを読めません（" + dir.File("missing") + "、No such file or directory）");
+  EXPECT_EQ(missing.Error().Errno, ENOENT);
+  EXPECT_FALSE(ReadPasswordFile(dir.Path));  // a folder
   WriteText(pw, "", 0600);
-  EXPECT_FALSE(ReadPasswordFile(pw, password, error));
-  EXPECT_FALSE(MqttConnectionFor(s, "panel", "XX", "TEVRA", c, error));
+  EXPECT_FALSE(ReadPasswordFile(pw));
+  EXPECT_FALSE(MqttConnectionFor(s, "panel", "XX", "TEVRA"));
 }
 
 }  // namespace

@@ -6,11 +6,12 @@
 #include <QTest>
 #include <fstream>
 
+#include "alarm/AlarmCriteria.h"
 #include "base/AtomicFile.h"
 #include "mqtt/Broker.h"
-#include "alarm/AlarmCriteria.h"
-#include "ui/dialogs/Mqtt_form.h"
 #include "ui/PanelFixture.h"
+#include "ui/dialogs/Mqtt_form.h"
+#include "ui/panel/PanelDataOutput.h"
 #include "ui/panel/PanelMqtt.h"
 
 namespace tevra::test {
@@ -70,6 +71,36 @@ TEST_F(MqttFormTest, ABadValueIsNamedAndNothingIsStored) {
   EXPECT_NE(platform_.Calls.back().find("CA"), std::string::npos);
   EXPECT_EQ(Ini(), before);
   EXPECT_EQ(panel_->Mqtt->Station(), nullptr);
+}
+
+// New station codes restart the station; a password file spoilt meanwhile stops it with a word.
+TEST_F(MqttFormTest, ARestartThatCannotReadThePasswordSaysWhy) {
+  CreatePanel();
+  const std::string pw = JoinPath(dir_, "pw");
+  std::ofstream(pw) << "secret\n";
+  ::chmod(pw.c_str(), 0600);
+  Open();
+  form_->EnabledCheck->setChecked(true);
+  form_->HostEdit->setText("127.0.0.1");
+  form_->PortEdit->setText("1");  // no broker: the station only retries
+  form_->UsernameEdit->setText("tevra");
+  form_->PasswordFileEdit->setText(QString::fromStdString(pw));
+  QTest::mouseClick(form_->OkButton, Qt::LeftButton);
+  ASSERT_NE(panel_->Mqtt->Station(), nullptr);
+  ::chmod(pw.c_str(), 0644);
+  TDataOutputSettings codes = panel_->DataOutput->Settings();
+  codes.Station = "OTHER";
+  panel_->DataOutput->Apply(codes);
+  panel_->Mqtt->Refresh();
+  EXPECT_EQ(panel_->Mqtt->Station(), nullptr);
+  const std::vector<std::string> log = ListLines();
+  EXPECT_NE(
+      std::find_if(log.begin(), log.end(),
+                   [](const std::string& l) {
+                     return l.find("MQTT: パスワードファイルにグループか他のユーザーの権限があります") !=
+                            std::string::npos;
+                   }),
+      log.end());
 }
 
 TEST_F(MqttFormTest, OkStartsPublishingTheCycleAndTurningItOffRemovesTheDevice) {

@@ -98,8 +98,9 @@ TEST_F(WebFormTest, OkStartsThePageAtOnceWithTheTicksFiguresAndATokenInTheQrCode
   Open();
   platform_.SaveFileAnswer = JoinPath(dir_, "web-token");
   QTest::mouseClick(form_->NewTokenButton, Qt::LeftButton);
-  std::string token, error;
-  ASSERT_TRUE(ReadTokenFile(JoinPath(dir_, "web-token"), token, error)) << error;
+  const TResult<std::string> read = ReadTokenFile(JoinPath(dir_, "web-token"));
+  ASSERT_TRUE(read) << read.Error().Message;
+  const std::string token = read.Value();
   form_->WebCheck->setChecked(true);
   form_->PortEdit->setText(QString::number(port));
   QTest::mouseClick(form_->OkButton, Qt::LeftButton);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -43,25 +44,36 @@ TEST(WebRules, TokensFromQueryHeaderAndCookie) {
   EXPECT_EQ(CookieValue("tevra_token_18081=xyz", TokenCookieName(18080)), "");
   EXPECT_EQ(BearerToken("Bearer abc"), "abc");
   EXPECT_EQ(BearerToken("Basic abc"), "");
-  const std::string a = NewToken(), b = NewToken();
+  const std::string a = NewToken().Value(), b = NewToken().Value();
   EXPECT_EQ(a.size(), MinTokenChars);
   EXPECT_NE(a, b);
 }
 
 TEST(WebRules, TokenFileMustBePrivateAndLongEnough) {
   const std::string path = ::testing::TempDir() + "web_token_" + std::to_string(::getpid());
-  std::string token, error;
-  EXPECT_FALSE(ReadTokenFile(path + ".missing", token, error));
-  ASSERT_TRUE(WriteTokenFile(path, "0123456789abcdef0123456789abcdef", error)) << error;
-  ASSERT_TRUE(ReadTokenFile(path, token, error)) << error;
-  EXPECT_EQ(token, "0123456789abcdef0123456789abcdef");
+  const TResult<std::string> missing = ReadTokenFile(path + ".missing");
+  ASSERT_FALSE(missing);
+  EXPECT_EQ(missing.Error().Message,
+            "トークンファイルを読めません: " + path + ".missing (No such file or directory)");
+  EXPECT_EQ(missing.Error().Errno, ENOENT);
+  const TStatus written = WriteTokenFile(path, "0123456789abcdef0123456789abcdef");
+  ASSERT_TRUE(written) << written.Error().Message;
+  const TResult<std::string> token = ReadTokenFile(path);
+  ASSERT_TRUE(token) << token.Error().Message;
+  EXPECT_EQ(token.Value(), "0123456789abcdef0123456789abcdef");
   ::chmod(path.c_str(), 0640);
-  EXPECT_FALSE(ReadTokenFile(path, token, error));
-  EXPECT_NE(error.find("所有者以外"), std::string::npos);
-  ASSERT_TRUE(WriteTokenFile(path, "short", error));
-  EXPECT_FALSE(ReadTokenFile(path, token, error));
-  ASSERT_TRUE(WriteTokenFile(path, "0123456789abcdef 0123456789abcdef", error));
-  EXPECT_FALSE(ReadTokenFile(path, token, error));
+  const TResult<std::string> open = ReadTokenFile(path);
+  ASSERT_FALSE(open);
+  EXPECT_NE(open.Error().Message.find("所有者以外"), std::string::npos);
+  ASSERT_TRUE(WriteTokenFile(path, "short"));
+  EXPECT_FALSE(ReadTokenFile(path));
+  ASSERT_TRUE(WriteTokenFile(path, "0123456789abcdef 0123456789abcdef"));
+  EXPECT_FALSE(ReadTokenFile(path));
+  // A folder that is not there: the file cannot be made, and the system says why.
+  const TStatus nowhere = WriteTokenFile(path + ".missing/token", "0123456789abcdef0123456789abcdef");
+  ASSERT_FALSE(nowhere);
+  EXPECT_EQ(nowhere.Error().Errno, ENOENT);
+  EXPECT_NE(nowhere.Error().Message.find("トークンファイルを書けません"), std::string::npos);
   std::remove(path.c_str());
 }
 

@@ -42,7 +42,7 @@ TEST(WebStationFiles, AlarmsAndPicturesByIdOnly) {
 
 TEST(WebSettings, DefaultsValidationAndAddress) {
   TWebSettings s;
-  EXPECT_EQ(WebSettingsError(s), "");
+  EXPECT_TRUE(CheckWebSettings(s));
   EXPECT_EQ(WebPageAddress(s, "", ""), "http://127.0.0.1:18080/");
   const struct {
     void (*Change)(TWebSettings&);
@@ -57,13 +57,15 @@ TEST(WebSettings, DefaultsValidationAndAddress) {
   for (const auto& b : bad) {
     TWebSettings w;
     b.Change(w);
-    EXPECT_NE(WebSettingsError(w).find(b.Named), std::string::npos) << b.Named;
+    const TStatus usable = CheckWebSettings(w);
+    ASSERT_FALSE(usable) << b.Named;
+    EXPECT_NE(usable.Error().Message.find(b.Named), std::string::npos) << b.Named;
   }
   s.WebAddress = "0.0.0.0";
   s.WebTokenFile = "/t";
   s.WebCertFile = "/c.pem";
   s.WebKeyFile = "/k.pem";
-  EXPECT_EQ(WebSettingsError(s), "");
+  EXPECT_TRUE(CheckWebSettings(s));
   EXPECT_EQ(WebPageAddress(s, "abc", "192.168.1.5"), "https://192.168.1.5:18080/?token=abc");
 }
 

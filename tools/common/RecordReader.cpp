@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
+#include <optional>
 
 namespace tevra {
 namespace {
@@ -21,6 +21,11 @@ const char* ParseColumn(const char* p, const char* end, double& value) {
   p = result.ptr;
   if (p < end && !IsBlank(*p) && *p != ',') return nullptr;
   return p;
+}
+
+// "<path>: <the system's reason>", as the tools have always printed it.
+TError ReadFailure(const std::string& path, int err) {
+  return {path + ": " + ErrnoText(err), err};
 }
 
 }  // namespace
@@ -42,13 +47,10 @@ bool ParseRecordLine(std::string_view line, TAccelSample& sample) {
   return true;
 }
 
-bool ReadRecord(const std::string& path, TRecord& record, std::string& error) {
-  record = {};
+TResult<TRecord> ReadRecord(const std::string& path) {
+  TRecord record;
   std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) {
-    error = path + ": " + std::strerror(errno);
-    return false;
-  }
+  if (!f) return ReadFailure(path, errno);
   const auto AddLine = [&record](std::string_view line) {
     TAccelSample s;
     if (ParseRecordLine(line, s)) {
@@ -63,20 +65,21 @@ bool ReadRecord(const std::string& path, TRecord& record, std::string& error) {
   long long lineNumber = 1;
   char buffer[65536];
   std::size_t n = 0;
-  bool ok = true;
-  while (ok && (n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+  std::optional<TError> error;
+  const auto notText = [&](const char* why) {
+    return TError{path + ": line " + std::to_string(lineNumber) + why + ": not a text record"};
+  };
+  while (!error && (n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
     std::string_view rest(buffer, n);
     while (!rest.empty()) {
       const auto lf = rest.find('\n');
       const std::string_view piece = rest.substr(0, lf);
       if (piece.find('\0') != std::string_view::npos) {
-        error = path + ": line " + std::to_string(lineNumber) + " holds a zero byte: not a text record";
-        ok = false;
+        error = notText(" holds a zero byte");
         break;
       }
       if (line.size() + piece.size() > MaxRecordLineBytes) {
-        error = path + ": line " + std::to_string(lineNumber) + " is longer than 1 MB: not a text record";
-        ok = false;
+        error = notText(" is longer than 1 MB");
         break;
       }
       line.append(piece);
@@ -87,21 +90,17 @@ bool ReadRecord(const std::string& path, TRecord& record, std::string& error) {
       rest.remove_prefix(lf + 1);
     }
   }
-  if (ok && std::ferror(f)) {
-    error = path + ": " + std::strerror(errno);
-    ok = false;
-  }
+  if (!error && std::ferror(f)) error = ReadFailure(path, errno);
   std::fclose(f);
-  if (ok && !line.empty()) AddLine(line);
-  if (!ok) record = {};
-  return ok;
+  if (error) return *error;
+  if (!line.empty()) AddLine(line);
+  return record;
 }
 
-bool ReadRecord(const std::string& path, std::vector<TAccelSample>& samples, std::string& error) {
-  TRecord record;
-  if (!ReadRecord(path, record, error)) return false;
-  samples = std::move(record.Samples);
-  return true;
+TResult<std::vector<TAccelSample>> ReadRecordSamples(const std::string& path) {
+  TResult<TRecord> record = ReadRecord(path);
+  if (!record) return record.Error();
+  return std::move(record).Value().Samples;
 }
 
 }  // namespace tevra

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Result.h"
 #include "core/AccelSample.h"
 
 namespace tevra {
@@ -22,10 +23,10 @@ struct TRecord {
 // A longer line is no line of a record.
 constexpr std::size_t MaxRecordLineBytes = 1 << 20;
 
-// Reads a record file; false with a message in `error` when the file cannot be read, holds a zero
-// byte or a line longer than MaxRecordLineBytes.
-bool ReadRecord(const std::string& path, TRecord& record, std::string& error);
+// Reads a record file; an error when the file cannot be read, holds a zero byte or a line longer
+// than MaxRecordLineBytes.
+TResult<TRecord> ReadRecord(const std::string& path);
 // The same, for callers that want only the samples.
-bool ReadRecord(const std::string& path, std::vector<TAccelSample>& samples, std::string& error);
+TResult<std::vector<TAccelSample>> ReadRecordSamples(const std::string& path);
 
 }  // namespace tevra

@@ -44,12 +44,12 @@ int main(int argc, char** argv) {
   }
   if (!path) return Usage(stderr, 1);
 
-  tevra::TRecord record;
-  std::string error;
-  if (!tevra::ReadRecord(path, record, error)) {
-    std::fprintf(stderr, "tevra-intensity: %s\n", error.c_str());
+  const tevra::TResult<tevra::TRecord> read = tevra::ReadRecord(path);
+  if (!read) {
+    std::fprintf(stderr, "tevra-intensity: %s\n", read.Error().Message.c_str());
     return 1;
   }
+  const tevra::TRecord& record = read.Value();
   if (record.Samples.empty()) {
     std::fprintf(stderr, "tevra-intensity: %s: no samples (three numeric columns) found\n", path);
     return 1;

@@ -67,7 +67,8 @@ std::string ListenText(std::string_view bytes) {
   return out;
 }
 
-bool ParseListenOptions(int argc, const char* const* argv, TListenOptions& options, std::string& error) {
+TResult<TListenOptions> ParseListenOptions(int argc, const char* const* argv) {
+  TListenOptions options;
   for (int i = 1; i < argc; ++i) {
     std::string name = argv[i];
     std::string value;
@@ -78,35 +79,30 @@ bool ParseListenOptions(int argc, const char* const* argv, TListenOptions& optio
       hasValue = true;
     }
     if (name != "--port" && name != "--count" && name != "--seconds") {
-      error = "unknown option " + name;
-      return false;
+      return TError{"unknown option " + name};
     }
     if (!hasValue) {
       if (i + 1 >= argc) {
-        error = name + " needs a value";
-        return false;
+        return TError{name + " needs a value"};
       }
       value = argv[++i];
     }
     long number = 0;
     if (name == "--port") {
       if (!ParseLong(value, 1, 65535, number)) {
-        error = "--port wants 1 to 65535, not '" + value + "'";
-        return false;
+        return TError{"--port wants 1 to 65535, not '" + value + "'"};
       }
       options.Port = static_cast<int>(number);
     } else if (name == "--count") {
       if (!ParseLong(value, 1, 1000000000L, number)) {
-        error = "--count wants a positive number, not '" + value + "'";
-        return false;
+        return TError{"--count wants a positive number, not '" + value + "'"};
       }
       options.Count = number;
     } else if (!ParseSeconds(value, options.Seconds)) {
-      error = "--seconds wants a positive number of seconds, not '" + value + "'";
-      return false;
+      return TError{"--seconds wants a positive number of seconds, not '" + value + "'"};
     }
   }
-  return true;
+  return options;
 }
 
 }  // namespace tevra

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/Result.h"
+
 namespace tevra {
 
 // The datagram decoded from CP932 to UTF-8; control bytes and bytes that are not CP932 appear
@@ -15,8 +17,8 @@ struct TListenOptions {
   double Seconds = -1;  // stop after this long; -1 = no limit
 };
 
-// Parses "--port P", "--count N", "--seconds S" (also "--name=value"). False with `error` set
-// on an unknown option, a missing value or a value out of range.
-bool ParseListenOptions(int argc, const char* const* argv, TListenOptions& options, std::string& error);
+// Parses "--port P", "--count N", "--seconds S" (also "--name=value"). An error on an unknown
+// option, a missing value or a value out of range.
+TResult<TListenOptions> ParseListenOptions(int argc, const char* const* argv);
 
 }  // namespace tevra

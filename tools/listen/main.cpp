@@ -49,12 +49,12 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
-  tevra::TListenOptions options;
-  std::string error;
-  if (!tevra::ParseListenOptions(argc, argv, options, error)) {
-    std::fprintf(stderr, "tevra-listen: %s\n%s", error.c_str(), kUsage);
+  const tevra::TResult<tevra::TListenOptions> parsed = tevra::ParseListenOptions(argc, argv);
+  if (!parsed) {
+    std::fprintf(stderr, "tevra-listen: %s\n%s", parsed.Error().Message.c_str(), kUsage);
     return 2;
   }
+  const tevra::TListenOptions& options = parsed.Value();
   const int fd = OpenSocket(options.Port);
   if (fd < 0) {
     std::fprintf(stderr, "tevra-listen: cannot listen on UDP port %d: %s\n", options.Port,

@@ -121,7 +121,8 @@ bool ParseSeconds(const std::string& text, double& seconds) {
 
 }  // namespace
 
-bool ParseMonitorOptions(int argc, const char* const* argv, TMonitorOptions& o, std::string& error) {
+TResult<TMonitorOptions> ParseMonitorOptions(int argc, const char* const* argv) {
+  TMonitorOptions o;
   using TParse = std::function<bool(const std::string&)>;
   TDataOutputSettings& out = o.Output;
   out.Station = "TEVRA";
@@ -177,39 +178,27 @@ bool ParseMonitorOptions(int argc, const char* const* argv, TMonitorOptions& o, 
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
       o.Help = true;
-      return true;
+      return o;
     }
     const auto option = withValue.find(arg);
     if (option != withValue.end()) {
-      if (i + 1 >= argc) {
-        error = "missing value for " + arg;
-        return false;
-      }
+      if (i + 1 >= argc) return TError{"missing value for " + arg};
       const std::string value = argv[++i];
-      if (!option->second(value)) {
-        error = "bad value for " + arg + ": " + value;
-        return false;
-      }
+      if (!option->second(value)) return TError{"bad value for " + arg + ": " + value};
     } else if (o.Device.empty() && !arg.empty() && arg[0] != '-') {
       o.Device = arg;
     } else {
-      error = "unexpected argument " + arg;
-      return false;
+      return TError{"unexpected argument " + arg};
     }
   }
-  if (o.Device.empty() && o.StationXmlFile.empty()) {
-    error = "no device";
-    return false;
-  }
+  if (o.Device.empty() && o.StationXmlFile.empty()) return TError{"no device"};
   TMqttSettings untouched;
   untouched.Discovery = false;
-  if (!mqtt.Enabled && !(mqtt == untouched)) {
-    error = "the --mqtt- options need --mqtt";
-    return false;
-  }
+  if (!mqtt.Enabled && !(mqtt == untouched)) return TError{"the --mqtt- options need --mqtt"};
   if (mqtt.Tls && !mqttPortGiven) mqtt.Port = TMqttSettings::TlsPort;
-  if (mqtt.Enabled && !(error = MqttSettingsError(mqtt)).empty()) return false;
-  return true;
+  if (!mqtt.Enabled) return o;
+  if (const TStatus usable = CheckMqttSettings(mqtt); !usable) return usable.Error();
+  return o;
 }
 
 }  // namespace tevra

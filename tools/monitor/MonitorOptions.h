@@ -2,6 +2,7 @@
 // The line monitor's command line: the device, the run's length, the continuous record and MQTT.
 #include <string>
 
+#include "base/Result.h"
 #include "mqtt/MqttSettings.h"
 #include "settings/DataOutputSettings.h"
 
@@ -25,8 +26,8 @@ struct TMonitorOptions {
 
 extern const char* const kMonitorUsage;
 
-// False with `error` set for an unknown option, a missing or bad value, or no device (a device
-// is needed unless only the station metadata is asked for).
-bool ParseMonitorOptions(int argc, const char* const* argv, TMonitorOptions& options, std::string& error);
+// An error for an unknown option, a missing or bad value, or no device (a device is needed unless
+// only the station metadata is asked for).
+TResult<TMonitorOptions> ParseMonitorOptions(int argc, const char* const* argv);
 
 }  // namespace tevra

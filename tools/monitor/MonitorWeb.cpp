@@ -40,19 +40,19 @@ void TMonitorWeb::Measuring(bool measuring) {
   server_.Publish(snapshot_, nullptr, 0);
 }
 
-bool StartMonitorWeb(TWebServer& server, const TMonitorOptions& options, const TSeedLinkServer& seedlink,
-                     std::string& error) {
+TStatus StartMonitorWeb(TWebServer& server, const TMonitorOptions& options, const TSeedLinkServer& seedlink) {
   TWebServerOptions web;
   web.Address = options.WebAddress;
   web.Port = options.WebPort;
-  if (!options.WebTokenFile.empty() && !ReadTokenFile(options.WebTokenFile, web.Token, error)) return false;
+  if (!options.WebTokenFile.empty()) {
+    TResult<std::string> token = ReadTokenFile(options.WebTokenFile);
+    if (!token) return token.Error();
+    web.Token = std::move(token).Value();
+  }
   web.Ring = &seedlink.Ring();
   web.Identity = &seedlink.Identity();
-  if (!server.Start(web)) {
-    error = "cannot start the web server";
-    return false;
-  }
-  return true;
+  if (!server.Start(web)) return TError{"cannot start the web server"};
+  return {};
 }
 
 }  // namespace tevra

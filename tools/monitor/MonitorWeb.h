@@ -23,9 +23,8 @@ class TMonitorWeb : public TMonitorObserver {
   TWebSnapshot snapshot_;
 };
 
-// Starts `server` as `options` ask; false with `error` when the token file cannot be used or the
-// server cannot listen (its reason also went to the server's log).
-bool StartMonitorWeb(TWebServer& server, const TMonitorOptions& options, const TSeedLinkServer& seedlink,
-                     std::string& error);
+// Starts `server` as `options` ask; an error when the token file cannot be used or the server
+// cannot listen (its reason also went to the server's log).
+TStatus StartMonitorWeb(TWebServer& server, const TMonitorOptions& options, const TSeedLinkServer& seedlink);
 
 }  // namespace tevra

@@ -48,12 +48,12 @@ class TDevicePort : public tevra::TPortOwner {
 
 int main(int argc, char** argv) {
   tevra::ReturnLargeBuffersToSystem();
-  tevra::TMonitorOptions options;
-  std::string error;
-  if (!tevra::ParseMonitorOptions(argc, argv, options, error)) {
-    std::fprintf(stderr, "tevra-monitor: %s\n%s", error.c_str(), tevra::kMonitorUsage);
+  tevra::TResult<tevra::TMonitorOptions> parsed = tevra::ParseMonitorOptions(argc, argv);
+  if (!parsed) {
+    std::fprintf(stderr, "tevra-monitor: %s\n%s", parsed.Error().Message.c_str(), tevra::kMonitorUsage);
     return 2;
   }
+  tevra::TMonitorOptions options = std::move(parsed).Value();
   if (options.Help) {
     std::fputs(tevra::kMonitorUsage, stdout);
     return 0;
@@ -97,13 +97,13 @@ int main(int argc, char** argv) {
   std::unique_ptr<tevra::TMonitorMqtt> mqttFigures;
   tevra::TMonitorObservers observers;
   if (options.Mqtt.Enabled) {
-    tevra::TMqttStationConfig config;
-    if (!tevra::MqttStationConfigFor(options.Mqtt, "monitor", options.Output.Network, options.Output.Station,
-                                     TEVRA_VERSION, false, config, error)) {
-      std::fprintf(stderr, "tevra-monitor: %s\n", error.c_str());
+    const tevra::TResult<tevra::TMqttStationConfig> config = tevra::MqttStationConfigFor(
+        options.Mqtt, "monitor", options.Output.Network, options.Output.Station, TEVRA_VERSION, false);
+    if (!config) {
+      std::fprintf(stderr, "tevra-monitor: %s\n", config.Error().Message.c_str());
       return 2;
     }
-    mqtt = std::make_unique<tevra::TMqttStation>(config, [](const std::string& line) {
+    mqtt = std::make_unique<tevra::TMqttStation>(config.Value(), [](const std::string& line) {
       std::printf("mqtt %s\n", line.c_str());
       std::fflush(stdout);
     });
@@ -116,8 +116,8 @@ int main(int argc, char** argv) {
   });
   std::unique_ptr<tevra::TMonitorWeb> webFigures;
   if (options.Web) {
-    if (!tevra::StartMonitorWeb(web, options, server, error)) {
-      std::fprintf(stderr, "tevra-monitor: %s\n", error.c_str());
+    if (const tevra::TStatus started = tevra::StartMonitorWeb(web, options, server); !started) {
+      std::fprintf(stderr, "tevra-monitor: %s\n", started.Error().Message.c_str());
       return 1;
     }
     std::printf("web listening on %s:%d\n", options.WebAddress.c_str(), web.Port());

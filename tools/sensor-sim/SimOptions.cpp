@@ -47,12 +47,12 @@ bool Pair(const char* text, double& a, double& b, double maxB) {
 
 }  // namespace
 
-bool ParseSimOptions(int argc, const char* const* argv, TSimOptions& o, std::string& error) {
+TResult<TSimOptions> ParseSimOptions(int argc, const char* const* argv) {
+  TSimOptions o;
   for (int i = 1; i < argc; ++i) {
     const std::string opt = argv[i];
     if (i + 1 >= argc) {
-      error = "missing value for " + opt;
-      return false;
+      return TError{"missing value for " + opt};
     }
     const char* value = argv[++i];
     double a = 0, b = 0;
@@ -81,15 +81,13 @@ bool ParseSimOptions(int argc, const char* const* argv, TSimOptions& o, std::str
       const auto [ptr, ec] = std::from_chars(value, end, o.Seed);
       ok = ec == std::errc() && ptr == end;
     } else {
-      error = "unknown option " + opt;
-      return false;
+      return TError{"unknown option " + opt};
     }
     if (!ok) {
-      error = "bad value for " + opt + ": " + value;
-      return false;
+      return TError{"bad value for " + opt + ": " + value};
     }
   }
-  return true;
+  return o;
 }
 
 long long FrameAt(double seconds) {

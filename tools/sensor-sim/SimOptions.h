@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/Result.h"
+
 namespace tevra::sim {
 
 struct TSimOptions {
@@ -26,8 +28,8 @@ struct TSimOptions {
 
 extern const char* const SimUsage;
 
-// False with a message for an unknown option, a missing or malformed value.
-bool ParseSimOptions(int argc, const char* const* argv, TSimOptions& options, std::string& error);
+// An error for an unknown option, a missing or malformed value.
+TResult<TSimOptions> ParseSimOptions(int argc, const char* const* argv);
 
 // Frame index of a stream time.
 long long FrameAt(double seconds);

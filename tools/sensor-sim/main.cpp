@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Result.h"
 #include "tools/common/RecordReader.h"
 #include "tools/sensor-sim/SimOptions.h"
 #include "tools/sensor-sim/SimSignal.h"
@@ -79,13 +80,14 @@ void WaitUntilLine(int master, bool hungUp, int limitMs) {
   }
 }
 
-bool MakeLink(const std::string& link, const std::string& target) {
+TStatus MakeLink(const std::string& link, const std::string& target) {
   struct stat st {};
   if (lstat(link.c_str(), &st) == 0) {
-    if (!S_ISLNK(st.st_mode)) return false;  // never replace a real file
+    if (!S_ISLNK(st.st_mode)) return TError{"a file that is no symbolic link is in its place"};
     unlink(link.c_str());
   }
-  return symlink(target.c_str(), link.c_str()) == 0;
+  if (symlink(target.c_str(), link.c_str()) != 0) return SystemError("symlink");
+  return {};
 }
 
 void RemoveLink(const std::string& link, const std::string& target) {
@@ -162,16 +164,20 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
-  TSimOptions o;
-  std::string error;
-  if (!ParseSimOptions(argc, argv, o, error)) {
-    std::fprintf(stderr, "tevra-sensor-sim: %s\n%s", error.c_str(), SimUsage);
+  const TResult<TSimOptions> parsed = ParseSimOptions(argc, argv);
+  if (!parsed) {
+    std::fprintf(stderr, "tevra-sensor-sim: %s\n%s", parsed.Error().Message.c_str(), SimUsage);
     return 2;
   }
+  const TSimOptions& o = parsed.Value();
   std::vector<TAccelSample> replay;
-  if (!o.Replay.empty() && !ReadRecord(o.Replay, replay, error)) {
-    std::fprintf(stderr, "tevra-sensor-sim: %s\n", error.c_str());
-    return 1;
+  if (!o.Replay.empty()) {
+    TResult<std::vector<TAccelSample>> read = ReadRecordSamples(o.Replay);
+    if (!read) {
+      std::fprintf(stderr, "tevra-sensor-sim: %s\n", read.Error().Message.c_str());
+      return 1;
+    }
+    replay = std::move(read).Value();
   }
   const std::vector<TAccelSample> quake =
       o.Quake ? SyntheticQuake(o.QuakePeak, o.Seed) : std::vector<TAccelSample>();
@@ -187,8 +193,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   MarkUnopened(slave);
-  if (!o.Link.empty() && !MakeLink(o.Link, slave)) {
-    std::fprintf(stderr, "tevra-sensor-sim: cannot make the link %s\n", o.Link.c_str());
+  if (const TStatus linked = o.Link.empty() ? TStatus() : MakeLink(o.Link, slave); !linked) {
+    std::fprintf(stderr, "tevra-sensor-sim: cannot make the link %s: %s\n", o.Link.c_str(),
+                 linked.Error().Message.c_str());
     close(master);
     return 1;
   }

@@ -146,16 +146,15 @@ bool TMqttForm::ReadControls(TMqttSettings& s) {
     if (Cp932ToUtf8(Utf8ToCp932(*v)) != *v || v->size() > kLongestValue)
       return Refuse("設定ファイルに保存できない文字が含まれているか、長すぎる値があります。");
   }
-  const std::string error = MqttSettingsError(s);
-  return error.empty() || Refuse(error + "。");
+  const TStatus usable = CheckMqttSettings(s);
+  return usable || Refuse(usable.Error().Message + "。");
 }
 
 void TMqttForm::OkClick() {
   TMqttSettings s = mqtt_.Settings();
   if (!ReadControls(s)) return;
-  std::string error;
-  if (!mqtt_.Apply(s, error)) {
-    Refuse(error + "。");
+  if (const TStatus applied = mqtt_.Apply(s); !applied) {
+    Refuse(applied.Error().Message + "。");
     return;
   }
   accept();
@@ -164,13 +163,12 @@ void TMqttForm::OkClick() {
 void TMqttForm::TestClick() {
   TMqttSettings s = mqtt_.Settings();
   if (!ReadControls(s)) return;
-  TMqttConnection connection;
-  std::string error;
-  if (!mqtt_.ConnectionFor(s, connection, error)) {
-    TestResult->setText(Text(error));
+  TResult<TMqttConnection> connection = mqtt_.ConnectionFor(s);
+  if (!connection) {
+    TestResult->setText(Text(connection.Error().Message));
     return;
   }
-  probe_ = std::make_unique<TMqttProbe>(connection);
+  probe_ = std::make_unique<TMqttProbe>(std::move(connection).Value());
   TestButton->setEnabled(false);
   PollTest();
   testTimer_.start();

@@ -116,8 +116,8 @@ void TWebForm::FormShow() {
 // The address of the settings in force, with their token.
 void TWebForm::ShowAddress() {
   const TWebSettings& s = web_.Settings();
-  std::string token, error;
-  web_.Token(token, error);
+  const TResult<std::string> read = web_.Token();
+  const std::string token = read ? read.Value() : std::string();
   std::vector<std::string> hosts;
   HostAddresses(hosts);
   const std::string address = WebPageAddress(s, token, hosts.empty() ? std::string() : hosts.front());
@@ -140,11 +140,13 @@ bool TWebForm::ReadControls(TWebSettings& s) {
   s.WebTokenFile = TokenFileEdit->text().trimmed().toStdString();
   s.WebCertFile = CertFileEdit->text().trimmed().toStdString();
   s.WebKeyFile = KeyFileEdit->text().trimmed().toStdString();
-  std::string error = WebSettingsError(s);
-  std::string token;
-  if (error.empty() && s.Web && !s.WebTokenFile.empty()) ReadTokenFile(s.WebTokenFile, token, error);
-  if (!error.empty()) {
-    platform_.MessageBox(error, kTitle, false);
+  TStatus usable = CheckWebSettings(s);
+  if (usable && s.Web && !s.WebTokenFile.empty()) {
+    const TResult<std::string> token = ReadTokenFile(s.WebTokenFile);
+    if (!token) usable = token.Error();
+  }
+  if (!usable) {
+    platform_.MessageBox(usable.Error().Message, kTitle, false);
     return false;
   }
   return true;
@@ -166,10 +168,10 @@ void TWebForm::NewTokenClick() {
   std::string path = TokenFileEdit->text().trimmed().toStdString();
   if (path.empty()) path = platform_.ChooseSaveFile("web-token.txt", "Token (*.txt)");
   if (path.empty()) return;
-  std::string error;
-  const std::string token = NewToken();
-  if (token.empty() || !WriteTokenFile(path, token, error)) {
-    platform_.MessageBox(error.empty() ? "トークンを作成できません" : error, kTitle, false);
+  const TResult<std::string> token = NewToken();
+  const TStatus written = token ? WriteTokenFile(path, token.Value()) : TStatus(token.Error());
+  if (!written) {
+    platform_.MessageBox(written.Error().Message, kTitle, false);
     return;
   }
   TokenFileEdit->setText(QString::fromStdString(path));

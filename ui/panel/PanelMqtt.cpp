@@ -37,32 +37,29 @@ TPanelMqtt::~TPanelMqtt() {
   if (remover_) remover_->Stop(std::nullopt, kOfflineWaitMs);
 }
 
-bool TPanelMqtt::ConfigFor(const TMqttSettings& s, TMqttStationConfig& config, std::string& error) const {
+TResult<TMqttStationConfig> TPanelMqtt::ConfigFor(const TMqttSettings& s) const {
   const TDataOutputSettings& codes = panel_.DataOutput->Settings();
-  return MqttStationConfigFor(s, "panel", codes.Network, codes.Station, TEVRA_VERSION, true, config, error);
+  return MqttStationConfigFor(s, "panel", codes.Network, codes.Station, TEVRA_VERSION, true);
 }
 
-bool TPanelMqtt::ConnectionFor(const TMqttSettings& settings, TMqttConnection& connection,
-                               std::string& error) const {
+TResult<TMqttConnection> TPanelMqtt::ConnectionFor(const TMqttSettings& settings) const {
   TMqttSettings s = settings;
   s.Enabled = true;  // a test before switching it on
-  TMqttStationConfig config;
-  if (!ConfigFor(s, config, error)) return false;
-  connection = config.Connection;
-  return true;
+  TResult<TMqttStationConfig> config = ConfigFor(s);
+  if (!config) return config.Error();
+  return std::move(config).Value().Connection;
 }
 
 void TPanelMqtt::Load() {
   if (panel_.SettingsFile) settings_ = LoadMqttSettings(*panel_.SettingsFile);
   timer_.start();
   if (!settings_.Enabled) return;
-  TMqttStationConfig config;
-  std::string error;
-  if (!ConfigFor(settings_, config, error)) {
-    panel_.LogNote("MQTT: " + error);
+  const TResult<TMqttStationConfig> config = ConfigFor(settings_);
+  if (!config) {
+    panel_.LogNote("MQTT: " + config.Error().Message);
     return;
   }
-  Start(config);
+  Start(config.Value());
 }
 
 void TPanelMqtt::Start(const TMqttStationConfig& config) {
@@ -83,12 +80,14 @@ void TPanelMqtt::Retire() {
   });
 }
 
-bool TPanelMqtt::Apply(const TMqttSettings& settings, std::string& error) {
+TStatus TPanelMqtt::Apply(const TMqttSettings& settings) {
   TMqttStationConfig config;
-  if (settings.Enabled && !ConfigFor(settings, config, error)) return false;
-  if (!settings.Enabled) {
-    error = MqttSettingsError(settings);
-    if (!error.empty()) return false;
+  if (settings.Enabled) {
+    TResult<TMqttStationConfig> configured = ConfigFor(settings);
+    if (!configured) return configured.Error();
+    config = std::move(configured).Value();
+  } else if (const TStatus usable = CheckMqttSettings(settings); !usable) {
+    return usable;
   }
   // The entities Home Assistant made from our configs go when MQTT or discovery is turned off.
   const bool discoveryEnds = station_ && config_.Discovery && !(settings.Enabled && settings.Discovery);
@@ -101,7 +100,7 @@ bool TPanelMqtt::Apply(const TMqttSettings& settings, std::string& error) {
     remover_ = StartRetainedPublisher(previous.Connection, DiscoveryRemovals(previous.Device));
   }
   if (settings.Enabled) Start(config);
-  return true;
+  return {};
 }
 
 TIntensityReading TPanelMqtt::Reading(double intensity, double compositeGal, bool ofAlarm) const {
@@ -145,10 +144,13 @@ void TPanelMqtt::Refresh() {
   // New station codes (「データ出力設定」) are a new device with new topics.
   const TDataOutputSettings& codes = panel_.DataOutput->Settings();
   if (codes.Network != config_.Device.Network || codes.Station != config_.Device.Station) {
-    std::string error;
-    TMqttStationConfig config;
     Retire();
-    if (ConfigFor(settings_, config, error)) Start(config);
+    const TResult<TMqttStationConfig> config = ConfigFor(settings_);
+    if (config) {
+      Start(config.Value());
+    } else {
+      panel_.LogNote("MQTT: " + config.Error().Message);
+    }
     return;
   }
   // A measurement stopped during an alarm ends it without the hold.

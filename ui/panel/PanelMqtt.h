@@ -29,12 +29,12 @@ class TPanelMqtt {
 
   // Reads [MQTT] and starts what it asks for; a bad password file is an operation-log line.
   void Load();
-  // Settings from the dialog: false with `error` set (nothing stored) when they cannot be used;
-  // otherwise kept in the settings file and in force at once.
-  bool Apply(const TMqttSettings& settings, std::string& error);
+  // Settings from the dialog: an error (nothing stored) when they cannot be used; otherwise kept
+  // in the settings file and in force at once.
+  TStatus Apply(const TMqttSettings& settings);
   const TMqttSettings& Settings() const { return settings_; }
   // The connection the settings describe, for the dialog's test.
-  bool ConnectionFor(const TMqttSettings& settings, TMqttConnection& connection, std::string& error) const;
+  TResult<TMqttConnection> ConnectionFor(const TMqttSettings& settings) const;
 
   // From the measurement cycle; nothing here waits on the network.
   void NewIntensity(double intensity, double compositeGal);
@@ -53,7 +53,7 @@ class TPanelMqtt {
  private:
   // The figures with the long-period class and velocity: of the last 60 s, or of the alarm so far.
   TIntensityReading Reading(double intensity, double compositeGal, bool ofAlarm) const;
-  bool ConfigFor(const TMqttSettings& settings, TMqttStationConfig& config, std::string& error) const;
+  TResult<TMqttStationConfig> ConfigFor(const TMqttSettings& settings) const;
   void Start(const TMqttStationConfig& config);
   // Ends the station's connection in the background (its "offline" may take a moment).
   void Retire();

@@ -42,9 +42,9 @@ void TPanelWeb::Apply(const TWebSettings& settings) {
   Start();
 }
 
-bool TPanelWeb::Token(std::string& token, std::string& error) const {
-  token.clear();
-  return settings_.WebTokenFile.empty() || ReadTokenFile(settings_.WebTokenFile, token, error);
+TResult<std::string> TPanelWeb::Token() const {
+  if (settings_.WebTokenFile.empty()) return std::string();
+  return ReadTokenFile(settings_.WebTokenFile);
 }
 
 void TPanelWeb::Start() {
@@ -56,9 +56,11 @@ void TPanelWeb::Start() {
   options.Port = settings_.WebPort;
   options.CertFile = settings_.WebCertFile;
   options.KeyFile = settings_.WebKeyFile;
-  std::string error;
-  if (!Token(options.Token, error)) {
-    panel_.LogNote("Web: " + error);
+  const TResult<std::string> token = Token();
+  if (token) {
+    options.Token = token.Value();
+  } else {
+    panel_.LogNote("Web: " + token.Error().Message);
     if (!IsLoopbackAddress(options.Address)) return;
   }
   options.Ring = &panel_.DataOutput->Server.Ring();

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/Platform.h"
+#include "base/Result.h"
 #include "web/WebServer.h"
 #include "web/WebSettings.h"
 #include "web/WebStationFiles.h"
@@ -29,8 +30,8 @@ class TPanelWeb {
   // nothing stored, when the server cannot start as asked (the reason went to the operation log).
   void Apply(const TWebSettings& settings);
   const TWebSettings& Settings() const { return settings_; }
-  // The token the settings' file holds ("" without one); false with `error` when it cannot be used.
-  bool Token(std::string& token, std::string& error) const;
+  // The token the settings' file holds ("" without one), or why it cannot be used.
+  TResult<std::string> Token() const;
 
   // The tick's figures go to the page.
   void AfterTick();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -49,10 +50,9 @@ TEST(IntensityTool, PublishedFiguresOfTheBundledRecords) {
                  {"Q4169D2004.csv", 46, 46},
                  {"Q416EED018.csv", 49, 50}};  // published 5.0, on the class boundary
   for (const auto& rec : records) {
-    std::vector<TAccelSample> samples;
-    std::string error;
-    ASSERT_TRUE(ReadRecord(kJma + rec.file, samples, error)) << error;
-    const auto run = RunIntensity(samples, false, nullptr);
+    const TResult<std::vector<TAccelSample>> samples = ReadRecordSamples(kJma + rec.file);
+    ASSERT_TRUE(samples) << samples.Error().Message;
+    const auto run = RunIntensity(samples.Value(), false, nullptr);
     EXPECT_GE(OfficialTenths(run.MaxIntensity), rec.lowTenths) << rec.file;
     EXPECT_LE(OfficialTenths(run.MaxIntensity), rec.highTenths) << rec.file;
   }
@@ -145,6 +145,16 @@ TEST_F(IntensityToolFiles, ReadsBlankSeparatedCp932AndCrlfAndRejectsBadInput) {
   const auto overflow = RunTool(Write("huge.csv", huge));
   EXPECT_EQ(overflow.status, 1);
   EXPECT_EQ(overflow.out.find("max"), std::string::npos);
+}
+
+TEST_F(IntensityToolFiles, ARecordThatCannotBeReadSaysWhy) {
+  const TResult<TRecord> missing = ReadRecord(dir_ + "/missing.csv");
+  ASSERT_FALSE(missing);
+  EXPECT_EQ(missing.Error().Message, dir_ + "/missing.csv: No such file or directory");
+  EXPECT_EQ(missing.Error().Errno, ENOENT);
+  const TResult<TRecord> zero = ReadRecord(Write("zero.csv", std::string("1,2,3\n4,5\0,6\n", 13)));
+  ASSERT_FALSE(zero);
+  EXPECT_EQ(zero.Error().Message, dir_ + "/zero.csv: line 2 holds a zero byte: not a text record");
 }
 
 TEST(RecordReader, LinesMustStartWithThreeFiniteNumbers) {

@@ -31,15 +31,17 @@ TEST(ListenText, DecodesCp932AndEscapesControlAndForeignBytes) {
 }
 
 TEST(ListenOptions, DefaultsValuesAndRejectedInput) {
-  TListenOptions o;
-  std::string error;
   const char* none[] = {"tevra-listen"};
-  ASSERT_TRUE(ParseListenOptions(1, none, o, error));
+  const TResult<TListenOptions> defaults = ParseListenOptions(1, none);
+  ASSERT_TRUE(defaults);
+  TListenOptions o = defaults.Value();
   EXPECT_EQ(o.Port, 6668);
   EXPECT_EQ(o.Count, -1);
   EXPECT_LT(o.Seconds, 0);
   const char* all[] = {"tevra-listen", "--port", "5000", "--count=3", "--seconds", "1.5"};
-  ASSERT_TRUE(ParseListenOptions(6, all, o, error));
+  const TResult<TListenOptions> given = ParseListenOptions(6, all);
+  ASSERT_TRUE(given);
+  o = given.Value();
   EXPECT_EQ(o.Port, 5000);
   EXPECT_EQ(o.Count, 3);
   EXPECT_DOUBLE_EQ(o.Seconds, 1.5);
@@ -53,10 +55,9 @@ TEST(ListenOptions, DefaultsValuesAndRejectedInput) {
                                                                {"--send", "1"}}) {
     std::vector<const char*> argv{"tevra-listen"};
     argv.insert(argv.end(), bad.begin(), bad.end());
-    TListenOptions untouched;
-    error.clear();
-    EXPECT_FALSE(ParseListenOptions(int(argv.size()), argv.data(), untouched, error)) << bad[0];
-    EXPECT_FALSE(error.empty());
+    const TResult<TListenOptions> refused = ParseListenOptions(int(argv.size()), argv.data());
+    ASSERT_FALSE(refused) << bad[0];
+    EXPECT_FALSE(refused.Error().Message.empty());
   }
 }
 

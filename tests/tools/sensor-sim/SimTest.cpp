@@ -80,12 +80,12 @@ TEST(SimSignalTest, TheSyntheticQuakeHasItsPeaksAndEnvelope) {
 }
 
 TEST(SimOptionsTest, OptionsAndFaultTimes) {
-  TSimOptions o;
-  std::string error;
   const char* argv[] = {"sim",   "--speed",   "4", "--quake",     "30:80", "--silence",
                         "2:0.5", "--crlf-at", "1", "--garble-at", "1.5",   "--value-error-at",
                         "3",     "--seconds", "9", "--seed",      "3"};
-  ASSERT_TRUE(ParseSimOptions(17, argv, o, error)) << error;
+  const TResult<TSimOptions> parsed = ParseSimOptions(17, argv);
+  ASSERT_TRUE(parsed) << parsed.Error().Message;
+  const TSimOptions& o = parsed.Value();
   EXPECT_EQ(o.Speed, 4.0);
   EXPECT_TRUE(o.Quake);
   EXPECT_EQ(o.QuakePeak, 80.0);
@@ -113,8 +113,7 @@ TEST(SimOptionsTest, OptionsAndFaultTimes) {
                                        {"sim", "--crlf-at", "-1"},
                                        {"sim", "--seed", "4294967296"},
                                        {"sim", "--bogus", "1"}}) {
-    TSimOptions b;
-    EXPECT_FALSE(ParseSimOptions(static_cast<int>(bad.size()), bad.data(), b, error)) << bad[1];
+    EXPECT_FALSE(ParseSimOptions(static_cast<int>(bad.size()), bad.data())) << bad[1];
   }
 }
 
@@ -150,9 +149,9 @@ TEST(SimProcessTest, SendsTheRecordedSamplesWithTheFaultsAsked) {
 
   // 300 frames, 20 of them silent, one with an extra LF.
   ASSERT_EQ(bytes.size(), 280u * 17 + 1);
-  std::vector<TAccelSample> sent;
-  std::string error;
-  ASSERT_TRUE(ReadRecord(record, sent, error)) << error;
+  const TResult<std::vector<TAccelSample>> read = ReadRecordSamples(record);
+  ASSERT_TRUE(read) << read.Error().Message;
+  const std::vector<TAccelSample>& sent = read.Value();
   ASSERT_EQ(sent.size(), 279u);  // the garbled frame holds no sample
   std::size_t pos = 0, k = 0;
   int crlf = 0, garbled = 0, valueErrors = 0;
@@ -198,9 +197,9 @@ TEST(SimProcessTest, ReplaysARecordAndEndsWithIt) {
   port.SetReadTimeout(50);
   const std::string bytes = Drain(port, sim);
   EXPECT_EQ(bytes.size(), 50u * 17);
-  std::vector<TAccelSample> out;
-  std::string error;
-  ASSERT_TRUE(ReadRecord(dir.File("out.csv"), out, error));
+  const TResult<std::vector<TAccelSample>> read = ReadRecordSamples(dir.File("out.csv"));
+  ASSERT_TRUE(read);
+  const std::vector<TAccelSample>& out = read.Value();
   ASSERT_EQ(out.size(), 50u);
   EXPECT_NEAR(out[49].X - RestCounts.X * GalPerCount, 49.0, 0.5);
   EXPECT_NEAR(out[49].Y - RestCounts.Y * GalPerCount, -49.0, 0.5);
@@ -228,9 +227,14 @@ TEST(SimProcessTest, SigtermEndsItAndRemovesItsLinkOnly) {
     std::ofstream keep(link);
     keep << "keep\n";
   }
-  test::TChild sim({Sim, "--link", link, "--seconds", "1"});
+  // Its message on stdout, to be read.
+  test::TChild sim({"/bin/sh", "-c", "exec \"$0\" --link \"$1\" --seconds 1 2>&1", Sim, link});
+  const std::vector<std::string> said = sim.ReadAllLines();
   const int status = sim.Wait();
   EXPECT_EQ(WEXITSTATUS(status), 1);
+  ASSERT_FALSE(said.empty());
+  EXPECT_EQ(said.front(), "tevra-sensor-sim: cannot make the link " + link +
+                              ": a file that is no symbolic link is in its place");
   std::ifstream kept(link);
   std::string text;
   kept >> text;
