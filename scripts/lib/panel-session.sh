@@ -3,6 +3,18 @@
 
 SESSION_PIDS=()
 
+# session_begin NAME BUILD SOURCE: the opening every run shares. Sets build and source_dir (absolute),
+# dir (a scratch folder /tmp/tevra_NAME_*, removed at the end unless KEEP=1) and port (a random UDP
+# port), and ends every process of the session on exit, after running SESSION_ON_EXIT if set.
+session_begin() {
+  build=$(realpath "$2")
+  source_dir=$(realpath "$3")
+  SESSION_DIR=$(mktemp -d "/tmp/tevra_$1_XXXXXX")
+  dir=$SESSION_DIR
+  trap 'session_end; ${SESSION_ON_EXIT:-true}; [ "${KEEP:-0}" = 1 ] || rm -rf "$SESSION_DIR"' EXIT
+  port=$((20000 + RANDOM % 20000))
+}
+
 # session_start_xvfb: a virtual display on the first free number from 80 on; exports DISPLAY.
 session_start_xvfb() {
   local n

@@ -4,9 +4,8 @@
 # Usage: e2e_display_loss.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 source "$(dirname "$0")/../support/checks.sh"
-build=$(realpath "$1")
-source_dir=$(realpath "$2")
-source "$source_dir/scripts/lib/panel-session.sh"
+source "$(realpath "$2")/scripts/lib/panel-session.sh"
+session_begin e2e_display "$1" "$2"
 
 dir=$(mktemp -d /tmp/tevra_e2e_display_XXXXXX)
 trap 'session_end; [ "${KEEP:-0}" = 1 ] || rm -rf "$dir"' EXIT

@@ -6,11 +6,10 @@
 # Usage: e2e_mqtt.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 source "$(dirname "$0")/../support/checks.sh"
-build=$(realpath "$1")
-source_dir=$(realpath "$2")
-source "$source_dir/scripts/lib/panel-session.sh"
+source "$(realpath "$2")/scripts/lib/panel-session.sh"
+SESSION_ON_EXIT=stop_broker
+session_begin e2e_mqtt "$1" "$2"
 
-dir=$(mktemp -d /tmp/tevra_e2e_mqtt_XXXXXX)
 BROKER_PID=
 stop_broker() {
   [ -n "$BROKER_PID" ] || return 0
@@ -18,8 +17,6 @@ stop_broker() {
   wait "$BROKER_PID" 2>/dev/null || true
   BROKER_PID=
 }
-trap 'session_end; stop_broker; [ "${KEEP:-0}" = 1 ] || rm -rf "$dir"' EXIT
-port=$((20000 + RANDOM % 20000))
 bport=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 id="MQ01"
 prefix="tevra/XX.MQ01"

@@ -5,12 +5,10 @@
 # Usage: e2e_panel_faults.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 source "$(dirname "$0")/../support/checks.sh"
-build=$(realpath "$1")
-source_dir=$(realpath "$2")
-source "$source_dir/scripts/lib/panel-session.sh"
+source "$(realpath "$2")/scripts/lib/panel-session.sh"
+session_begin faults "$1" "$2"
 
-root=$(mktemp -d /tmp/tevra_faults_XXXXXX)
-trap 'session_end; [ "${KEEP:-0}" = 1 ] || rm -rf "$root"' EXIT
+root=$dir
 # ended_within SECONDS: the panel has ended (after a stop signal) within that time.
 ended_within() {
   local i
@@ -20,7 +18,6 @@ ended_within() {
   done
   return 1
 }
-port=$((20000 + RANDOM % 20000))
 
 echo "== a line without carriage returns"
 dir="$root/no-cr"

@@ -6,10 +6,9 @@
 # Usage: e2e_web.sh BUILD_DIR SOURCE_DIR [SCREENSHOT_DIR]
 set -euo pipefail
 source "$(dirname "$0")/../support/checks.sh"
-build=$(realpath "$1")
-source_dir=$(realpath "$2")
+source "$(realpath "$2")/scripts/lib/panel-session.sh"
+session_begin e2e_web "$1" "$2"
 shots=${3:+$(realpath "$3")}
-source "$source_dir/scripts/lib/panel-session.sh"
 
 node_dir="$build/web-e2e"
 mkdir -p "$node_dir"
@@ -18,8 +17,6 @@ if [ ! -d "$node_dir/node_modules/puppeteer-core" ] || [ ! -d "$node_dir/node_mo
   (cd "$node_dir" && npm install --no-audit --no-fund --ignore-scripts >/dev/null)
 fi
 
-dir=$(mktemp -d /tmp/tevra_e2e_web_XXXXXX)
-trap 'session_end; [ "${KEEP:-0}" = 1 ] || rm -rf "$dir"' EXIT
 udp_port=$((20000 + RANDOM % 20000))
 web_port=$((40000 + RANDOM % 10000))
 seedlink_port=$((web_port + 1))
