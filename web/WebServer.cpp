@@ -451,12 +451,13 @@ TWebServer::~TWebServer() {
   Stop();
 }
 
-bool TWebServer::Start(TWebServerOptions options) {
+TStatus TWebServer::Start(TWebServerOptions options) {
   Stop();
   const std::string where = options.Address + ":" + std::to_string(options.Port);
-  const auto fail = [&](const std::string& why) {
-    if (log_) log_("Web: " + where + " で開始できません: " + why);
-    return false;
+  const auto fail = [&](const std::string& why, int err = 0) -> TStatus {
+    const std::string line = "Web: " + where + " で開始できません: " + why;
+    if (log_) log_(line);
+    return TError{line, err};
   };
   beast::error_code ec;
   const auto address = net::ip::make_address_v4(options.Address, ec);
@@ -480,7 +481,7 @@ bool TWebServer::Start(TWebServerOptions options) {
   if (!ec) impl->Acceptor.set_option(net::socket_base::reuse_address(true), ec);
   if (!ec) impl->Acceptor.bind(endpoint, ec);
   if (!ec) impl->Acceptor.listen(128, ec);
-  if (ec) return fail(ec.message());
+  if (ec) return fail(ec.message(), ec.category() == beast::system_category() ? ec.value() : 0);
   impl->BoundPort = impl->Acceptor.local_endpoint().port();
   options.Site.Token = options.Token;
   options.Site.Port = impl->BoundPort;
@@ -506,7 +507,7 @@ bool TWebServer::Start(TWebServerOptions options) {
   if (log_)
     log_("Web: " + std::string(impl_->Tls ? "https://" : "http://") + impl_->Options.Address + ":" +
          std::to_string(impl_->BoundPort) + "/ で開始しました");
-  return true;
+  return {};
 }
 
 void TWebServer::Stop() {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Result.h"
 #include "core/AccelSample.h"
 #include "seedlink/SeedLinkRing.h"
 #include "seedlink/SeedLinkSession.h"
@@ -57,9 +58,9 @@ class TWebServer {
   TWebServer(const TWebServer&) = delete;
   TWebServer& operator=(const TWebServer&) = delete;
 
-  // Stops a running server, then listens as `options` say. False (with one log line) when the
+  // Stops a running server, then listens as `options` say. The reason (also one log line) when the
   // address is bad, is not loopback and no token is given, or cannot be bound.
-  bool Start(TWebServerOptions options);
+  TStatus Start(TWebServerOptions options);
   void Stop();
   bool Running() const;
   int Port() const;

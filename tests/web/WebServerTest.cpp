@@ -119,7 +119,7 @@ class WebServerTest : public ::testing::Test {
     options_.Ring = &seedlink_.Ring();
     options_.Identity = &seedlink_.Identity();
   }
-  void Start() { ASSERT_TRUE(server_.Start(options_)); }
+  void Start() { ASSERT_TRUE(server_.Start(options_).Ok()); }
   int Port() const { return server_.Port(); }
   std::vector<std::string> Lines() {
     std::lock_guard lock(mutex_);
@@ -173,15 +173,17 @@ TEST_F(WebServerTest, ServesPageAndStatusWithSafetyHeaders) {
 
 TEST_F(WebServerTest, RefusesToListenBeyondLoopbackWithoutToken) {
   options_.Address = "0.0.0.0";
-  EXPECT_FALSE(server_.Start(options_));
+  EXPECT_FALSE(server_.Start(options_).Ok());
   options_.Address = "127.0.0.300";
-  EXPECT_FALSE(server_.Start(options_));
+  EXPECT_FALSE(server_.Start(options_).Ok());
   options_.Address = "127.0.0.1";
   options_.CertFile = "/nonexistent.pem";
   options_.KeyFile = "/nonexistent.key";
-  EXPECT_FALSE(server_.Start(options_));
+  const TStatus noCertificate = server_.Start(options_);
+  ASSERT_FALSE(noCertificate.Ok());
   const auto lines = Lines();
   ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(noCertificate.Error().Message, lines[2]);
   EXPECT_NE(lines[0].find("トークン"), std::string::npos);
   EXPECT_FALSE(server_.Running());
 }

@@ -51,8 +51,7 @@ TStatus StartMonitorWeb(TWebServer& server, const TMonitorOptions& options, cons
   }
   web.Ring = &seedlink.Ring();
   web.Identity = &seedlink.Identity();
-  if (!server.Start(web)) return TError{"cannot start the web server"};
-  return {};
+  return server.Start(web);
 }
 
 }  // namespace tevra

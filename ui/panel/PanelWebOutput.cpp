@@ -73,7 +73,7 @@ void TPanelWeb::Start() {
     return WebAlarmPicture(Files(), id, png);
   };
   Publish(nullptr, 0);
-  if (Server.Start(options)) idleTimer_.start();
+  if (Server.Start(options).Ok()) idleTimer_.start();
 }
 
 TWebStationFiles TPanelWeb::Files() const {
