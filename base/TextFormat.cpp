@@ -51,4 +51,12 @@ std::string XmlEscaped(std::string_view text) {
   return out;
 }
 
+std::string OnOneLine(std::string text, std::string_view separator) {
+  for (std::size_t at = text.find_first_of("\r\n"); at != std::string::npos;
+       at = text.find_first_of("\r\n", at + separator.size())) {
+    text.replace(at, 1, separator);
+  }
+  return text;
+}
+
 }  // namespace tevra

@@ -11,4 +11,7 @@ std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2))
 // characters, which XML 1.0 does not allow, as blanks.
 std::string XmlEscaped(std::string_view text);
 
+// `text` with each line break (CR or LF) replaced by `separator`, for outputs of one line each.
+std::string OnOneLine(std::string text, std::string_view separator);
+
 }  // namespace tevra

@@ -62,6 +62,11 @@ const std::string& ComPort::OpenPort(bool /*reopen*/) {
   return statusText_;
 }
 
+TStatus ComPort::Readiness() const {
+  if (!port_) return TError{"COM port not opened"};
+  return port_->Opened();
+}
+
 std::string SensorErrorTextFor(int readerStatus, const ComPort& owner) {
   const std::string text = SensorErrorTextFor(readerStatus, owner.Port());
   if (!owner.Settings().Unreadable()) return text;

@@ -41,6 +41,9 @@ class ComPort final : public TPortOwner {
   RS232C* Port() { return port_.get(); }
   const RS232C* Port() const { return port_.get(); }
   const std::string& StatusText() const { return statusText_; }
+  // Why the current port is not ready ("/dev/ttyS0: open: No such file or directory"); Ok when
+  // it is.
+  TStatus Readiness() const;
   void SetStatusCallback(StatusCallback onStatus) { onStatus_ = std::move(onStatus); }
 
   TSerialLink* CurrentPort() override { return port_.get(); }

@@ -11,14 +11,14 @@ namespace tevra {
 
 static_assert(sizeof(termios2) <= sizeof(TKernelTermios::Bytes));
 
-bool GetKernelTermios(int fd, TKernelTermios& state) {
+TStatus GetKernelTermios(int fd, TKernelTermios& state) {
   termios2 t{};
-  if (ioctl(fd, TCGETS2, &t) != 0) return false;
+  if (ioctl(fd, TCGETS2, &t) != 0) return SystemError("TCGETS2");
   std::memcpy(state.Bytes, &t, sizeof t);
-  return true;
+  return {};
 }
 
-bool ApplyKernelTermios(int fd, const TKernelTermios& state, const TLineSettings& s) {
+TStatus ApplyKernelTermios(int fd, const TKernelTermios& state, const TLineSettings& s) {
   termios2 t{};
   std::memcpy(&t, state.Bytes, sizeof t);
   // Raw mode, as cfmakeraw makes it.
@@ -61,7 +61,8 @@ bool ApplyKernelTermios(int fd, const TKernelTermios& state, const TLineSettings
     t.c_ispeed = s.Baud;
     t.c_ospeed = s.Baud;
   }
-  return ioctl(fd, TCSETS2, &t) == 0;
+  if (ioctl(fd, TCSETS2, &t) != 0) return SystemError("TCSETS2");
+  return {};
 }
 
 }  // namespace tevra

@@ -3,6 +3,7 @@
 // BOTHER (14400 has no B constant), and the C library's check that rejects a pseudo-terminal for
 // dropping parity bits is not in the way: such a device simply keeps what it can do. Kept apart
 // because the kernel's termios header cannot live beside <termios.h>.
+#include "base/Result.h"
 #include "sensor/LineSettings.h"
 
 namespace tevra {
@@ -12,10 +13,11 @@ struct TKernelTermios {
   alignas(8) unsigned char Bytes[64] = {};
 };
 
-// False when `fd` is not a terminal.
-bool GetKernelTermios(int fd, TKernelTermios& state);
+// Fails ("TCGETS2: ...") when `fd` is not a terminal.
+TStatus GetKernelTermios(int fd, TKernelTermios& state);
 // `state` in raw mode with CLOCAL and CREAD, no flow control, reads that never block in the
-// driver, and every setting of `settings` that is not 0. False when the device refuses.
-bool ApplyKernelTermios(int fd, const TKernelTermios& state, const TLineSettings& settings);
+// driver, and every setting of `settings` that is not 0. Fails ("TCSETS2: ...") when the device
+// refuses.
+TStatus ApplyKernelTermios(int fd, const TKernelTermios& state, const TLineSettings& settings);
 
 }  // namespace tevra

@@ -38,25 +38,34 @@ std::string RS232C::DefaultDeviceName(int portNumber) {
 
 RS232C::RS232C(int portNumber, const std::string& lineSettings, const std::string& device)
     : PortNumber_(portNumber), device_(device) {
-  const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    openError_ = errno;
+  if (const TStatus opened = Open(lineSettings); !opened) {
+    Fail(opened.Error());
     return;
   }
+  if (ApplyState() != PortReady) return;
+  SetReadTimeout(0);
+  ReadCounters(counters_);
+}
+
+TStatus RS232C::Open(const std::string& lineSettings) {
+  const int fd = ::open(device_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return SystemError("open");
   // The lock is the exclusive-access test between programs; TIOCEXCL keeps out other openers too.
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const TError locked = SystemError("flock");
     ::close(fd);
-    return;
+    return locked;
   }
   Handle_ = fd;
   exclusive_ = ::ioctl(fd, TIOCEXCL) == 0;
   const int flags = ::fcntl(fd, F_GETFL);
-  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return;
-  if (!GetKernelTermios(fd, device_state_)) return;
-  if (!BuildLineSettings(lineSettings, Dcb_)) return;
-  if (ApplyState() != PortReady) return;
-  SetReadTimeout(0);
-  ReadCounters(counters_);
+  if (flags < 0) return SystemError("fcntl F_GETFL");
+  if (::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return SystemError("fcntl F_SETFL");
+  if (TStatus got = GetKernelTermios(fd, device_state_); !got) return got;
+  if (!BuildLineSettings(lineSettings, Dcb_)) {
+    return TError{"line settings not understood: \"" + lineSettings + "\""};
+  }
+  return {};
 }
 
 RS232C::~RS232C() {
@@ -68,8 +77,20 @@ RS232C::~RS232C() {
 }
 
 std::uint8_t RS232C::ApplyState() {
-  status_ = ApplyKernelTermios(Handle_, device_state_, Dcb_) ? PortReady : PortNotReady;
+  if (Handle_ < 0) return status_;
+  const TStatus applied = ApplyKernelTermios(Handle_, device_state_, Dcb_);
+  if (!applied) {
+    Fail(applied.Error());
+  } else {
+    opened_ = {};
+    status_ = PortReady;
+  }
   return status_;
+}
+
+void RS232C::Fail(TError error) {
+  opened_ = InContext(device_, std::move(error));
+  status_ = PortNotReady;
 }
 
 int RS232C::SetReadTimeout(std::uint32_t constantMs) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/Result.h"
 #include "sensor/KernelTermios.h"
 #include "sensor/LineSettings.h"
 #include "sensor/SerialLink.h"
@@ -27,13 +28,14 @@ class RS232C final : public TSerialLink {
   // The device of COM port n when none is configured: /dev/ttyS<n-1>.
   static std::string DefaultDeviceName(int portNumber);
 
-  // Opens `device` for COM port `portNumber` with the line-settings text; Status() tells the outcome.
+  // Opens `device` for COM port `portNumber` with the line-settings text; Status() tells the
+  // outcome, Opened() the reason of a failure.
   RS232C(int portNumber, const std::string& lineSettings, const std::string& device);
   ~RS232C() override;
   RS232C(const RS232C&) = delete;
   RS232C& operator=(const RS232C&) = delete;
 
-  // Applies Dcb to the device; the new status.
+  // Applies Dcb to the device; the new status. A port whose open failed stays as it is.
   std::uint8_t ApplyState();
   // Reads return what has arrived at once, else wait up to `constantMs`. Non-zero on success.
   int SetReadTimeout(std::uint32_t constantMs);
@@ -44,9 +46,10 @@ class RS232C final : public TSerialLink {
   bool HungUp() const override { return hungUp_; }
 
   std::uint8_t Status() const { return status_; }
-  // The errno of a failed open of the device (EACCES for a user outside the device's group); 0
-  // when the device opened.
-  int OpenError() const { return openError_; }
+  // Why the port is not ready, naming the device and the call that failed
+  // ("/dev/ttyUSB0: flock: Resource temporarily unavailable"); its Errno is EACCES for a user
+  // outside the device's group. Ok once the port is ready.
+  const TStatus& Opened() const { return opened_; }
   int PortNumber() const { return PortNumber_; }
   const std::string& Device() const { return device_; }
   int Handle() const { return Handle_; }
@@ -58,6 +61,9 @@ class RS232C final : public TSerialLink {
     int Frame = 0, Overrun = 0, Parity = 0, Break = 0, BufferOverrun = 0;
   };
   bool ReadCounters(TCounters& c) const;
+  // Opens and claims the device and reads its settings; the failed call when it cannot.
+  TStatus Open(const std::string& lineSettings);
+  void Fail(TError error);
 
   int PortNumber_;
   int Handle_ = -1;
@@ -65,7 +71,7 @@ class RS232C final : public TSerialLink {
   TLineSettings Dcb_;
   std::uint8_t status_ = PortNotReady;
   std::string device_;
-  int openError_ = 0;
+  TStatus opened_ = TError{"not opened yet"};
   bool exclusive_ = false;
   bool hungUp_ = false;
   TKernelTermios device_state_;

@@ -25,7 +25,11 @@ class ComPortTest : public ::testing::Test {
     ReadWholeFile(dir.File("ComPort.ini"), s);
     return s;
   }
-  std::string Devices() { return "[Devices]\nCOM1=" + pty.SlavePath + "\nCOM2=" + other.SlavePath + "\n"; }
+  // Port 5 stands for a device that is not there.
+  std::string Devices() {
+    return "[Devices]\nCOM1=" + pty.SlavePath + "\nCOM2=" + other.SlavePath +
+           "\nCOM5=" + dir.File("missing") + "\n";
+  }
 
   test::TScratchDir dir{test::TScratchDir::Enter};
   test::TPty pty;
@@ -61,21 +65,29 @@ TEST_F(ComPortTest, TheDevicesSectionNamesThePortsDevice) {
 }
 
 TEST_F(ComPortTest, SettingsThePortCannotTakeLeaveItNotReadyUntilTheyAreMended) {
-  struct {
+  const std::string bad = ": line settings not understood: ";
+  const struct {
     const char* Settings;
     const char* Text;
     const char* Label;
+    std::string Reason;  // after the device's name; empty when ready
   } cases[] = {
-      {"PARITY=\n", "baud=9600 parity=data=8 stop=1", "Not Ready   "},
-      {"PARITY=X\n", "baud=9600 parity=X data=8 stop=1", "Not Ready   "},
-      {"PARITY=even\n", "baud=9600 parity=e data=8 stop=1", "Ready       "},
-      {"BAUD=0\n", "baud=0 parity=N data=8 stop=1", "Not Ready   "},
-      {"BAUD=14400\n", "baud=14400 parity=N data=8 stop=1", "Ready       "},
-      {"BAUD=4000\n", "baud=4000 parity=N data=8 stop=1", "Ready       "},
-      {"BIT=9\n", "baud=9600 parity=N data=9 stop=1", "Not Ready   "},
-      {"STOP=3\n", "baud=9600 parity=N data=8 stop=3", "Not Ready   "},
-      {"COM=5\n", "baud=9600 parity=N data=8 stop=1", "Not Ready   "},
-      {"PARITY=\x83\x69\x83\x56\n", "baud=9600 parity=ナ data=8 stop=1", "Not Ready   "},
+      {"PARITY=\n", "baud=9600 parity=data=8 stop=1", "Not Ready   ",
+       bad + "\"baud=9600 parity=data=8 stop=1\""},
+      {"PARITY=X\n", "baud=9600 parity=X data=8 stop=1", "Not Ready   ",
+       bad + "\"baud=9600 parity=X data=8 stop=1\""},
+      {"PARITY=even\n", "baud=9600 parity=e data=8 stop=1", "Ready       ", ""},
+      {"BAUD=0\n", "baud=0 parity=N data=8 stop=1", "Not Ready   ",
+       bad + "\"baud=0 parity=N data=8 stop=1\""},
+      {"BAUD=14400\n", "baud=14400 parity=N data=8 stop=1", "Ready       ", ""},
+      {"BAUD=4000\n", "baud=4000 parity=N data=8 stop=1", "Ready       ", ""},
+      {"BIT=9\n", "baud=9600 parity=N data=9 stop=1", "Not Ready   ",
+       bad + "\"baud=9600 parity=N data=9 stop=1\""},
+      {"STOP=3\n", "baud=9600 parity=N data=8 stop=3", "Not Ready   ",
+       bad + "\"baud=9600 parity=N data=8 stop=3\""},
+      {"COM=5\n", "baud=9600 parity=N data=8 stop=1", "Not Ready   ", ": open: No such file or directory"},
+      {"PARITY=\x83\x69\x83\x56\n", "baud=9600 parity=ナ data=8 stop=1", "Not Ready   ",
+       bad + "\"baud=9600 parity=ナ data=8 stop=1\""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Settings);
@@ -83,6 +95,8 @@ TEST_F(ComPortTest, SettingsThePortCannotTakeLeaveItNotReadyUntilTheyAreMended) 
     ComPort com;
     EXPECT_EQ(com.LineSettingsText(), c.Text);
     EXPECT_EQ(com.StatusText(), c.Label);
+    const std::string reason = c.Reason.empty() ? "" : com.Port()->Device() + c.Reason;
+    EXPECT_EQ(com.Readiness().Error().Message, reason);
   }
   // Port 5 has no device; once the file names one, a reopen works.
   Ini("[RS232C]\nCOM=5\n" + Devices());
@@ -99,6 +113,10 @@ TEST_F(ComPortTest, AnotherProgramHoldingTheDeviceMakesItNotReady) {
   ASSERT_EQ(holder.Status(), RS232C::PortReady);
   ComPort com;
   EXPECT_EQ(com.StatusText(), "Not Ready   ");
+  // The sensor's text first, then why the port is not ready, naming the device.
+  const std::string reason = com.Readiness().Error().Message;
+  EXPECT_EQ(reason.rfind(pty.SlavePath + ": ", 0), 0u) << reason;
+  EXPECT_EQ(SensorErrorTextFor(VXTRRR::ReaderValueError, com), "センサが繋がっていません\n" + reason);
 }
 
 TEST_F(ComPortTest, ANamedPipeAsTheFileIsNamedAsUnreadableWithoutBlocking) {

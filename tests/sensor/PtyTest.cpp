@@ -1,6 +1,7 @@
 // The serial port and the reader on real pseudo-terminals.
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -98,13 +99,42 @@ TEST(PtyTest, OpeningFailsForAMissingDeviceABadTextOrAPlainFile) {
   TPty pty;
   test::TScratchDir dir;
   std::ofstream(dir.File("plain")) << "x";
-  EXPECT_EQ(RS232C(1, Line, dir.File("missing")).Status(), RS232C::PortNotReady);
-  EXPECT_EQ(RS232C(1, Line, dir.File("plain")).Status(), RS232C::PortNotReady);
-  EXPECT_EQ(RS232C(1, "baud=0 parity=N data=8 stop=1", pty.SlavePath).Status(), RS232C::PortNotReady);
+  const std::string notATerminal = ": TCGETS2: Inappropriate ioctl for device";
+  const struct {
+    std::string Device;
+    const char* Text;
+    std::string Reason;
+  } cases[] = {
+      {dir.File("missing"), Line, ": open: No such file or directory"},
+      {dir.File("plain"), Line, notATerminal},
+      {"/dev/null", Line, notATerminal},
+      {pty.SlavePath, "baud=0 parity=N data=8 stop=1",
+       ": line settings not understood: \"baud=0 parity=N data=8 stop=1\""},
+  };
+  for (const auto& c : cases) {
+    const RS232C port(1, c.Text, c.Device);
+    EXPECT_EQ(port.Status(), RS232C::PortNotReady);
+    EXPECT_EQ(port.Opened().Error().Message, c.Device + c.Reason);
+  }
+  EXPECT_EQ(RS232C(1, Line, dir.File("missing")).Opened().Error().Errno, ENOENT);
   // A not-ready port still holds the device until it is closed, as on the first platform.
   EXPECT_EQ(RS232C(1, "baud=9600 parity=data=8 stop=1", pty.SlavePath).Status(), RS232C::PortNotReady);
-  EXPECT_EQ(RS232C(1, Line, pty.SlavePath).Status(), RS232C::PortReady);
+  const RS232C ready(1, Line, pty.SlavePath);
+  EXPECT_EQ(ready.Status(), RS232C::PortReady);
+  EXPECT_TRUE(ready.Opened());
   EXPECT_EQ(RS232C::DefaultDeviceName(12), "/dev/ttyS11");
+}
+
+// Another program that locks the device without claiming it exclusively.
+TEST(PtyTest, ADeviceLockedByAnotherProgramNamesTheLock) {
+  TPty pty;
+  const int other = ::open(pty.SlavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(other, 0);
+  ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+  const RS232C port(1, Line, pty.SlavePath);
+  EXPECT_EQ(port.Status(), RS232C::PortNotReady);
+  EXPECT_EQ(port.Opened().Error().Message, pty.SlavePath + ": flock: Resource temporarily unavailable");
+  ::close(other);
 }
 
 TEST(PtyTest, ReadsReturnWhatHasArrivedAndReadLineStopsAtTheTerminator) {
@@ -346,12 +376,13 @@ TEST(PtyTest, APortTheUserMayNotOpenSaysSoInTheSensorErrorText) {
               return SensorErrorTextFor(VXTRRR::ReaderNoData, &port) == expected ? 0 : 12;
             }),
             0);
-  // Every other failure keeps its own text.
+  // Every other failure keeps its own text, followed by why the port did not open.
   test::TScratchDir dir;
   RS232C missing(1, Line, dir.File("missing"));
   EXPECT_FALSE(PortPermissionDenied(&missing));
+  const std::string reason = "\n" + dir.File("missing") + ": open: No such file or directory";
   for (int status = 0; status <= 6; ++status) {
-    EXPECT_EQ(SensorErrorTextFor(status, &missing), SensorErrorText(status));
+    EXPECT_EQ(SensorErrorTextFor(status, &missing), SensorErrorText(status) + reason);
     EXPECT_EQ(SensorErrorTextFor(status, nullptr), SensorErrorText(status));
   }
 }

@@ -455,6 +455,25 @@ TEST_F(PanelTest, AStartAfterTheSensorCameBackOpensThePortAgain) {
   EXPECT_EQ(platform_.Count("ErrorDialog"), 0);
 }
 
+// The box names why the port did not open; the operation log keeps it on its one line.
+TEST_F(PanelTest, ASensorErrorSaysWhyThePortDidNotOpen) {
+  CreatePanel();
+  UnplugSensor();
+  panel_->N8Click();
+  EXPECT_FALSE(panel_->Measuring());
+  const std::string noData = "データ受信できません。COMポート設定、シリアルと電源ケーブルの接続を確認";
+  const std::string reason = sensorLink_ + ": open: No such file or directory";
+  EXPECT_EQ(platform_.Count("ErrorDialog " + noData + "\n" + reason), 1);
+  DestroyPanel();
+  CreatePanel({.AutoStart = true});
+  for (int i = 0; i < 4; ++i) panel_->Timer5Timer();
+  EXPECT_FALSE(panel_->Measuring());
+  EXPECT_EQ(platform_.Count("TrayMessage TEST01 再接続待ち|" + noData + "\n" + reason), 1);
+  const auto waiting = ListLines();
+  ASSERT_EQ(waiting.size(), 1u);
+  EXPECT_EQ(waiting[0].substr(20), "　" + noData + "　" + reason);
+}
+
 TEST_F(PanelTest, EventLogThatCannotBeOpenedStopsTheStartBeforeAnythingIsPublished) {
   CreatePanel({.EventFolder = "/nonexistent/log"});
   TDataOutputSettings output = panel_->DataOutput->Settings();

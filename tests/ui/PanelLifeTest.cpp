@@ -226,6 +226,8 @@ TEST_F(PanelTest, SecondOpenOfTheSensorPortShowsNotReady) {
   CreatePanel();
   TComPortForm second;
   EXPECT_EQ(second.Label1->text().toStdString(), "Not Ready   ");
+  EXPECT_EQ(second.ReasonLabel->text().toStdString().rfind(sensorLink_ + ": ", 0), 0u)
+      << second.ReasonLabel->text().toStdString();
   EXPECT_EQ(comPort_->Label1->text().toStdString(), "Ready       ");
 }
 

@@ -242,12 +242,16 @@ TEST_F(PortDialogTest, AMissingPortIsStoredAndShownNotReadyUntilAGoodOneIsChosen
   Click(form_->PortGroup, "5");
   EXPECT_EQ(Value("COM"), "5");
   EXPECT_EQ(Label(), "Not Ready   ");
+  EXPECT_EQ(form_->ReasonLabel->text().toStdString(), dir_ + "/missing: open: No such file or directory");
+  EXPECT_TRUE(form_->ReasonLabel->isVisible());
   EXPECT_EQ(OpenPort().Status(), RS232C::PortNotReady);
   char buffer[8];
   EXPECT_EQ(form_->Port().CurrentPort()->Read(buffer, sizeof buffer), 0);
   Click(form_->PortGroup, "1");
   EXPECT_EQ(Value("COM"), "1");
   EXPECT_EQ(Label(), "Ready       ");
+  EXPECT_EQ(form_->ReasonLabel->text(), QString());
+  EXPECT_FALSE(form_->ReasonLabel->isVisible());
   EXPECT_EQ(OpenPort().Status(), RS232C::PortReady);
 }
 

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "base/DateTimeText.h"
+#include "base/TextFormat.h"
 #include "core/Tevra.h"
 
 namespace tevra {
@@ -85,7 +86,8 @@ class TRun {
     if (record_) record_->BatchLost();
     health_.Failure(status);
     for (TMonitorObserver* o : observers_) o->Measuring(false);
-    const std::string text = errorText_ ? errorText_(status) : SensorErrorText(status);
+    // One line per failure: the reason a text gives on its own line follows a dash.
+    const std::string text = OnOneLine(errorText_ ? errorText_(status) : SensorErrorText(status), " — ");
     std::fprintf(out_, "error %d %s\n", status, text.c_str());
     std::fflush(out_);
     switch (status) {

@@ -125,6 +125,10 @@ int main(int argc, char** argv) {
     webFigures = std::make_unique<tevra::TMonitorWeb>(web, options);
     observers.push_back(webFigures.get());
   }
+  // Why the port did not open, said once; each failure line after it gives the reason of its moment.
+  if (const tevra::TStatus& opened = port.Port()->Opened(); !opened) {
+    std::fprintf(stderr, "tevra-monitor: %s\n", opened.Error().Message.c_str());
+  }
   // A port the user may not open is named as such, not as a silent line.
   tevra::RunMonitor(reader, platform, options.Seconds, &gStop, stdout, record.Active() ? &record : nullptr,
                     [&port](int status) { return tevra::SensorErrorTextFor(status, port.Port()); },

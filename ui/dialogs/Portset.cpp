@@ -111,6 +111,12 @@ void TComPortForm::BuildControls() {
   // Wide enough for the longer status, so the dialog keeps its size when it changes.
   Label1->setMinimumWidth(QFontMetrics(big).horizontalAdvance(QString::fromLatin1(ComPort::NotReadyText)) +
                           8);
+  ReasonLabel = new QLabel(panel);
+  ReasonLabel->setWordWrap(true);
+  ReasonLabel->setMaximumWidth(PortGroup->sizeHint().width() + BaudGroup->sizeHint().width());
+  ReasonLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  ReasonLabel->setStyleSheet(QStringLiteral("color: #b00000;"));
+  ReasonLabel->hide();
   DeviceLabel = new QLabel(panel);
   DeviceLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
   Button1 = new QPushButton(QStringLiteral("閉じる"), panel);
@@ -135,6 +141,7 @@ void TComPortForm::BuildControls() {
   auto* status = new QVBoxLayout;
   status->setSpacing(0);
   status->addWidget(Label1);
+  status->addWidget(ReasonLabel);
   status->addWidget(DeviceLabel);
   auto* bottom = new QHBoxLayout;
   bottom->addLayout(status);
@@ -162,11 +169,15 @@ void TComPortForm::ShowDevices() {
   ShowOpenDevice();
 }
 
+// The device of the port just opened and, when it is not ready, why.
 void TComPortForm::ShowOpenDevice() {
   const RS232C* open = port_->Port();
   DeviceLabel->setText(
       open ? QStringLiteral("COM%1 = %2").arg(open->PortNumber()).arg(QString::fromStdString(open->Device()))
            : QString());
+  const TStatus ready = port_->Readiness();
+  ReasonLabel->setText(ready ? QString() : QString::fromStdString(ready.Error().Message));
+  ReasonLabel->setVisible(!ready);
 }
 
 void TComPortForm::LoadControls() {

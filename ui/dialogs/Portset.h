@@ -40,6 +40,7 @@ class TComPortForm : public QDialog {
   TRadioGroup* RadioGroup3;  // stop bits
   TRadioGroup* RadioGroup4;  // parity
   QLabel* Label1;            // the port's state in large letters: "NG", then "Ready       " or "Not Ready   "
+  QLabel* ReasonLabel;       // why the port is not ready, in small red letters; hidden while it is
   QLabel* DeviceLabel;       // the device the open port number stands for
   QLabel* BaudNote;          // shown when the line settings cannot carry 100 frames a second
   QPushButton* Button1;      // 閉じる

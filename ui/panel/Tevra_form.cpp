@@ -310,13 +310,8 @@ void TForm1::LogNoteLine(const std::string& line, bool belowAlarmLine) {
 }
 
 std::string TForm1::NowLine(const std::string& text) const {
-  std::string line = OperationLine(DateTimeText(platform_.LocalNow()), text);
   // A box's line breaks would split the list line.
-  for (std::size_t at = line.find_first_of("\r\n"); at != std::string::npos;
-       at = line.find_first_of("\r\n", at)) {
-    line.replace(at, 1, "　");
-  }
-  return line;
+  return OnOneLine(OperationLine(DateTimeText(platform_.LocalNow()), text), "　");
 }
 
 void TForm1::ReplaceTopLine(const std::string& line) {

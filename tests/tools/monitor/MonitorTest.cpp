@@ -374,7 +374,16 @@ TEST(MonitorProcessTest, BadArgumentsAreRefused) {
   EXPECT_EQ(WEXITSTATUS(monitor.Wait()), 0);
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.front().substr(0, 8), "error 4 ");
+  EXPECT_EQ(lines.front(), "error 4 " + std::string(SensorErrorText(VXTRRR::ReaderNoData)) +
+                               " — /dev/null: TCGETS2: Inappropriate ioctl for device");
   EXPECT_EQ(lines.back().substr(0, 9), "frames 0 ");
+  // A device that is not there is named once at the start, on stderr.
+  const std::string missing = ::testing::TempDir() + "monitor_missing_device";
+  test::TChild absent({Bin + "/tools/monitor/tevra-monitor", missing, "--seconds", "0.2"}, true);
+  const std::vector<std::string> said = absent.ReadAllLines();
+  EXPECT_EQ(WEXITSTATUS(absent.Wait()), 0);
+  ASSERT_FALSE(said.empty());
+  EXPECT_EQ(said.front(), "tevra-monitor: " + missing + ": open: No such file or directory");
 }
 
 TEST(MonitorProcessTest, StationXmlStartsOnTheGivenDayElseTheArchivesOldestElseToday) {

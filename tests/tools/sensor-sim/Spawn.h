@@ -1,5 +1,6 @@
 #pragma once
-// Runs a tool as a child process with its stdout on a pipe; the test ends it by its pid.
+// Runs a tool as a child process with its stdout (and stderr too when asked) on a pipe; the test
+// ends it by its pid.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -13,12 +14,13 @@ namespace tevra::test {
 
 class TChild {
  public:
-  explicit TChild(const std::vector<std::string>& argv) {
+  explicit TChild(const std::vector<std::string>& argv, bool withStderr = false) {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return;
     Pid = fork();
     if (Pid == 0) {
       dup2(fds[1], 1);
+      if (withStderr) dup2(fds[1], 2);
       std::vector<char*> args;
       for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
       args.push_back(nullptr);
