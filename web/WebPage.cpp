@@ -9,6 +9,7 @@ constexpr std::string_view Html = R"HTML(<!DOCTYPE html>
 <meta charset="utf-8">
 <meta name="viewport" content="width=device-width, initial-scale=1">
 <title>tevra_panel</title>
+<link rel="icon" href="/icon.svg" type="image/svg+xml">
 <link rel="stylesheet" href="/app.css">
 <script src="/app.js" defer></script>
 </head>
@@ -239,6 +240,14 @@ canvas { width: 100%; height: auto; }
 @media (max-width: 600px) { main { grid-template-columns: 1fr; } .big { font-size: 3em; } }
 )CSS";
 
+// The panel's icon: a trace swinging across a dark tile.
+constexpr std::string_view Icon = R"SVG(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 64 64">
+<rect x="2" y="2" width="60" height="60" rx="10" fill="#1d3557"/>
+<polyline fill="none" stroke="#f1faee" stroke-width="3.5" stroke-linejoin="round" stroke-linecap="round"
+ points="6,32 14,32 18,28 21,36 24,16 28,50 32,10 36,54 40,22 43,40 46,29 50,34 54,31 58,32"/>
+</svg>
+)SVG";
+
 }  // namespace
 
 std::string PageHtml(bool english) {
@@ -253,6 +262,10 @@ std::string_view PageScript() {
 
 std::string_view PageStyle() {
   return Style;
+}
+
+std::string_view PageIcon() {
+  return Icon;
 }
 
 }  // namespace tevra
