@@ -107,7 +107,9 @@ function showHealth(h) {
 function drawTraces() {
   const c = $('trace'), g = c.getContext('2d'), w = c.width, h = c.height / 3;
   g.clearRect(0, 0, c.width, c.height);
-  g.font = '12px sans-serif';
+  // The canvas shrinks with a phone's screen: its labels grow to stay at least 12 CSS pixels tall.
+  const font = 12 * Math.max(1, c.width / (c.clientWidth || c.width));
+  g.font = font + 'px sans-serif';
   ['x', 'y', 'z'].forEach((axis, i) => {
     const data = axes[axis];
     let peak = 1;
@@ -122,8 +124,11 @@ function drawTraces() {
       k ? g.lineTo(x, y) : g.moveTo(x, y);
     });
     g.stroke();
+    const label = axis.toUpperCase() + '  ±' + peak.toFixed(1);
+    g.fillStyle = 'rgba(255, 255, 255, 0.8)';  // the label stays legible over a large swing
+    g.fillRect(0, h * i, g.measureText(label).width + font * 0.6, font * 1.4);
     g.fillStyle = '#333';
-    g.fillText(axis.toUpperCase() + '  ±' + peak.toFixed(1), 4, h * i + 14);
+    g.fillText(label, font * 0.3, h * i + font * 1.1);
   });
 }
 
