@@ -9,6 +9,7 @@ constexpr std::string_view Html = R"HTML(<!DOCTYPE html>
 <meta charset="utf-8">
 <meta name="viewport" content="width=device-width, initial-scale=1">
 <title>tevra_panel</title>
+<link rel="icon" href="/icon.svg" type="image/svg+xml">
 <link rel="stylesheet" href="/app.css">
 <script src="/app.js" defer></script>
 </head>
@@ -106,7 +107,9 @@ function showHealth(h) {
 function drawTraces() {
   const c = $('trace'), g = c.getContext('2d'), w = c.width, h = c.height / 3;
   g.clearRect(0, 0, c.width, c.height);
-  g.font = '12px sans-serif';
+  // The canvas shrinks with a phone's screen: its labels grow to stay at least 12 CSS pixels tall.
+  const font = 12 * Math.max(1, c.width / (c.clientWidth || c.width));
+  g.font = font + 'px sans-serif';
   ['x', 'y', 'z'].forEach((axis, i) => {
     const data = axes[axis];
     let peak = 1;
@@ -121,8 +124,11 @@ function drawTraces() {
       k ? g.lineTo(x, y) : g.moveTo(x, y);
     });
     g.stroke();
+    const label = axis.toUpperCase() + '  ±' + peak.toFixed(1);
+    g.fillStyle = 'rgba(255, 255, 255, 0.8)';  // the label stays legible over a large swing
+    g.fillRect(0, h * i, g.measureText(label).width + font * 0.6, font * 1.4);
     g.fillStyle = '#333';
-    g.fillText(axis.toUpperCase() + '  ±' + peak.toFixed(1), 4, h * i + 14);
+    g.fillText(label, font * 0.3, h * i + font * 1.1);
   });
 }
 
@@ -239,6 +245,14 @@ canvas { width: 100%; height: auto; }
 @media (max-width: 600px) { main { grid-template-columns: 1fr; } .big { font-size: 3em; } }
 )CSS";
 
+// The panel's icon: a trace swinging across a dark tile.
+constexpr std::string_view Icon = R"SVG(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 64 64">
+<rect x="2" y="2" width="60" height="60" rx="10" fill="#1d3557"/>
+<polyline fill="none" stroke="#f1faee" stroke-width="3.5" stroke-linejoin="round" stroke-linecap="round"
+ points="6,32 14,32 18,28 21,36 24,16 28,50 32,10 36,54 40,22 43,40 46,29 50,34 54,31 58,32"/>
+</svg>
+)SVG";
+
 }  // namespace
 
 std::string PageHtml(bool english) {
@@ -253,6 +267,10 @@ std::string_view PageScript() {
 
 std::string_view PageStyle() {
   return Style;
+}
+
+std::string_view PageIcon() {
+  return Icon;
 }
 
 }  // namespace tevra

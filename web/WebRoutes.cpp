@@ -64,6 +64,8 @@ TWebReply AnswerWebRequest(const TWebRequestView& request, const TWebSite& site)
     return Content("text/html; charset=utf-8", PageHtml(PrefersEnglish(request.AcceptLanguage)));
   if (path == "/app.js") return Content("text/javascript; charset=utf-8", std::string(PageScript()));
   if (path == "/app.css") return Content("text/css; charset=utf-8", std::string(PageStyle()));
+  // Browsers ask for /favicon.ico whatever the page names: the same icon spares them a 404.
+  if (path == "/icon.svg" || path == "/favicon.ico") return Content("image/svg+xml", std::string(PageIcon()));
   if (path == "/api/status") return Content(std::string(Json), site.Status ? site.Status() : "{}");
   if (path == "/api/history" && site.History) {
     const std::string span = QueryValue(request.Target, "span");

@@ -1,6 +1,6 @@
 #pragma once
 // What the web server answers to one request, free of sockets: the checks of web/WebRules.h in
-// order, then the page, its script and style, the data endpoints and the two WebSocket endpoints.
+// order, then the page, its script, style and icon, the data endpoints and the two WebSocket endpoints.
 // Nothing a request asks changes anything: every endpoint only reads.
 #include <functional>
 #include <string>

@@ -79,6 +79,8 @@ check "the detection line is in the event log" test "$(session_count "$log" ',�
 check "the earthquake packet was sent" grep -q ",地震発生," "$dir/packets.txt"
 check "the banner came within 5 s of the detection" node -e "process.exit($(field detectionToBannerMs) < 5000 ? 0 : 1)"
 check "the traces are drawn" node -e "process.exit($(field traceInk) > 1000 ? 0 : 1)"
+check "the trace labels stay readable on a phone" \
+  node -e "const p = $(field traceLabelPx); process.exit(p.phone >= 11 && p.desktop >= 11 ? 0 : 1)"
 check "the alarm list holds the alarm" node -e "process.exit($(field alarmItems).length >= 1 ? 0 : 1)"
 check "the history has minutes" node -e "process.exit($(field historyMinutes) >= 1 ? 0 : 1)"
 check "the newest figures reach the browser within 5 s" node -e "process.exit($(field tickToBrowserMs.max) < 5000 ? 0 : 1)"
@@ -87,6 +89,8 @@ beats=$(grep " 000,$id," "$dir/packets.txt" | cut -d, -f4)
 check "heartbeats stayed about 5 s apart" awk -F: '
   { t = $1 * 3600 + $2 * 60 + $3; if (NR > 1) { d = t - last; if (d < 3 || d > 7) bad++ } last = t; n++ }
   END { exit !(n >= 10 && bad == 0) }' <<<"$beats"
+check "the page's own resources all answered" test "$(field failedResources)" = "[]"
+check "the page's icon and /favicon.ico are there" test "$(field icon)" = '"200 image/svg+xml 200"'
 check "no token: 401" test "$(field noToken)" = 401
 check "a wrong token: 401" test "$(field wrongToken)" = 401
 

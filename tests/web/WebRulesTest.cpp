@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <regex>
 #include <string>
 
 #include "web/WebRoutes.h"
@@ -104,6 +105,7 @@ TEST(WebRoutes, RefusalsAndEndpoints) {
   } cases[] = {
       {"GET", "/", 200},
       {"GET", "/app.js", 200},
+      {"GET", "/favicon.ico", 200},
       {"GET", "/api/status", 200},
       {"GET", "/api/history?span=24h", 200},
       {"GET", "/api/history?span=2h", 400},
@@ -127,6 +129,14 @@ TEST(WebRoutes, RefusalsAndEndpoints) {
   EXPECT_EQ(answer("GET", "/seedlink", "http://127.0.0.1:18080", true).Socket, TWebSocketKind::SeedLink);
   EXPECT_EQ(answer("GET", "/api/live", "http://evil.example", true).Status, 403);
   EXPECT_NE(answer("GET", "/", "").Body.find("lang=\"ja\""), std::string::npos);
+  EXPECT_EQ(answer("GET", "/favicon.ico").ContentType, "image/svg+xml");
+  // Everything the page itself loads is there.
+  const std::string page = answer("GET", "/").Body;
+  const std::regex own(R"re((?:href|src)="(/[^"]*)")re");
+  int loaded = 0;
+  for (std::sregex_iterator m(page.begin(), page.end(), own), end; m != end; ++m, ++loaded)
+    EXPECT_EQ(answer("GET", (*m)[1].str()).Status, 200) << (*m)[1];
+  EXPECT_EQ(loaded, 3);
 
   TWebRequestView foreign;
   foreign.Method = "GET";

@@ -17,6 +17,13 @@ try {
   const page = await browser.newPage();
   await page.setViewport({width: 1280, height: 900});
   await page.setExtraHTTPHeaders({'Accept-Language': 'ja'});
+  // Every answer of the panel's own server to the page (its resources, its icon, its data) is kept
+  // when it fails.
+  result.failedResources = [];
+  page.on('response', r => {
+    if (r.url().startsWith(base) && r.status() >= 400)
+      result.failedResources.push(`${r.status()} ${new URL(r.url()).pathname}`);
+  });
   const first = await page.goto(`${base}/?token=${token}`);
   result.url = page.url();
   result.status = first.status();
@@ -70,12 +77,18 @@ try {
   const latencies = await page.evaluate(() => window.latencies);
   latencies.sort((a, b) => a - b);
   result.tickToBrowserMs = {median: latencies[latencies.length >> 1], max: latencies[latencies.length - 1], n: latencies.length};
-  if (shots) {
-    await page.screenshot({path: `${shots}/web-desktop.png`});
-    await page.setViewport({width: 390, height: 844, deviceScaleFactor: 2});  // no reload: the traces stay
-    await new Promise(r => setTimeout(r, 1500));
-    await page.screenshot({path: `${shots}/web-phone.png`, fullPage: true});
-  }
+  // The trace labels' height on the screen, in CSS pixels, at desktop and at phone width.
+  const labelPx = () => page.$eval('#trace', c => parseFloat(c.getContext('2d').font) * c.clientWidth / c.width);
+  result.traceLabelPx = {desktop: await labelPx()};
+  if (shots) await page.screenshot({path: `${shots}/web-desktop.png`});
+  await page.setViewport({width: 390, height: 844, deviceScaleFactor: 2});  // no reload: the traces stay
+  await new Promise(r => setTimeout(r, 1500));
+  result.traceLabelPx.phone = await labelPx();
+  if (shots) await page.screenshot({path: `${shots}/web-phone.png`, fullPage: true});
+  result.icon = await page.evaluate(async () => {
+    const icon = await fetch(document.querySelector('link[rel=icon]').href);
+    return `${icon.status} ${icon.headers.get('Content-Type')} ${(await fetch('/favicon.ico')).status}`;
+  });
   result.noToken = (await fetch(`${base}/api/status`)).status;
   result.wrongToken = (await fetch(`${base}/api/status?token=0000${token.slice(4)}`)).status;
 } finally {
