@@ -8,10 +8,12 @@
 #include "history/HistoryFile.h"
 #include "alarm/AlarmFileNames.h"
 #include "settings/Profile.h"
+#include "settings/SectionKeys.h"
 
 namespace tevra {
 namespace {
 
+constexpr std::size_t kReadBufferSize = 16;
 constexpr const char* kAlarm = "Alarm";
 constexpr const char* kAlarmClass = "AlarmClass";
 
@@ -19,16 +21,16 @@ constexpr const char* kAlarmClass = "AlarmClass";
 
 TLongPeriodSettings LoadLongPeriodSettings(const Profile& profile) {
   TLongPeriodSettings s;
-  int alarm = 0;
-  if (ParseInteger(profile.ReadString(kLongPeriodSection, kAlarm, "", 16), 0, 1, alarm)) s.Alarm = alarm == 1;
-  ParseInteger(profile.ReadString(kLongPeriodSection, kAlarmClass, "", 16), 1, 4, s.AlarmClass);
+  const TSectionReader r(profile, kLongPeriodSection, kReadBufferSize);
+  r.Flag(kAlarm, s.Alarm);
+  r.Integer(kAlarmClass, 1, 4, s.AlarmClass);
   return s;
 }
 
 void SaveLongPeriodSettings(const TLongPeriodSettings& s, Profile& profile) {
-  const Profile::TBatch batch(profile);
-  profile.WriteInteger(kLongPeriodSection, kAlarm, s.Alarm ? 1 : 0);
-  profile.WriteInteger(kLongPeriodSection, kAlarmClass, s.AlarmClass);
+  TSectionWriter w(profile, kLongPeriodSection);
+  w.Flag(kAlarm, s.Alarm);
+  w.Integer(kAlarmClass, s.AlarmClass);
 }
 
 bool LongPeriodExceeds(const TLongPeriodSettings& settings, double sva) {
