@@ -17,14 +17,7 @@
 namespace tevra::test {
 namespace {
 
-class MqttFormTest : public PanelTest {
- protected:
-  void Open() {
-    form_ = std::make_unique<TMqttForm>(platform_, *panel_->Mqtt);
-    form_->show();
-  }
-  std::unique_ptr<TMqttForm> form_;
-};
+using MqttFormTest = PanelFormTest<TMqttForm, &TForm1::Mqtt>;
 
 TEST_F(MqttFormTest, ABadValueIsNamedAndNothingIsStored) {
   CreatePanel();
@@ -55,8 +48,7 @@ TEST_F(MqttFormTest, ABadValueIsNamedAndNothingIsStored) {
     const QString kept = (form_.get()->*r.edit)->text();
     (form_.get()->*r.edit)->setText(QString::fromUtf8(r.text));
     if (r.edit == &TMqttForm::PasswordFileEdit) form_->PasswordFileEdit->setText(QString::fromStdString(pw));
-    platform_.Calls.clear();
-    QTest::mouseClick(form_->OkButton, Qt::LeftButton);
+    ClickOk();
     ASSERT_EQ(platform_.Calls.size(), 1u) << r.text;
     EXPECT_NE(platform_.Calls[0].find(r.message), std::string::npos) << platform_.Calls[0];
     EXPECT_EQ(platform_.Calls[0].find("secret"), std::string::npos);

@@ -49,14 +49,7 @@ std::string Get(int port, const std::string& target) {
   return response;
 }
 
-class WebFormTest : public PanelTest {
- protected:
-  void Open() {
-    form_ = std::make_unique<TWebForm>(platform_, *panel_->Web);
-    form_->show();
-  }
-  std::unique_ptr<TWebForm> form_;
-};
+using WebFormTest = PanelFormTest<TWebForm, &TForm1::Web>;
 
 TEST_F(WebFormTest, ABadValueIsNamedAndNothingIsStored) {
   CreatePanel();
@@ -82,8 +75,7 @@ TEST_F(WebFormTest, ABadValueIsNamedAndNothingIsStored) {
     Open();
     form_->WebCheck->setChecked(true);
     (form_.get()->*r.edit)->setText(QString::fromStdString(r.text));
-    platform_.Calls.clear();
-    QTest::mouseClick(form_->OkButton, Qt::LeftButton);
+    ClickOk();
     ASSERT_EQ(platform_.Calls.size(), 1u) << r.text;
     EXPECT_NE(platform_.Calls[0].find(r.message), std::string::npos) << platform_.Calls[0];
     EXPECT_TRUE(form_->isVisible()) << r.text;
