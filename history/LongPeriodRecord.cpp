@@ -17,20 +17,20 @@ constexpr std::size_t kReadBufferSize = 16;
 constexpr const char* kAlarm = "Alarm";
 constexpr const char* kAlarmClass = "AlarmClass";
 
+// The section's keys in the file's order, for reading and writing alike.
+constexpr auto kKeys = [](auto& io, auto& s) {
+  io.Flag(kAlarm, s.Alarm);
+  io.Integer(kAlarmClass, 1, 4, s.AlarmClass);
+};
+
 }  // namespace
 
 TLongPeriodSettings LoadLongPeriodSettings(const Profile& profile) {
-  TLongPeriodSettings s;
-  const TSectionReader r(profile, kLongPeriodSection, kReadBufferSize);
-  r.Flag(kAlarm, s.Alarm);
-  r.Integer(kAlarmClass, 1, 4, s.AlarmClass);
-  return s;
+  return ReadKeys<TLongPeriodSettings>(profile, kLongPeriodSection, kReadBufferSize, kKeys);
 }
 
 void SaveLongPeriodSettings(const TLongPeriodSettings& s, Profile& profile) {
-  TSectionWriter w(profile, kLongPeriodSection);
-  w.Flag(kAlarm, s.Alarm);
-  w.Integer(kAlarmClass, s.AlarmClass);
+  WriteKeys(profile, kLongPeriodSection, s, kKeys);
 }
 
 bool LongPeriodExceeds(const TLongPeriodSettings& settings, double sva) {

@@ -19,9 +19,8 @@ bool HasBlank(const std::string& text) {
   return text.find_first_of(" \t\r\n") != std::string::npos;
 }
 
-// The section's keys in the file's order, for reading (`io` a TSectionReader) and writing alike.
-template <class Io, class Settings>
-void MqttKeys(Io& io, Settings& s) {
+// The section's keys in the file's order, for reading and writing alike.
+constexpr auto kMqttKeys = [](auto& io, auto& s) {
   io.Flag("MQTT", s.Enabled);
   io.Text("Host", s.Host);
   io.Integer("Port", 1, 65535, s.Port);
@@ -34,7 +33,7 @@ void MqttKeys(Io& io, Settings& s) {
   io.Checked("TopicPrefix", IsTopicPrefix, s.TopicPrefix);
   io.Flag("Discovery", s.Discovery);
   io.Checked("DiscoveryPrefix", IsTopicPrefix, s.DiscoveryPrefix);
-}
+};
 
 }  // namespace
 
@@ -44,13 +43,12 @@ TMqttSettings LoadMqttSettings(const Profile& p) {
   // The usual port follows TLS, unless the file names another one.
   r.Flag("TLS", s.Tls);
   s.Port = s.Tls ? TMqttSettings::TlsPort : TMqttSettings::PlainPort;
-  MqttKeys(r, s);
+  kMqttKeys(r, s);
   return s;
 }
 
 void SaveMqttSettings(const TMqttSettings& s, Profile& p) {
-  TSectionWriter w(p, kMqttSection);
-  MqttKeys(w, s);
+  WriteKeys(p, kMqttSection, s, kMqttKeys);
 }
 
 TStatus CheckMqttSettings(const TMqttSettings& s) {

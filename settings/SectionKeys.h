@@ -2,7 +2,7 @@
 // The keys of one section of a settings file, read and written the same way in every section: a
 // flag is 1 or 0, a number is whole and within its bounds, and a value that is missing or does not
 // read as such leaves the default in place. Reader and writer take the same calls, so that one list
-// of a section's keys, a template over both, can serve loading and saving alike.
+// of a section's keys, a generic lambda `keys(io, settings)`, serves loading and saving alike.
 #include <cstddef>
 #include <string>
 
@@ -48,5 +48,21 @@ class TSectionWriter {
   Profile::TBatch batch_;
   std::string section_;
 };
+
+// The settings `keys` lists, read from `section`; defaults where the file has nothing usable.
+template <class Settings, class Keys>
+Settings ReadKeys(const Profile& profile, const std::string& section, std::size_t bufferSize, Keys keys) {
+  Settings settings;
+  const TSectionReader reader(profile, section, bufferSize);
+  keys(reader, settings);
+  return settings;
+}
+
+// Writes the keys `keys` lists to `section` in one replacement of the file.
+template <class Settings, class Keys>
+void WriteKeys(Profile& profile, const std::string& section, const Settings& settings, Keys keys) {
+  TSectionWriter writer(profile, section);
+  keys(writer, settings);
+}
 
 }  // namespace tevra

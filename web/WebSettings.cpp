@@ -11,29 +11,24 @@ namespace {
 constexpr const char* kSection = "Web";
 constexpr std::size_t kReadBufferSize = 1024;
 
-// The section's keys in the file's order, for reading (`io` a TSectionReader) and writing alike.
-template <class Io, class Settings>
-void WebKeys(Io& io, Settings& s) {
+// The section's keys in the file's order, for reading and writing alike.
+constexpr auto kWebKeys = [](auto& io, auto& s) {
   io.Flag("Web", s.Web);
   io.Checked("WebAddress", IsIpv4Address, s.WebAddress);
   io.Integer("WebPort", 1, 65535, s.WebPort);
   io.Text("WebTokenFile", s.WebTokenFile);
   io.Text("WebCertFile", s.WebCertFile);
   io.Text("WebKeyFile", s.WebKeyFile);
-}
+};
 
 }  // namespace
 
 TWebSettings LoadWebSettings(const Profile& profile) {
-  TWebSettings s;
-  const TSectionReader r(profile, kSection, kReadBufferSize);
-  WebKeys(r, s);
-  return s;
+  return ReadKeys<TWebSettings>(profile, kSection, kReadBufferSize, kWebKeys);
 }
 
 void SaveWebSettings(const TWebSettings& s, Profile& profile) {
-  TSectionWriter w(profile, kSection);
-  WebKeys(w, s);
+  WriteKeys(profile, kSection, s, kWebKeys);
 }
 
 TStatus CheckWebSettings(const TWebSettings& s) {
