@@ -19,11 +19,6 @@ using DataOutputFormTest = PanelFormTest<TDataOutputForm, &TForm1::DataOutput>;
 
 TEST_F(DataOutputFormTest, ABadValueIsNamedAndNothingIsStored) {
   CreatePanel();
-  struct TRow {
-    QLineEdit* TDataOutputForm::*edit;
-    std::string text;
-    const char* message;
-  };
   const TRow rows[] = {
       {&TDataOutputForm::NetworkEdit, "JPN", "ネットワークコード"},
       {&TDataOutputForm::StationEdit, "", "観測点コード"},

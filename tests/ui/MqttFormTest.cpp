@@ -25,11 +25,6 @@ TEST_F(MqttFormTest, ABadValueIsNamedAndNothingIsStored) {
   const std::string pw = JoinPath(dir_, "pw");
   std::ofstream(pw) << "secret\n";
   ::chmod(pw.c_str(), 0644);
-  struct TRow {
-    QLineEdit* TMqttForm::*edit;
-    const char* text;
-    const char* message;
-  };
   const TRow rows[] = {
       {&TMqttForm::HostEdit, "", "ホスト"},
       {&TMqttForm::PortEdit, "0", "ポート番号"},
@@ -46,7 +41,7 @@ TEST_F(MqttFormTest, ABadValueIsNamedAndNothingIsStored) {
   form_->HostEdit->setText("127.0.0.1");
   for (const TRow& r : rows) {
     const QString kept = (form_.get()->*r.edit)->text();
-    (form_.get()->*r.edit)->setText(QString::fromUtf8(r.text));
+    (form_.get()->*r.edit)->setText(QString::fromStdString(r.text));
     if (r.edit == &TMqttForm::PasswordFileEdit) form_->PasswordFileEdit->setText(QString::fromStdString(pw));
     ClickOk();
     ASSERT_EQ(platform_.Calls.size(), 1u) << r.text;

@@ -4,6 +4,7 @@
 // on loopback for the packets.
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
 #include <QTest>
 #include <chrono>
 #include <memory>
@@ -113,6 +114,13 @@ class PanelTest : public ::testing::Test {
 template <class Form, auto Part>
 class PanelFormTest : public PanelTest {
  protected:
+  // A value OK must refuse, and a word of the box that says why.
+  struct TRow {
+    QLineEdit* Form::*edit;
+    std::string text;
+    const char* message;
+  };
+
   void Open() {
     form_ = std::make_unique<Form>(platform_, *(panel_->*Part));
     form_->show();

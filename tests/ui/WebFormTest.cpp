@@ -57,11 +57,7 @@ TEST_F(WebFormTest, ABadValueIsNamedAndNothingIsStored) {
   const std::string open = JoinPath(dir_, "open-token");
   WriteFileAtomically(open, "0123456789abcdef0123456789abcdef\n");
   ::chmod(open.c_str(), 0644);
-  struct TRow {
-    QLineEdit* TWebForm::*edit;
-    std::string text;
-    const char* message;
-  } rows[] = {
+  const TRow rows[] = {
       {&TWebForm::AddressEdit, "localhost", "アドレス"},
       {&TWebForm::PortEdit, "0", "ポート番号"},
       {&TWebForm::PortEdit, "http", "ポート番号"},
