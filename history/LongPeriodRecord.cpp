@@ -8,27 +8,29 @@
 #include "history/HistoryFile.h"
 #include "alarm/AlarmFileNames.h"
 #include "settings/Profile.h"
+#include "settings/SectionKeys.h"
 
 namespace tevra {
 namespace {
 
+constexpr std::size_t kReadBufferSize = 16;
 constexpr const char* kAlarm = "Alarm";
 constexpr const char* kAlarmClass = "AlarmClass";
+
+// The section's keys in the file's order, for reading and writing alike.
+constexpr auto kKeys = [](auto& io, auto& s) {
+  io.Flag(kAlarm, s.Alarm);
+  io.Integer(kAlarmClass, 1, 4, s.AlarmClass);
+};
 
 }  // namespace
 
 TLongPeriodSettings LoadLongPeriodSettings(const Profile& profile) {
-  TLongPeriodSettings s;
-  int alarm = 0;
-  if (ParseInteger(profile.ReadString(kLongPeriodSection, kAlarm, "", 16), 0, 1, alarm)) s.Alarm = alarm == 1;
-  ParseInteger(profile.ReadString(kLongPeriodSection, kAlarmClass, "", 16), 1, 4, s.AlarmClass);
-  return s;
+  return ReadKeys<TLongPeriodSettings>(profile, kLongPeriodSection, kReadBufferSize, kKeys);
 }
 
 void SaveLongPeriodSettings(const TLongPeriodSettings& s, Profile& profile) {
-  const Profile::TBatch batch(profile);
-  profile.WriteInteger(kLongPeriodSection, kAlarm, s.Alarm ? 1 : 0);
-  profile.WriteInteger(kLongPeriodSection, kAlarmClass, s.AlarmClass);
+  WriteKeys(profile, kLongPeriodSection, s, kKeys);
 }
 
 bool LongPeriodExceeds(const TLongPeriodSettings& settings, double sva) {

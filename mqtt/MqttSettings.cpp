@@ -5,9 +5,9 @@
 #include <cerrno>
 #include <fstream>
 
-#include "base/NumberParse.h"
 #include "mqtt/MqttTopics.h"
 #include "settings/Profile.h"
+#include "settings/SectionKeys.h"
 
 namespace tevra {
 namespace {
@@ -15,56 +15,40 @@ namespace {
 constexpr std::size_t kReadBufferSize = 1024;
 constexpr std::size_t kLongestPassword = 4096;
 
-std::string Text(const Profile& p, const char* key, const std::string& def = "") {
-  return p.ReadString(kMqttSection, key, def, kReadBufferSize);
-}
-
-void Flag(const Profile& p, const char* key, bool& value) {
-  int v = 0;
-  if (ParseInteger(Text(p, key), 0, 1, v)) value = v == 1;
-}
-
 bool HasBlank(const std::string& text) {
   return text.find_first_of(" \t\r\n") != std::string::npos;
 }
+
+// The section's keys in the file's order, for reading and writing alike.
+constexpr auto kMqttKeys = [](auto& io, auto& s) {
+  io.Flag("MQTT", s.Enabled);
+  io.Text("Host", s.Host);
+  io.Integer("Port", 1, 65535, s.Port);
+  io.Flag("TLS", s.Tls);
+  io.Text("CAFile", s.CaFile);
+  io.Text("CertFile", s.CertFile);
+  io.Text("KeyFile", s.KeyFile);
+  io.Text("Username", s.Username);
+  io.Text("PasswordFile", s.PasswordFile);
+  io.Checked("TopicPrefix", IsTopicPrefix, s.TopicPrefix);
+  io.Flag("Discovery", s.Discovery);
+  io.Checked("DiscoveryPrefix", IsTopicPrefix, s.DiscoveryPrefix);
+};
 
 }  // namespace
 
 TMqttSettings LoadMqttSettings(const Profile& p) {
   TMqttSettings s;
-  Flag(p, "MQTT", s.Enabled);
-  s.Host = Text(p, "Host");
-  Flag(p, "TLS", s.Tls);
+  const TSectionReader r(p, kMqttSection, kReadBufferSize);
+  // The usual port follows TLS, unless the file names another one.
+  r.Flag("TLS", s.Tls);
   s.Port = s.Tls ? TMqttSettings::TlsPort : TMqttSettings::PlainPort;
-  ParseInteger(Text(p, "Port"), 1, 65535, s.Port);
-  s.CaFile = Text(p, "CAFile");
-  s.CertFile = Text(p, "CertFile");
-  s.KeyFile = Text(p, "KeyFile");
-  s.Username = Text(p, "Username");
-  s.PasswordFile = Text(p, "PasswordFile");
-  const std::string prefix = Text(p, "TopicPrefix");
-  if (IsTopicPrefix(prefix)) s.TopicPrefix = prefix;
-  Flag(p, "Discovery", s.Discovery);
-  const std::string discovery = Text(p, "DiscoveryPrefix");
-  if (IsTopicPrefix(discovery)) s.DiscoveryPrefix = discovery;
+  kMqttKeys(r, s);
   return s;
 }
 
 void SaveMqttSettings(const TMqttSettings& s, Profile& p) {
-  const Profile::TBatch batch(p);
-  const std::string section = kMqttSection;
-  p.WriteInteger(section, "MQTT", s.Enabled ? 1 : 0);
-  p.WriteString(section, "Host", s.Host);
-  p.WriteInteger(section, "Port", s.Port);
-  p.WriteInteger(section, "TLS", s.Tls ? 1 : 0);
-  p.WriteString(section, "CAFile", s.CaFile);
-  p.WriteString(section, "CertFile", s.CertFile);
-  p.WriteString(section, "KeyFile", s.KeyFile);
-  p.WriteString(section, "Username", s.Username);
-  p.WriteString(section, "PasswordFile", s.PasswordFile);
-  p.WriteString(section, "TopicPrefix", s.TopicPrefix);
-  p.WriteInteger(section, "Discovery", s.Discovery ? 1 : 0);
-  p.WriteString(section, "DiscoveryPrefix", s.DiscoveryPrefix);
+  WriteKeys(p, kMqttSection, s, kMqttKeys);
 }
 
 TStatus CheckMqttSettings(const TMqttSettings& s) {

@@ -11,6 +11,7 @@
 #include "settings/PanelSettings.h"
 #include "settings/SettingsFile.h"
 #include "settings/Profile.h"
+#include "settings/SectionKeys.h"
 
 namespace tevra {
 namespace {
@@ -37,28 +38,6 @@ constexpr double kHighestElevation = 9000.0;
 // The years a miniSEED record of ours can have.
 constexpr int kFirstStartYear = 1970;
 constexpr int kLastStartYear = 2261;
-
-class TReader {
- public:
-  explicit TReader(const Profile& p) : p_(p) {}
-  std::string Text(const char* key, std::size_t bufferSize = kReadBufferSize) const {
-    return p_.ReadString(kDataOutputSection, key, "", bufferSize);
-  }
-  void Flag(const char* key, bool& value) const {
-    int v = 0;
-    if (ParseInteger(Text(key), 0, 1, v)) value = v == 1;
-  }
-  void Integer(const char* key, int low, int high, int& value) const {
-    ParseInteger(Text(key), low, high, value);
-  }
-  void Code(const char* key, bool (*valid)(const std::string&), std::string& value) const {
-    const std::string v = Text(key);
-    if (valid(v)) value = v;
-  }
-
- private:
-  const Profile& p_;
-};
 
 }  // namespace
 
@@ -169,60 +148,56 @@ std::string DefaultStationCode(const std::string& sensorId) {
 TDataOutputSettings LoadDataOutputSettings(const Profile& profile, const std::string& sensorId) {
   TDataOutputSettings s;
   s.Station = DefaultStationCode(sensorId);
-  const TReader r(profile);
+  const TSectionReader r(profile, kDataOutputSection, kReadBufferSize);
   r.Flag(kArchive, s.Archive);
   // Read whole, like the panel's other folders: a cut one would send the records elsewhere.
-  s.ArchiveFolder = r.Text(kArchiveFolder, TPanelSettings::FolderMaxBytes + 3);
+  s.ArchiveFolder = r.Value(kArchiveFolder, TPanelSettings::FolderMaxBytes + 3);
   if (!FolderReadsBack(s.ArchiveFolder)) s.ArchiveFolder.clear();
   // An archive without a folder would write wherever the panel happens to run.
   if (s.ArchiveFolder.empty()) s.Archive = false;
-  r.Code(kNetwork, IsNetworkCode, s.Network);
-  r.Code(kStation, IsStationCode, s.Station);
-  r.Code(kLocation, IsLocationCode, s.Location);
-  ParseChannelList(r.Text(kChannels), s.Channels);
+  r.Checked(kNetwork, IsNetworkCode, s.Network);
+  r.Checked(kStation, IsStationCode, s.Station);
+  r.Checked(kLocation, IsLocationCode, s.Location);
+  ParseChannelList(r.Value(kChannels), s.Channels);
   r.Integer(kFlushSeconds, TDataOutputSettings::MinFlushSeconds, TDataOutputSettings::MaxFlushSeconds,
             s.FlushSeconds);
   r.Flag(kSeedLink, s.SeedLink);
-  const std::string address = r.Text(kSeedLinkAddress);
-  if (IsIpv4Address(address)) s.SeedLinkAddress = address;
+  r.Checked(kSeedLinkAddress, IsIpv4Address, s.SeedLinkAddress);
   r.Integer(kSeedLinkPort, 1, 65535, s.SeedLinkPort);
   double lat = 0, lon = 0, elev = 0;
-  if (ParseLatitude(r.Text(kLatitude), lat) && ParseLongitude(r.Text(kLongitude), lon) &&
-      ParseElevation(r.Text(kElevation), elev)) {
+  if (ParseLatitude(r.Value(kLatitude), lat) && ParseLongitude(r.Value(kLongitude), lon) &&
+      ParseElevation(r.Value(kElevation), elev)) {
     s.SiteSet = true;
     s.Latitude = lat;
     s.Longitude = lon;
     s.Elevation = elev;
   }
-  const std::string start = r.Text(kStartDate);
-  if (IsStartDate(start)) s.StartDate = start;
+  r.Checked(kStartDate, IsStartDate, s.StartDate);
   for (std::size_t i = 0; i < s.Azimuths.size(); ++i) {
     double azimuth = 0;
-    if (ParseAzimuth(r.Text(kAzimuths[i]), azimuth)) s.Azimuths[i] = azimuth;
+    if (ParseAzimuth(r.Value(kAzimuths[i]), azimuth)) s.Azimuths[i] = azimuth;
   }
   return s;
 }
 
 void SaveDataOutputSettings(const TDataOutputSettings& s, Profile& profile) {
-  const Profile::TBatch batch(profile);
-  const std::string section = kDataOutputSection;
-  profile.WriteInteger(section, kArchive, s.Archive ? 1 : 0);
-  profile.WriteString(section, kArchiveFolder, s.ArchiveFolder);
-  profile.WriteString(section, kNetwork, s.Network);
-  profile.WriteString(section, kStation, s.Station);
-  profile.WriteString(section, kLocation, s.Location);
-  profile.WriteString(section, kChannels, ChannelListText(s.Channels));
-  profile.WriteInteger(section, kFlushSeconds, s.FlushSeconds);
-  profile.WriteInteger(section, kSeedLink, s.SeedLink ? 1 : 0);
-  profile.WriteString(section, kSeedLinkAddress, s.SeedLinkAddress);
-  profile.WriteInteger(section, kSeedLinkPort, s.SeedLinkPort);
-  profile.WriteString(section, kLatitude, s.SiteSet ? FormatFixed6(s.Latitude) : "");
-  profile.WriteString(section, kLongitude, s.SiteSet ? FormatFixed6(s.Longitude) : "");
-  profile.WriteString(section, kElevation, s.SiteSet ? FormatFixed6(s.Elevation) : "");
-  profile.WriteString(section, kStartDate, s.StartDate);
-  for (std::size_t i = 0; i < s.Azimuths.size(); ++i) {
-    profile.WriteString(section, kAzimuths[i], s.Azimuths[i] ? FormatFixed6(*s.Azimuths[i]) : "");
-  }
+  TSectionWriter w(profile, kDataOutputSection);
+  w.Flag(kArchive, s.Archive);
+  w.Text(kArchiveFolder, s.ArchiveFolder);
+  w.Text(kNetwork, s.Network);
+  w.Text(kStation, s.Station);
+  w.Text(kLocation, s.Location);
+  w.Text(kChannels, ChannelListText(s.Channels));
+  w.Integer(kFlushSeconds, s.FlushSeconds);
+  w.Flag(kSeedLink, s.SeedLink);
+  w.Text(kSeedLinkAddress, s.SeedLinkAddress);
+  w.Integer(kSeedLinkPort, s.SeedLinkPort);
+  w.Text(kLatitude, s.SiteSet ? FormatFixed6(s.Latitude) : "");
+  w.Text(kLongitude, s.SiteSet ? FormatFixed6(s.Longitude) : "");
+  w.Text(kElevation, s.SiteSet ? FormatFixed6(s.Elevation) : "");
+  w.Text(kStartDate, s.StartDate);
+  for (std::size_t i = 0; i < s.Azimuths.size(); ++i)
+    w.Text(kAzimuths[i], s.Azimuths[i] ? FormatFixed6(*s.Azimuths[i]) : "");
 }
 
 void SaveStartDate(const std::string& day, Profile& profile) {

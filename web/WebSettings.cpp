@@ -1,39 +1,34 @@
 #include "web/WebSettings.h"
 
-#include "base/NumberParse.h"
 #include "base/TextFormat.h"
 #include "settings/DataOutputSettings.h"
+#include "settings/SectionKeys.h"
 #include "web/WebRules.h"
 
 namespace tevra {
 namespace {
 
 constexpr const char* kSection = "Web";
-constexpr int kReadBufferSize = 1024;
+constexpr std::size_t kReadBufferSize = 1024;
+
+// The section's keys in the file's order, for reading and writing alike.
+constexpr auto kWebKeys = [](auto& io, auto& s) {
+  io.Flag("Web", s.Web);
+  io.Checked("WebAddress", IsIpv4Address, s.WebAddress);
+  io.Integer("WebPort", 1, 65535, s.WebPort);
+  io.Text("WebTokenFile", s.WebTokenFile);
+  io.Text("WebCertFile", s.WebCertFile);
+  io.Text("WebKeyFile", s.WebKeyFile);
+};
 
 }  // namespace
 
 TWebSettings LoadWebSettings(const Profile& profile) {
-  TWebSettings s;
-  const auto text = [&](const char* key) { return profile.ReadString(kSection, key, "", kReadBufferSize); };
-  int value = 0;
-  if (ParseInteger(text("Web"), 0, 1, value)) s.Web = value == 1;
-  if (IsIpv4Address(text("WebAddress"))) s.WebAddress = text("WebAddress");
-  if (ParseInteger(text("WebPort"), 1, 65535, value)) s.WebPort = value;
-  s.WebTokenFile = text("WebTokenFile");
-  s.WebCertFile = text("WebCertFile");
-  s.WebKeyFile = text("WebKeyFile");
-  return s;
+  return ReadKeys<TWebSettings>(profile, kSection, kReadBufferSize, kWebKeys);
 }
 
 void SaveWebSettings(const TWebSettings& s, Profile& profile) {
-  const Profile::TBatch batch(profile);
-  profile.WriteInteger(kSection, "Web", s.Web ? 1 : 0);
-  profile.WriteString(kSection, "WebAddress", s.WebAddress);
-  profile.WriteInteger(kSection, "WebPort", s.WebPort);
-  profile.WriteString(kSection, "WebTokenFile", s.WebTokenFile);
-  profile.WriteString(kSection, "WebCertFile", s.WebCertFile);
-  profile.WriteString(kSection, "WebKeyFile", s.WebKeyFile);
+  WriteKeys(profile, kSection, s, kWebKeys);
 }
 
 TStatus CheckWebSettings(const TWebSettings& s) {

@@ -15,22 +15,10 @@
 namespace tevra::test {
 namespace {
 
-class DataOutputFormTest : public PanelTest {
- protected:
-  void Open() {
-    form_ = std::make_unique<TDataOutputForm>(platform_, *panel_->DataOutput);
-    form_->show();
-  }
-  std::unique_ptr<TDataOutputForm> form_;
-};
+using DataOutputFormTest = PanelFormTest<TDataOutputForm, &TForm1::DataOutput>;
 
 TEST_F(DataOutputFormTest, ABadValueIsNamedAndNothingIsStored) {
   CreatePanel();
-  struct TRow {
-    QLineEdit* TDataOutputForm::*edit;
-    std::string text;
-    const char* message;
-  };
   const TRow rows[] = {
       {&TDataOutputForm::NetworkEdit, "JPN", "ネットワークコード"},
       {&TDataOutputForm::StationEdit, "", "観測点コード"},
@@ -55,8 +43,7 @@ TEST_F(DataOutputFormTest, ABadValueIsNamedAndNothingIsStored) {
     form_->LongitudeEdit->setText("135");
     form_->ElevationEdit->setText("10");
     (form_.get()->*r.edit)->setText(QString::fromStdString(r.text));
-    platform_.Calls.clear();
-    QTest::mouseClick(form_->OkButton, Qt::LeftButton);
+    ClickOk();
     ASSERT_EQ(platform_.Calls.size(), 1u) << r.text;
     EXPECT_NE(platform_.Calls[0].find(r.message), std::string::npos) << platform_.Calls[0];
     EXPECT_TRUE(form_->isVisible()) << r.text;

@@ -17,14 +17,7 @@
 namespace tevra::test {
 namespace {
 
-class MqttFormTest : public PanelTest {
- protected:
-  void Open() {
-    form_ = std::make_unique<TMqttForm>(platform_, *panel_->Mqtt);
-    form_->show();
-  }
-  std::unique_ptr<TMqttForm> form_;
-};
+using MqttFormTest = PanelFormTest<TMqttForm, &TForm1::Mqtt>;
 
 TEST_F(MqttFormTest, ABadValueIsNamedAndNothingIsStored) {
   CreatePanel();
@@ -32,11 +25,6 @@ TEST_F(MqttFormTest, ABadValueIsNamedAndNothingIsStored) {
   const std::string pw = JoinPath(dir_, "pw");
   std::ofstream(pw) << "secret\n";
   ::chmod(pw.c_str(), 0644);
-  struct TRow {
-    QLineEdit* TMqttForm::*edit;
-    const char* text;
-    const char* message;
-  };
   const TRow rows[] = {
       {&TMqttForm::HostEdit, "", "ホスト"},
       {&TMqttForm::PortEdit, "0", "ポート番号"},
@@ -53,10 +41,9 @@ TEST_F(MqttFormTest, ABadValueIsNamedAndNothingIsStored) {
   form_->HostEdit->setText("127.0.0.1");
   for (const TRow& r : rows) {
     const QString kept = (form_.get()->*r.edit)->text();
-    (form_.get()->*r.edit)->setText(QString::fromUtf8(r.text));
+    (form_.get()->*r.edit)->setText(QString::fromStdString(r.text));
     if (r.edit == &TMqttForm::PasswordFileEdit) form_->PasswordFileEdit->setText(QString::fromStdString(pw));
-    platform_.Calls.clear();
-    QTest::mouseClick(form_->OkButton, Qt::LeftButton);
+    ClickOk();
     ASSERT_EQ(platform_.Calls.size(), 1u) << r.text;
     EXPECT_NE(platform_.Calls[0].find(r.message), std::string::npos) << platform_.Calls[0];
     EXPECT_EQ(platform_.Calls[0].find("secret"), std::string::npos);

@@ -4,6 +4,8 @@
 // on loopback for the packets.
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
+#include <QTest>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -106,6 +108,29 @@ class PanelTest : public ::testing::Test {
   std::unique_ptr<TForm3> form3_;
   std::unique_ptr<TForm5> form5_;
   TForm1* panel_ = nullptr;
+};
+
+// A settings dialog over its part of the panel (`Part`, a member of TForm1), made afresh by Open().
+template <class Form, auto Part>
+class PanelFormTest : public PanelTest {
+ protected:
+  // A value OK must refuse, and a word of the box that says why.
+  struct TRow {
+    QLineEdit* Form::*edit;
+    std::string text;
+    const char* message;
+  };
+
+  void Open() {
+    form_ = std::make_unique<Form>(platform_, *(panel_->*Part));
+    form_->show();
+  }
+  // Clicks OK with no box recorded before, so that the boxes recorded are OK's own.
+  void ClickOk() {
+    platform_.Calls.clear();
+    QTest::mouseClick(form_->OkButton, Qt::LeftButton);
+  }
+  std::unique_ptr<Form> form_;
 };
 
 }  // namespace tevra::test

@@ -49,14 +49,7 @@ std::string Get(int port, const std::string& target) {
   return response;
 }
 
-class WebFormTest : public PanelTest {
- protected:
-  void Open() {
-    form_ = std::make_unique<TWebForm>(platform_, *panel_->Web);
-    form_->show();
-  }
-  std::unique_ptr<TWebForm> form_;
-};
+using WebFormTest = PanelFormTest<TWebForm, &TForm1::Web>;
 
 TEST_F(WebFormTest, ABadValueIsNamedAndNothingIsStored) {
   CreatePanel();
@@ -64,11 +57,7 @@ TEST_F(WebFormTest, ABadValueIsNamedAndNothingIsStored) {
   const std::string open = JoinPath(dir_, "open-token");
   WriteFileAtomically(open, "0123456789abcdef0123456789abcdef\n");
   ::chmod(open.c_str(), 0644);
-  struct TRow {
-    QLineEdit* TWebForm::*edit;
-    std::string text;
-    const char* message;
-  } rows[] = {
+  const TRow rows[] = {
       {&TWebForm::AddressEdit, "localhost", "アドレス"},
       {&TWebForm::PortEdit, "0", "ポート番号"},
       {&TWebForm::PortEdit, "http", "ポート番号"},
@@ -82,8 +71,7 @@ TEST_F(WebFormTest, ABadValueIsNamedAndNothingIsStored) {
     Open();
     form_->WebCheck->setChecked(true);
     (form_.get()->*r.edit)->setText(QString::fromStdString(r.text));
-    platform_.Calls.clear();
-    QTest::mouseClick(form_->OkButton, Qt::LeftButton);
+    ClickOk();
     ASSERT_EQ(platform_.Calls.size(), 1u) << r.text;
     EXPECT_NE(platform_.Calls[0].find(r.message), std::string::npos) << platform_.Calls[0];
     EXPECT_TRUE(form_->isVisible()) << r.text;

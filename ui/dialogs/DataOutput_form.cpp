@@ -1,15 +1,12 @@
 #include "ui/dialogs/DataOutput_form.h"
 
-#include <QGridLayout>
 #include <QGroupBox>
-#include <QVBoxLayout>
 
 #include "base/AtomicFile.h"
 #include "base/TextFormat.h"
 #include "settings/PanelSettings.h"
 #include "settings/SettingsFile.h"
 #include "archive/StationXml.h"
-#include "ui/kit/DialogButtons.h"
 #include "ui/kit/DialogRows.h"
 #include "ui/panel/PanelDataOutput.h"
 #include "ui/kit/QtPlatform.h"
@@ -32,109 +29,62 @@ bool ParseInt(const std::string& text, int low, int high, int& value) {
   return true;
 }
 
-// A warning in red under a group's fields.
-QLabel* WarningLabel(const QString& text, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  label->setWordWrap(true);
-  label->setStyleSheet(QStringLiteral("color: #b00000;"));
-  return label;
-}
-
 }  // namespace
 
 TDataOutputForm::TDataOutputForm(TPlatform& platform, TPanelDataOutput& output, QWidget* parent)
-    : QDialog(parent), platform_(platform), output_(output) {
-  setWindowTitle(QStringLiteral("データ出力設定"));
-  setWindowIcon(ApplicationIcon());
-  setModal(true);
+    : TSettingsDialog(platform, "データ出力設定", parent), output_(output) {
   BuildControls();
-  connect(OkButton, &QPushButton::clicked, this, &TDataOutputForm::OkClick);
-  connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
   connect(FolderButton, &QPushButton::clicked, this, &TDataOutputForm::FolderClick);
 }
 
 void TDataOutputForm::BuildControls() {
   auto* archive = new QGroupBox(QStringLiteral("連続記録（miniSEED・SDS形式）"), this);
-  ArchiveCheck = new QCheckBox(QStringLiteral("連続記録をアーカイブに保存する"), archive);
-  FolderEdit = new QLineEdit(archive);
-  FolderButton = new QPushButton(QStringLiteral("参照"), archive);
-  FolderButton->setAutoDefault(false);
-  FlushEdit = new QLineEdit(archive);
-  FlushEdit->setToolTip(QStringLiteral("記録がいっぱいにならなくても、この秒数で書き出します（1〜60）"));
-  auto* a = new QGridLayout(archive);
-  a->addWidget(ArchiveCheck, 0, 0, 1, 3);
-  AddRow(a, 1, QStringLiteral("保存先フォルダ"), FolderEdit);
-  a->addWidget(FolderButton, 1, 2);
-  AddRow(a, 2, QStringLiteral("書き出し間隔（秒）"), FlushEdit);
+  TGroupRows a(archive, 3);
+  ArchiveCheck = a.Check(QStringLiteral("連続記録をアーカイブに保存する"));
+  FolderEdit = a.Edit(QStringLiteral("保存先フォルダ"));
+  FolderButton = a.Beside(QStringLiteral("参照"));
+  FlushEdit = a.Edit(QStringLiteral("書き出し間隔（秒）"),
+                     QStringLiteral("記録がいっぱいにならなくても、この秒数で書き出します（1〜60）"));
 
   auto* codes = new QGroupBox(QStringLiteral("観測点コード（英大文字と数字）"), this);
-  NetworkEdit = new QLineEdit(codes);
-  StationEdit = new QLineEdit(codes);
-  LocationEdit = new QLineEdit(codes);
-  auto* c = new QGridLayout(codes);
-  AddRow(c, 0, QStringLiteral("ネットワーク（1〜2文字）"), NetworkEdit);
-  AddRow(c, 1, QStringLiteral("観測点（1〜5文字）"), StationEdit);
-  AddRow(c, 2, QStringLiteral("ロケーション（0〜2文字）"), LocationEdit);
+  TGroupRows c(codes);
+  NetworkEdit = c.Edit(QStringLiteral("ネットワーク（1〜2文字）"));
+  StationEdit = c.Edit(QStringLiteral("観測点（1〜5文字）"));
+  LocationEdit = c.Edit(QStringLiteral("ロケーション（0〜2文字）"));
   const char* axes[3] = {"チャンネル X（3文字）", "チャンネル Y（3文字）", "チャンネル Z（3文字）"};
-  for (int i = 0; i < 3; ++i) {
-    ChannelEdits[i] = new QLineEdit(codes);
-    AddRow(c, 3 + i, QString::fromUtf8(axes[i]), ChannelEdits[i]);
-  }
+  for (int i = 0; i < 3; ++i) ChannelEdits[i] = c.Edit(QString::fromUtf8(axes[i]));
 
   auto* live = new QGroupBox(QStringLiteral("リアルタイム配信（SeedLink）"), this);
-  SeedLinkCheck = new QCheckBox(QStringLiteral("SeedLinkで配信する"), live);
-  AddressEdit = new QLineEdit(live);
-  AddressEdit->setToolTip(QStringLiteral("127.0.0.1 ではこのコンピュータの中だけに配信します"));
-  PortEdit = new QLineEdit(live);
-  auto* l = new QGridLayout(live);
-  l->addWidget(SeedLinkCheck, 0, 0, 1, 2);
-  AddRow(l, 1, QStringLiteral("待ち受けアドレス"), AddressEdit);
-  AddRow(l, 2, QStringLiteral("ポート番号"), PortEdit);
+  TGroupRows l(live);
+  SeedLinkCheck = l.Check(QStringLiteral("SeedLinkで配信する"));
+  AddressEdit = l.Edit(QStringLiteral("待ち受けアドレス"),
+                       QStringLiteral("127.0.0.1 ではこのコンピュータの中だけに配信します"));
+  PortEdit = l.Edit(QStringLiteral("ポート番号"));
 
   auto* site = new QGroupBox(QStringLiteral("観測点の情報（StationXML用）"), this);
-  LatitudeEdit = new QLineEdit(site);
-  LongitudeEdit = new QLineEdit(site);
-  ElevationEdit = new QLineEdit(site);
-  SiteWarning = WarningLabel(
-      QStringLiteral("位置が未設定です。StationXMLには緯度・経度・標高とも0を書き込みます。"), site);
-  auto* s = new QGridLayout(site);
-  AddRow(s, 0, QStringLiteral("緯度（度、北が正）"), LatitudeEdit);
-  AddRow(s, 1, QStringLiteral("経度（度、東が正）"), LongitudeEdit);
-  AddRow(s, 2, QStringLiteral("標高（m）"), ElevationEdit);
-  s->addWidget(SiteWarning, 3, 0, 1, 2);
+  TGroupRows s(site);
+  LatitudeEdit = s.Edit(QStringLiteral("緯度（度、北が正）"));
+  LongitudeEdit = s.Edit(QStringLiteral("経度（度、東が正）"));
+  ElevationEdit = s.Edit(QStringLiteral("標高（m）"));
+  SiteWarning =
+      s.Warning(QStringLiteral("位置が未設定です。StationXMLには緯度・経度・標高とも0を書き込みます。"));
   const char* azimuths[2] = {"方位 X（度、北から時計回り）", "方位 Y（度、北から時計回り）"};
-  AzimuthXEdit = new QLineEdit(site);
-  AzimuthYEdit = new QLineEdit(site);
+  const QString azimuthTip =
+      QStringLiteral("空欄: チャンネルコードの末尾がEなら90、Nなら0、ほかは書きません");
+  AzimuthXEdit = s.Edit(QString::fromUtf8(azimuths[0]), azimuthTip);
+  AzimuthYEdit = s.Edit(QString::fromUtf8(azimuths[1]), azimuthTip);
   for (int i = 0; i < 2; ++i) {
-    QLineEdit* edit = AzimuthEdits()[i];
-    edit->setToolTip(QStringLiteral("空欄: チャンネルコードの末尾がEなら90、Nなら0、ほかは書きません"));
-    AddRow(s, 4 + i, QString::fromUtf8(azimuths[i]), edit);
-    connect(edit, &QLineEdit::textChanged, this, &TDataOutputForm::UpdateAzimuthWarning);
+    connect(AzimuthEdits()[i], &QLineEdit::textChanged, this, &TDataOutputForm::UpdateAzimuthWarning);
     connect(ChannelEdits[i], &QLineEdit::textChanged, this, &TDataOutputForm::UpdateAzimuthWarning);
   }
   AzimuthWarning =
-      WarningLabel(QStringLiteral("方位がチャンネルコードの向き（末尾Eは90度、Nは0度）と違います。"
-                                  "StationXMLには設定した方位を書き込みます。"),
-                   site);
-  s->addWidget(AzimuthWarning, 6, 0, 1, 2);
-  StartDateEdit = new QLineEdit(site);
-  StartDateEdit->setToolTip(
+      s.Warning(QStringLiteral("方位がチャンネルコードの向き（末尾Eは90度、Nは0度）と違います。"
+                               "StationXMLには設定した方位を書き込みます。"));
+  StartDateEdit = s.Edit(
+      QStringLiteral("開始日（YYYY-MM-DD、UTC）"),
       QStringLiteral("空欄: アーカイブの最も古い記録の日、なければOKを押した日に決まり、以後そのままです"));
-  AddRow(s, 7, QStringLiteral("開始日（YYYY-MM-DD、UTC）"), StartDateEdit);
 
-  QHBoxLayout* buttons = OkCancelRow(this, OkButton, CancelButton);
-  auto* layout = new QVBoxLayout(this);
-  for (QGroupBox* box : {archive, codes, live, site}) layout->addWidget(box);
-  layout->addLayout(buttons);
-}
-
-void TDataOutputForm::setVisible(bool visible) {
-  if (visible && !isVisible()) {
-    FormShow();
-    adjustSize();  // the layout's size, before it is centred
-    CentreOnScreen(this);
-  }
-  QDialog::setVisible(visible);
+  StackGroups({archive, codes, live, site});
 }
 
 void TDataOutputForm::FormShow() {
@@ -178,20 +128,15 @@ void TDataOutputForm::FolderClick() {
   if (!folder.empty()) FolderEdit->setText(Text(folder));
 }
 
-bool TDataOutputForm::Refuse(const char* text) {
-  platform_.MessageBox(text, "データ出力設定", false);
-  return false;
-}
-
 bool TDataOutputForm::ReadControls(TDataOutputSettings& s) {
   s.Archive = ArchiveCheck->isChecked();
   s.ArchiveFolder = Trimmed(FolderEdit);
   // A folder that would not read back from the settings file would send the records elsewhere.
   if (!FolderReadsBack(s.ArchiveFolder)) {
-    return Refuse(Printf("保存先フォルダ名に設定ファイルに保存できない文字が含まれているか、長すぎます"
-                         "（%zuバイトまで）。",
-                         TPanelSettings::FolderMaxBytes)
-                      .c_str());
+    return Refuse(
+        Printf("保存先フォルダ名に設定ファイルに保存できない文字が含まれているか、長すぎます"
+               "（%zuバイトまで）。",
+               TPanelSettings::FolderMaxBytes));
   }
   if (s.Archive && s.ArchiveFolder.empty()) return Refuse("アーカイブの保存先フォルダを指定してください。");
   if (!ParseInt(Trimmed(FlushEdit), TDataOutputSettings::MinFlushSeconds,

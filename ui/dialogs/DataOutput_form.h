@@ -3,7 +3,6 @@
 // modally. OK checks every value; a bad one is named in a box and nothing is stored. Good values
 // are written to the settings file and take effect at once.
 #include <QCheckBox>
-#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,12 +11,13 @@
 
 #include "base/Platform.h"
 #include "settings/DataOutputSettings.h"
+#include "ui/kit/SettingsDialog.h"
 
 namespace tevra {
 
 class TPanelDataOutput;
 
-class TDataOutputForm : public QDialog {
+class TDataOutputForm : public TSettingsDialog {
   Q_OBJECT
  public:
   TDataOutputForm(TPlatform& platform, TPanelDataOutput& output, QWidget* parent = nullptr);
@@ -41,25 +41,19 @@ class TDataOutputForm : public QDialog {
   QLineEdit* AzimuthYEdit;
   QLabel* AzimuthWarning;
   QLineEdit* StartDateEdit;
-  QPushButton* OkButton;
-  QPushButton* CancelButton;
 
-  // Fills the controls from the settings in force (every showing does).
-  void FormShow();
-  void OkClick();
+  void FormShow() override;
+  void OkClick() override;
   void FolderClick();
-  void setVisible(bool visible) override;
 
  private:
   void BuildControls();
   // The dialog's values, or false after telling the user which one is wrong.
   bool ReadControls(TDataOutputSettings& s);
-  bool Refuse(const char* text);
   // Shown while a given azimuth differs from the one its channel code implies.
   void UpdateAzimuthWarning();
   std::array<QLineEdit*, 2> AzimuthEdits() const { return {AzimuthXEdit, AzimuthYEdit}; }
 
-  TPlatform& platform_;
   TPanelDataOutput& output_;
 };
 

@@ -1,15 +1,12 @@
 #include "ui/dialogs/Mqtt_form.h"
 
-#include <QGridLayout>
 #include <QGroupBox>
-#include <QVBoxLayout>
+#include <QHBoxLayout>
 
 #include "base/Cp932.h"
 #include "base/NumberParse.h"
-#include "ui/kit/DialogButtons.h"
 #include "ui/kit/DialogRows.h"
 #include "ui/panel/PanelMqtt.h"
-#include "ui/kit/QtPlatform.h"
 
 namespace tevra {
 namespace {
@@ -24,13 +21,8 @@ QString Text(const std::string& s) {
 }  // namespace
 
 TMqttForm::TMqttForm(TPlatform& platform, TPanelMqtt& mqtt, QWidget* parent)
-    : QDialog(parent), platform_(platform), mqtt_(mqtt) {
-  setWindowTitle(QStringLiteral("MQTT設定"));
-  setWindowIcon(ApplicationIcon());
-  setModal(true);
+    : TSettingsDialog(platform, "MQTT設定", parent), mqtt_(mqtt) {
   BuildControls();
-  connect(OkButton, &QPushButton::clicked, this, &TMqttForm::OkClick);
-  connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
   connect(TestButton, &QPushButton::clicked, this, &TMqttForm::TestClick);
   // The usual port follows the choice, unless another one was given.
   connect(TlsCheck, &QCheckBox::toggled, this, [this](bool tls) {
@@ -46,38 +38,25 @@ TMqttForm::~TMqttForm() = default;
 
 void TMqttForm::BuildControls() {
   auto* broker = new QGroupBox(QStringLiteral("ブローカー"), this);
-  EnabledCheck = new QCheckBox(QStringLiteral("MQTTで送信する"), broker);
-  HostEdit = new QLineEdit(broker);
-  PortEdit = new QLineEdit(broker);
-  PortEdit->setToolTip(QStringLiteral("通常1883、TLSでは8883"));
-  TlsCheck = new QCheckBox(QStringLiteral("TLSで暗号化する"), broker);
-  CaFileEdit = new QLineEdit(broker);
-  CertFileEdit = new QLineEdit(broker);
-  KeyFileEdit = new QLineEdit(broker);
-  UsernameEdit = new QLineEdit(broker);
-  PasswordFileEdit = new QLineEdit(broker);
-  PasswordFileEdit->setToolTip(
-      QStringLiteral("パスワードを1行目に書いたファイル（所有者だけが読めること: chmod 600）"));
-  auto* b = new QGridLayout(broker);
-  b->addWidget(EnabledCheck, 0, 0, 1, 2);
-  AddRow(b, 1, QStringLiteral("ホスト"), HostEdit);
-  AddRow(b, 2, QStringLiteral("ポート番号"), PortEdit);
-  b->addWidget(TlsCheck, 3, 0, 1, 2);
-  AddRow(b, 4, QStringLiteral("CA証明書ファイル"), CaFileEdit);
-  AddRow(b, 5, QStringLiteral("クライアント証明書ファイル"), CertFileEdit);
-  AddRow(b, 6, QStringLiteral("クライアント鍵ファイル"), KeyFileEdit);
-  AddRow(b, 7, QStringLiteral("ユーザー名"), UsernameEdit);
-  AddRow(b, 8, QStringLiteral("パスワードファイル"), PasswordFileEdit);
+  TGroupRows b(broker);
+  EnabledCheck = b.Check(QStringLiteral("MQTTで送信する"));
+  HostEdit = b.Edit(QStringLiteral("ホスト"));
+  PortEdit = b.Edit(QStringLiteral("ポート番号"), QStringLiteral("通常1883、TLSでは8883"));
+  TlsCheck = b.Check(QStringLiteral("TLSで暗号化する"));
+  CaFileEdit = b.Edit(QStringLiteral("CA証明書ファイル"));
+  CertFileEdit = b.Edit(QStringLiteral("クライアント証明書ファイル"));
+  KeyFileEdit = b.Edit(QStringLiteral("クライアント鍵ファイル"));
+  UsernameEdit = b.Edit(QStringLiteral("ユーザー名"));
+  PasswordFileEdit =
+      b.Edit(QStringLiteral("パスワードファイル"),
+             QStringLiteral("パスワードを1行目に書いたファイル（所有者だけが読めること: chmod 600）"));
 
   auto* topics = new QGroupBox(QStringLiteral("トピック"), this);
-  TopicPrefixEdit = new QLineEdit(topics);
+  TGroupRows t(topics);
+  TopicPrefixEdit = t.Edit(QStringLiteral("接頭辞"));
   TopicPrefixEdit->setPlaceholderText(QStringLiteral("tevra/<ネットワーク>.<観測点>"));
-  DiscoveryCheck = new QCheckBox(QStringLiteral("Home Assistantに機器を登録する（ディスカバリー）"), topics);
-  DiscoveryPrefixEdit = new QLineEdit(topics);
-  auto* t = new QGridLayout(topics);
-  AddRow(t, 0, QStringLiteral("接頭辞"), TopicPrefixEdit);
-  t->addWidget(DiscoveryCheck, 1, 0, 1, 2);
-  AddRow(t, 2, QStringLiteral("ディスカバリーの接頭辞"), DiscoveryPrefixEdit);
+  DiscoveryCheck = t.Check(QStringLiteral("Home Assistantに機器を登録する（ディスカバリー）"));
+  DiscoveryPrefixEdit = t.Edit(QStringLiteral("ディスカバリーの接頭辞"));
 
   TestButton = new QPushButton(QStringLiteral("接続テスト"), this);
   TestButton->setAutoDefault(false);
@@ -86,22 +65,7 @@ void TMqttForm::BuildControls() {
   auto* test = new QHBoxLayout;
   test->addWidget(TestButton);
   test->addWidget(TestResult, 1);
-
-  QHBoxLayout* buttons = OkCancelRow(this, OkButton, CancelButton);
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(broker);
-  layout->addWidget(topics);
-  layout->addLayout(test);
-  layout->addLayout(buttons);
-}
-
-void TMqttForm::setVisible(bool visible) {
-  if (visible && !isVisible()) {
-    FormShow();
-    adjustSize();
-    CentreOnScreen(this);
-  }
-  QDialog::setVisible(visible);
+  StackGroups({broker, topics}, test);
 }
 
 void TMqttForm::FormShow() {
@@ -119,11 +83,6 @@ void TMqttForm::FormShow() {
   DiscoveryCheck->setChecked(s.Discovery);
   DiscoveryPrefixEdit->setText(Text(s.DiscoveryPrefix));
   TestResult->clear();
-}
-
-bool TMqttForm::Refuse(const std::string& text) {
-  platform_.MessageBox(text, "MQTT設定", false);
-  return false;
 }
 
 bool TMqttForm::ReadControls(TMqttSettings& s) {

@@ -3,7 +3,6 @@
 // bad one is named in a box and nothing is stored. Good values are written to the settings file and
 // take effect at once. 「接続テスト」 tries the values in the dialog and says what happened.
 #include <QCheckBox>
-#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,12 +12,13 @@
 #include "base/Platform.h"
 #include "mqtt/MqttProbe.h"
 #include "mqtt/MqttSettings.h"
+#include "ui/kit/SettingsDialog.h"
 
 namespace tevra {
 
 class TPanelMqtt;
 
-class TMqttForm : public QDialog {
+class TMqttForm : public TSettingsDialog {
   Q_OBJECT
  public:
   TMqttForm(TPlatform& platform, TPanelMqtt& mqtt, QWidget* parent = nullptr);
@@ -38,23 +38,17 @@ class TMqttForm : public QDialog {
   QLineEdit* DiscoveryPrefixEdit;
   QPushButton* TestButton;
   QLabel* TestResult;
-  QPushButton* OkButton;
-  QPushButton* CancelButton;
 
-  // Fills the controls from the settings in force (every showing does).
-  void FormShow();
-  void OkClick();
+  void FormShow() override;
+  void OkClick() override;
   void TestClick();
-  void setVisible(bool visible) override;
 
  private:
   void BuildControls();
   // The dialog's values, or false after telling the user which one is wrong.
   bool ReadControls(TMqttSettings& s);
-  bool Refuse(const std::string& text);
   void PollTest();
 
-  TPlatform& platform_;
   TPanelMqtt& mqtt_;
   std::unique_ptr<TMqttProbe> probe_;
   QTimer testTimer_;

@@ -2,7 +2,6 @@
 
 #include <qrencode.h>
 
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QImage>
 #include <QPixmap>
@@ -10,20 +9,14 @@
 
 #include "base/NumberParse.h"
 #include "alarm/HostAddress.h"
-#include "ui/kit/DialogButtons.h"
+#include "ui/kit/DialogRows.h"
 #include "ui/panel/PanelWebOutput.h"
-#include "ui/kit/QtPlatform.h"
 #include "web/WebRules.h"
 
 namespace tevra {
 namespace {
 
 constexpr const char* kTitle = "Web表示設定";
-
-void AddField(QGridLayout* grid, int row, const QString& caption, QWidget* field) {
-  grid->addWidget(new QLabel(caption), row, 0);
-  grid->addWidget(field, row, 1);
-}
 
 }  // namespace
 
@@ -45,30 +38,19 @@ QImage WebQrImage(const std::string& text, int scale) {
 }
 
 TWebForm::TWebForm(TPlatform& platform, TPanelWeb& web, QWidget* parent)
-    : QDialog(parent), platform_(platform), web_(web) {
-  setWindowTitle(QString::fromUtf8(kTitle));
-  setWindowIcon(ApplicationIcon());
-  setModal(true);
+    : TSettingsDialog(platform, kTitle, parent), web_(web) {
   auto* server = new QGroupBox(QStringLiteral("Web表示（読み取り専用）"), this);
-  WebCheck = new QCheckBox(QStringLiteral("Webブラウザに計測値を表示する"), server);
-  AddressEdit = new QLineEdit(server);
-  AddressEdit->setToolTip(QStringLiteral("127.0.0.1 ではこのコンピュータの中だけに表示します"));
-  PortEdit = new QLineEdit(server);
-  TokenFileEdit = new QLineEdit(server);
-  TokenFileEdit->setToolTip(
-      QStringLiteral("127.0.0.1 以外のアドレスでは必須です（所有者だけが読めるファイル）"));
-  NewTokenButton = new QPushButton(QStringLiteral("新しいトークンを作成"), server);
-  NewTokenButton->setAutoDefault(false);
-  CertFileEdit = new QLineEdit(server);
-  KeyFileEdit = new QLineEdit(server);
-  auto* g = new QGridLayout(server);
-  g->addWidget(WebCheck, 0, 0, 1, 3);
-  AddField(g, 1, QStringLiteral("待ち受けアドレス"), AddressEdit);
-  AddField(g, 2, QStringLiteral("ポート番号"), PortEdit);
-  AddField(g, 3, QStringLiteral("トークンファイル"), TokenFileEdit);
-  g->addWidget(NewTokenButton, 3, 2);
-  AddField(g, 4, QStringLiteral("証明書ファイル（HTTPS）"), CertFileEdit);
-  AddField(g, 5, QStringLiteral("鍵ファイル（HTTPS）"), KeyFileEdit);
+  TGroupRows g(server, 3);
+  WebCheck = g.Check(QStringLiteral("Webブラウザに計測値を表示する"));
+  AddressEdit = g.Edit(QStringLiteral("待ち受けアドレス"),
+                       QStringLiteral("127.0.0.1 ではこのコンピュータの中だけに表示します"));
+  PortEdit = g.Edit(QStringLiteral("ポート番号"));
+  TokenFileEdit =
+      g.Edit(QStringLiteral("トークンファイル"),
+             QStringLiteral("127.0.0.1 以外のアドレスでは必須です（所有者だけが読めるファイル）"));
+  NewTokenButton = g.Beside(QStringLiteral("新しいトークンを作成"));
+  CertFileEdit = g.Edit(QStringLiteral("証明書ファイル（HTTPS）"));
+  KeyFileEdit = g.Edit(QStringLiteral("鍵ファイル（HTTPS）"));
 
   auto* open = new QGroupBox(QStringLiteral("開くアドレス"), this);
   PageAddress = new QLabel(open);
@@ -83,23 +65,8 @@ TWebForm::TWebForm(TPlatform& platform, TPanelWeb& web, QWidget* parent)
   o->addWidget(QrCode);
   o->addWidget(QrNote);
 
-  QHBoxLayout* buttons = OkCancelRow(this, OkButton, CancelButton);
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(server);
-  layout->addWidget(open);
-  layout->addLayout(buttons);
-  connect(OkButton, &QPushButton::clicked, this, &TWebForm::OkClick);
-  connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+  StackGroups({server, open});
   connect(NewTokenButton, &QPushButton::clicked, this, &TWebForm::NewTokenClick);
-}
-
-void TWebForm::setVisible(bool visible) {
-  if (visible && !isVisible()) {
-    FormShow();
-    adjustSize();
-    CentreOnScreen(this);
-  }
-  QDialog::setVisible(visible);
 }
 
 void TWebForm::FormShow() {
@@ -133,10 +100,7 @@ bool TWebForm::ReadControls(TWebSettings& s) {
   s.Web = WebCheck->isChecked();
   s.WebAddress = AddressEdit->text().trimmed().toStdString();
   const std::string port = PortEdit->text().trimmed().toStdString();
-  if (!ParseInteger(port, 1, 65535, s.WebPort)) {
-    platform_.MessageBox("ポート番号が正しくありません: " + port, kTitle, false);
-    return false;
-  }
+  if (!ParseInteger(port, 1, 65535, s.WebPort)) return Refuse("ポート番号が正しくありません: " + port);
   s.WebTokenFile = TokenFileEdit->text().trimmed().toStdString();
   s.WebCertFile = CertFileEdit->text().trimmed().toStdString();
   s.WebKeyFile = KeyFileEdit->text().trimmed().toStdString();
@@ -145,11 +109,7 @@ bool TWebForm::ReadControls(TWebSettings& s) {
     const TResult<std::string> token = ReadTokenFile(s.WebTokenFile);
     if (!token) usable = token.Error();
   }
-  if (!usable) {
-    platform_.MessageBox(usable.Error().Message, kTitle, false);
-    return false;
-  }
-  return true;
+  return usable || Refuse(usable.Error().Message);
 }
 
 void TWebForm::OkClick() {
@@ -158,7 +118,7 @@ void TWebForm::OkClick() {
   web_.Apply(s);
   ShowAddress();
   if (s.Web && !web_.Server.Running()) {
-    platform_.MessageBox("Web表示を開始できません。操作ログを確認してください。", kTitle, false);
+    Refuse("Web表示を開始できません。操作ログを確認してください。");
     return;
   }
   accept();
@@ -171,7 +131,7 @@ void TWebForm::NewTokenClick() {
   const TResult<std::string> token = NewToken();
   const TStatus written = token ? WriteTokenFile(path, token.Value()) : TStatus(token.Error());
   if (!written) {
-    platform_.MessageBox(written.Error().Message, kTitle, false);
+    Refuse(written.Error().Message);
     return;
   }
   TokenFileEdit->setText(QString::fromStdString(path));

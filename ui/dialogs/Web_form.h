@@ -3,13 +3,13 @@
 // and the address to open with its QR code for a phone. OK checks every value; a bad one is named in
 // a box and nothing is stored. Good values are written to the settings file and take effect at once.
 #include <QCheckBox>
-#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <string>
 
 #include "base/Platform.h"
+#include "ui/kit/SettingsDialog.h"
 #include "web/WebSettings.h"
 
 class QImage;
@@ -22,7 +22,7 @@ class TPanelWeb;
 // null image when the text cannot be encoded.
 QImage WebQrImage(const std::string& text, int scale);
 
-class TWebForm : public QDialog {
+class TWebForm : public TSettingsDialog {
   Q_OBJECT
  public:
   TWebForm(TPlatform& platform, TPanelWeb& web, QWidget* parent = nullptr);
@@ -37,21 +37,16 @@ class TWebForm : public QDialog {
   QLabel* PageAddress;
   QLabel* QrCode;
   QLabel* QrNote;
-  QPushButton* OkButton;
-  QPushButton* CancelButton;
 
-  // Fills the controls from the settings in force (every showing does).
-  void FormShow();
-  void OkClick();
+  void FormShow() override;
+  void OkClick() override;
   // Writes a new random token into the token file named (asking for a name when none is).
   void NewTokenClick();
-  void setVisible(bool visible) override;
 
  private:
   bool ReadControls(TWebSettings& s);
   void ShowAddress();
 
-  TPlatform& platform_;
   TPanelWeb& web_;
 };
 
