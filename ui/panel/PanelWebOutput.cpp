@@ -21,7 +21,6 @@ TPanelWeb::TPanelWeb(TPlatform& platform, TForm1& panel)
   QObject::connect(SettingsAction, &QAction::triggered, &panel, [this] { OpenDialog(); });
   idleTimer_.setInterval(1000);
   QObject::connect(&idleTimer_, &QTimer::timeout, &panel, [this] {
-    RefreshWebHealth(snapshot_, panel_.Settings.EventFolder);
     if (!panel_.Measuring()) Publish(nullptr, 0);
   });
 }
@@ -111,6 +110,7 @@ void TPanelWeb::Publish(const TAccelSample* samples, int count) {
   if (panel_.Health) {
     snapshot_.FramesPerSecond = panel_.Health->Line.FramesPerSecond();
     snapshot_.Errors = panel_.Health->Line.FormatErrors() + panel_.Health->Line.ValueErrors();
+    SetWebHealth(snapshot_, panel_.Health->Clock(), panel_.Health->LeastFree());
   }
   Server.Publish(snapshot_, samples, count);
   if (count == 0) {  // once a second is often enough for the folders

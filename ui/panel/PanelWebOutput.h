@@ -1,6 +1,7 @@
 #pragma once
 // The panel's web page: the [Web] settings, the web server fed by the measurement cycle, and the
-// 「Web表示設定」 dialog. The main window calls in at start-up and after every tick.
+// 「Web表示設定」 dialog. The main window calls in at start-up and after every tick; the clock and the
+// free space are the health row's.
 #include <QAction>
 #include <QTimer>
 #include <memory>
@@ -51,7 +52,7 @@ class TPanelWeb {
   TForm1& panel_;
   TWebSettings settings_;
   TWebSnapshot snapshot_;
-  QTimer idleTimer_;  // clock and disk once a second, and the state while no tick runs
+  QTimer idleTimer_;  // the health figures and the state once a second while no tick runs
   mutable std::mutex filesMutex_;
   TWebStationFiles files_;
   std::int64_t alarmSinceMs_ = 0;
