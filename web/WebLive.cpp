@@ -38,11 +38,15 @@ std::string NumberList(const std::vector<TAccelSample>& samples, double TAccelSa
 
 }  // namespace
 
-void RefreshWebHealth(TWebSnapshot& s, const std::string& folder) {
-  const TClockHealth clock = ReadClockHealth(KernelClockQuery);
+void SetWebHealth(TWebSnapshot& s, const TClockHealth& clock, const TFolderSpace* space) {
   s.Clock = !clock.Known ? "" : clock.Synchronised ? "ok" : "unsynchronized";
-  std::uint64_t free = 0;
-  s.FreeBytes = KernelFreeSpace(folder.empty() ? "." : folder, free) ? static_cast<double>(free) : -1.0;
+  s.FreeBytes = space && space->Known ? static_cast<double>(space->FreeBytes) : -1.0;
+}
+
+void RefreshWebHealth(TWebSnapshot& s, const std::string& folder) {
+  TFolderSpace space{folder.empty() ? "." : folder};
+  space.Known = KernelFreeSpace(space.Folder, space.FreeBytes);
+  SetWebHealth(s, ReadClockHealth(KernelClockQuery), &space);
 }
 
 std::string WebStatusJson(const TWebSnapshot& s) {

@@ -11,6 +11,9 @@
 
 namespace tevra {
 
+struct TClockHealth;
+struct TFolderSpace;
+
 struct TWebSnapshot {
   std::string Network, Station, Location, Version;
   std::int64_t TimeMs = 0;  // UTC of the newest intensity; 0: none yet
@@ -32,7 +35,9 @@ struct TWebSnapshot {
 // Samples go to the page at half the sensor's rate, plenty for a 60 s trace.
 constexpr int WebTraceDecimation = 2;
 
-// The clock's state and the free space of `folder`, from the kernel (for a once-a-second refresh).
+// The clock's state and the free space as a health check found them (`space` nullptr: not known).
+void SetWebHealth(TWebSnapshot& s, const TClockHealth& clock, const TFolderSpace* space);
+// The same from the kernel, for the free space of `folder` (for a once-a-second refresh).
 void RefreshWebHealth(TWebSnapshot& s, const std::string& folder);
 
 std::string WebStatusJson(const TWebSnapshot& s);

@@ -13,6 +13,7 @@
 #include "ui/dialogs/Mqtt_form.h"
 #include "ui/panel/PanelDataOutput.h"
 #include "ui/panel/PanelMqtt.h"
+#include "ui/panel/PanelWebOutput.h"
 
 namespace tevra::test {
 namespace {
@@ -160,6 +161,43 @@ TEST_F(MqttFormTest, OkStartsPublishingTheCycleAndTurningItOffRemovesTheDevice) 
   EXPECT_TRUE(sub.WaitCount(prefix + "availability offline", 1));
   // Each config once with content, then once empty.
   EXPECT_TRUE(sub.WaitCount("homeassistant/binary_sensor/tevra_XX_TEST0/alarm/config", 2));
+}
+
+// The main window tells both outputs of each change of state as it happens: no event loop runs
+// here, so no timer of theirs could have found it.
+TEST_F(MqttFormTest, EachChangeOfStateReachesMqttAndThePageAtOnce) {
+  TBroker broker;
+  ASSERT_TRUE(broker.Start());
+  TSubscriber sub(broker);
+  ASSERT_TRUE(sub.Subscribed);
+  StartAutomatically();
+  TMqttSettings mqtt;
+  mqtt.Enabled = true;
+  mqtt.Host = "127.0.0.1";
+  mqtt.Port = broker.Port;
+  ASSERT_TRUE(panel_->Mqtt->Apply(mqtt).Ok());
+  TWebSettings web;
+  web.Web = true;
+  web.WebPort = 0;
+  panel_->Web->Apply(web);
+  ASSERT_TRUE(panel_->Web->Server.Running());
+  const std::string state = "tevra/XX.TEST0/state {\"state\":\"";
+  ASSERT_TRUE(sub.WaitCount(state + "measuring", 1));
+
+  Tick(10);
+  UnplugSensor();
+  Tick(0);
+  EXPECT_EQ(panel_->Web->Server.Latest().State, TStationState::Reconnecting);
+  EXPECT_TRUE(sub.WaitCount(state + "reconnecting", 1));
+  ReplugSensor();
+  TryReconnect();
+  ASSERT_TRUE(panel_->Measuring());
+  EXPECT_EQ(panel_->Web->Server.Latest().State, TStationState::Measuring);
+  EXPECT_TRUE(sub.WaitCount(state + "measuring", 2));
+  panel_->N1Click();
+  EXPECT_EQ(panel_->Web->Server.Latest().State, TStationState::Stopped);
+  EXPECT_TRUE(sub.WaitCount(state + "stopped", 1));
+  EXPECT_EQ(sub.Count(state + "stopped"), 1) << "the sensor error went straight to the waiting";
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The health row of the main window: the line's figures and flags, the clock and the disk, each
-// problem written once to the operation log.
+// problem written once to the operation log; the web page shows the same clock and disk.
 #include <gtest/gtest.h>
 #include <sys/timex.h>
 
@@ -7,6 +7,7 @@
 
 #include "sensor/FakeLink.h"
 #include "ui/panel/PanelDataOutput.h"
+#include "ui/panel/PanelWebOutput.h"
 #include "ui/PanelFixture.h"
 
 namespace tevra::test {
@@ -123,6 +124,13 @@ TEST_F(PanelHealthTest, ClockAndDiskPanelsFollowTheKernelsAnswers) {
   EXPECT_EQ(Text(panel_->Health->DiskPanel), "空き 30MB 不足");
   EXPECT_TRUE(Coloured(panel_->Health->DiskPanel));
   EXPECT_EQ(LinesWith("　ディスク空き容量不足　" + archive + "　30 MB"), 1);
+
+  TWebSettings web;
+  web.Web = true;
+  web.WebPort = 0;
+  panel_->Web->Apply(web);  // publishes at once
+  EXPECT_EQ(panel_->Web->Server.Latest().Clock, "ok");
+  EXPECT_EQ(panel_->Web->Server.Latest().FreeBytes, 30e6) << "the least of all record folders";
 }
 
 }  // namespace

@@ -41,6 +41,8 @@ class TPanelHealth {
   // As the last Refresh found them.
   const TClockHealth& Clock() const { return clock_; }
   bool DiskLow() const { return disk_.Low(); }
+  // The record folder with the least free space; nullptr when none could be asked.
+  const TFolderSpace* LeastFree() const { return disk_.Tightest(); }
 
   QStatusBar* Bar;
   QLabel* LinePanel;

@@ -153,14 +153,19 @@ void TPanelMqtt::Refresh() {
     }
     return;
   }
+  PublishStatus();
+}
+
+void TPanelMqtt::StateChanged(TStationState state, bool alarm) {
+  state_ = state;
   // A measurement stopped during an alarm ends it without the hold.
-  if (alarmOn_ && !panel_.AlarmState.Active) {
-    AlarmEnded(panel_.AlarmState.MaxIntensity, panel_.AlarmState.MaxComposite, "");
-  }
-  const TStationState state = panel_.Measuring()           ? TStationState::Measuring
-                              : panel_.AwaitingReconnect() ? TStationState::Reconnecting
-                                                           : TStationState::Stopped;
-  station_->Status(StationStatusOf(state, alarmOn_, panel_.Health->Line, panel_.Health->Clock(),
+  if (alarmOn_ && !alarm) AlarmEnded(panel_.AlarmState.MaxIntensity, panel_.AlarmState.MaxComposite, "");
+  PublishStatus();
+}
+
+void TPanelMqtt::PublishStatus() {
+  if (!station_) return;
+  station_->Status(StationStatusOf(state_, alarmOn_, panel_.Health->Line, panel_.Health->Clock(),
                                    panel_.Health->DiskLow(), TEVRA_VERSION),
                    platform_.MonotonicMs());
 }

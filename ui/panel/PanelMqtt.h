@@ -1,7 +1,8 @@
 #pragma once
 // The panel on MQTT: section [MQTT], the station's client, the 「MQTT設定」 dialog. The
-// measurement cycle hands it each new intensity and each alarm's start and end; a timer of its
-// own publishes the state when it changes and writes the client's log lines into the operation log.
+// measurement cycle hands it each new intensity and each alarm's start and end, the main window
+// each change of its state; a timer of its own follows the health row (the state topic on a change
+// or once a minute) and writes the client's log lines into the operation log.
 #include <QAction>
 #include <QTimer>
 #include <future>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "base/Platform.h"
+#include "json/StationJson.h"
 #include "mqtt/MqttSettings.h"
 #include "mqtt/MqttStation.h"
 
@@ -41,7 +43,9 @@ class TPanelMqtt {
   // `criterion`: "intensity", "acceleration" or "long_period", the one that fired.
   void AlarmStarted(double intensity, double compositeGal, const std::string& criterion);
   void AlarmEnded(double maxIntensity, double maxCompositeGal, const std::string& detailPath);
-  // The state and the client's log lines (the timer's work).
+  // Measuring, waiting for the sensor or stopped, and the alarm: the state topic at once.
+  void StateChanged(TStationState state, bool alarm);
+  // The health figures and the client's log lines (the timer's work).
   void Refresh();
 
   void OpenDialog();
@@ -57,6 +61,8 @@ class TPanelMqtt {
   void Start(const TMqttStationConfig& config);
   // Ends the station's connection in the background (its "offline" may take a moment).
   void Retire();
+  // The state topic, when it differs from the last one or a minute has passed.
+  void PublishStatus();
 
   TPlatform& platform_;
   TForm1& panel_;
@@ -66,6 +72,7 @@ class TPanelMqtt {
   std::unique_ptr<TMqttClient> remover_;  // empty discovery configs after turning it off
   std::future<void> retiring_;
   bool alarmOn_ = false;
+  TStationState state_ = TStationState::Stopped;  // as the main window told it
   QTimer timer_;
   std::mutex logMutex_;
   std::vector<std::string> logLines_;  // from the client's thread, written by Refresh

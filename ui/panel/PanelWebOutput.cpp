@@ -21,8 +21,7 @@ TPanelWeb::TPanelWeb(TPlatform& platform, TForm1& panel)
   QObject::connect(SettingsAction, &QAction::triggered, &panel, [this] { OpenDialog(); });
   idleTimer_.setInterval(1000);
   QObject::connect(&idleTimer_, &QTimer::timeout, &panel, [this] {
-    RefreshWebHealth(snapshot_, panel_.Settings.EventFolder);
-    if (!panel_.Measuring()) Publish(nullptr, 0);
+    if (snapshot_.State != TStationState::Measuring) Publish(nullptr, 0);
   });
 }
 
@@ -93,6 +92,14 @@ void TPanelWeb::AfterTick() {
   Publish(tick.TickSamples.data(), tick.SampleCount);
 }
 
+void TPanelWeb::StateChanged(TStationState state, bool alarm) {
+  snapshot_.State = state;
+  if (alarm && !snapshot_.Alarm) snapshot_.AlarmSinceMs = platform_.UtcMicros() / 1000;
+  if (!alarm) snapshot_.AlarmSinceMs = 0;
+  snapshot_.Alarm = alarm;
+  if (Server.Running()) Publish(nullptr, 0);
+}
+
 void TPanelWeb::Publish(const TAccelSample* samples, int count) {
   const TPanelSettings& s = panel_.Settings;
   snapshot_.Network = panel_.DataOutput->Settings().Network;
@@ -101,16 +108,10 @@ void TPanelWeb::Publish(const TAccelSample* samples, int count) {
   snapshot_.Version = TEVRA_VERSION;
   snapshot_.KeepsHistory = true;
   snapshot_.Criterion = s.AlarmIntensity;
-  snapshot_.State = panel_.Measuring()           ? TStationState::Measuring
-                    : panel_.AwaitingReconnect() ? TStationState::Reconnecting
-                                                 : TStationState::Stopped;
-  if (panel_.AlarmState.Active && alarmSinceMs_ == 0) alarmSinceMs_ = platform_.UtcMicros() / 1000;
-  if (!panel_.AlarmState.Active) alarmSinceMs_ = 0;
-  snapshot_.Alarm = panel_.AlarmState.Active;
-  snapshot_.AlarmSinceMs = alarmSinceMs_;
   if (panel_.Health) {
     snapshot_.FramesPerSecond = panel_.Health->Line.FramesPerSecond();
     snapshot_.Errors = panel_.Health->Line.FormatErrors() + panel_.Health->Line.ValueErrors();
+    SetWebHealth(snapshot_, panel_.Health->Clock(), panel_.Health->LeastFree());
   }
   Server.Publish(snapshot_, samples, count);
   if (count == 0) {  // once a second is often enough for the folders

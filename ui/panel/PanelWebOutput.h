@@ -1,6 +1,7 @@
 #pragma once
 // The panel's web page: the [Web] settings, the web server fed by the measurement cycle, and the
-// 「Web表示設定」 dialog. The main window calls in at start-up and after every tick.
+// 「Web表示設定」 dialog. The main window calls in at start-up, after every tick and on every change of
+// its state; the clock and the free space are the health row's.
 #include <QAction>
 #include <QTimer>
 #include <memory>
@@ -9,6 +10,7 @@
 
 #include "base/Platform.h"
 #include "base/Result.h"
+#include "json/StationJson.h"
 #include "web/WebServer.h"
 #include "web/WebSettings.h"
 #include "web/WebStationFiles.h"
@@ -35,6 +37,8 @@ class TPanelWeb {
 
   // The tick's figures go to the page.
   void AfterTick();
+  // Measuring, waiting for the sensor or stopped, and the alarm: on the page at once.
+  void StateChanged(TStationState state, bool alarm);
 
   void OpenDialog();
 
@@ -51,10 +55,9 @@ class TPanelWeb {
   TForm1& panel_;
   TWebSettings settings_;
   TWebSnapshot snapshot_;
-  QTimer idleTimer_;  // clock and disk once a second, and the state while no tick runs
+  QTimer idleTimer_;  // the health figures once a second while no tick runs
   mutable std::mutex filesMutex_;
   TWebStationFiles files_;
-  std::int64_t alarmSinceMs_ = 0;
 };
 
 }  // namespace tevra

@@ -144,7 +144,8 @@ void TForm1::Evaluate(const TAlarmLines& lines, double& ownMax, double own, doub
     return;
   }
   AlarmState.LastExceedTime = AlarmClockSeconds(platform_);
-  if (!AlarmState.Active) {
+  const bool starts = !AlarmState.Active;
+  if (starts) {
     const std::string t = DateTimeText(TickTime);
     const char* criterion = !ownCriterion                                 ? "long_period"
                             : Settings.AlarmKind == akCompositeAcceleration ? "acceleration"
@@ -161,6 +162,7 @@ void TForm1::Evaluate(const TAlarmLines& lines, double& ownMax, double own, doub
     ReplaceTopLine(OperationLine(AlarmState.TimeText, Printf(lines.Maximum, ownMax)));
   }
   AlarmState.Active = true;
+  if (starts) TellStateChanged();
 }
 
 // The alarm starts once, whatever the disk says: a file that cannot be written is reported (once
@@ -185,6 +187,7 @@ void TForm1::AlarmStart(const std::string& firstLine, const std::string& secondL
 void TForm1::AlarmEnd() {
   if (!AlarmState.Active || !AlarmEndDue(AlarmClockSeconds(platform_), AlarmState.LastExceedTime)) return;
   FinishAlarm();
+  TellStateChanged();
 }
 
 void TForm1::FinishAlarm() {

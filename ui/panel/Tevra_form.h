@@ -18,6 +18,7 @@
 #include "base/Platform.h"
 #include "base/Result.h"
 #include "core/Tevra.h"
+#include "json/StationJson.h"
 #include "base/FaultEpisode.h"
 #include "alarm/PanelPackets.h"
 #include "settings/PanelSettings.h"
@@ -128,6 +129,8 @@ class TForm1 : public QMainWindow {
   bool Measuring() const { return Timer2.isActive(); }
   // 再接続待ち: automatic start is on and a sensor error stopped or refused the measurement.
   bool AwaitingReconnect() const { return awaitingReconnect_; }
+  // What the outputs (MQTT, the web page) call the state.
+  TStationState StationState() const;
 
   // Start-up and shut-down.
   void FormCreate();
@@ -178,6 +181,8 @@ class TForm1 : public QMainWindow {
 
   // Measurement start and stop, status display.
   void StartMeasurement();
+  // Tells the outputs nothing: its caller does, once it knows what follows (a sensor error may go
+  // on to wait for the sensor).
   void StopMeasurement();
   void UpdateStatusBar();
   void UpdateAlarmLabel();
@@ -212,6 +217,8 @@ class TForm1 : public QMainWindow {
   void ReplaceTopLine(const std::string& line);
   void SetStripRed(bool red);
   void SetMeasuringLook(bool measuring);
+  // The outputs learn the state and the alarm from here, once per change, never by asking.
+  void TellStateChanged();
   // The box waits for OK unless the measurement cycle raised it.
   void ShowSensorErrorFor(int status, bool fromCycle = false);
   bool ReadFirstBatch();

@@ -6,7 +6,9 @@
 #include "sensor/RS232C.h"
 #include "ui/panel/PanelDataOutput.h"
 #include "ui/panel/PanelLongPeriod.h"
+#include "ui/panel/PanelMqtt.h"
 #include "ui/panel/PanelViews.h"
+#include "ui/panel/PanelWebOutput.h"
 #include "ui/dialogs/Portset.h"
 #include "ui/panel/Tevra_form.h"
 #include "ui/views/Unit4.h"
@@ -38,6 +40,18 @@ void TForm1::N1Click() {
   Timer1.stop();
   SetStripRed(false);
   StopMeasurement();
+  TellStateChanged();
+}
+
+TStationState TForm1::StationState() const {
+  return Measuring()           ? TStationState::Measuring
+         : AwaitingReconnect() ? TStationState::Reconnecting
+                               : TStationState::Stopped;
+}
+
+void TForm1::TellStateChanged() {
+  Mqtt->StateChanged(StationState(), AlarmState.Active);
+  Web->StateChanged(StationState(), AlarmState.Active);
 }
 
 void TForm1::SetMeasuringLook(bool measuring) {
@@ -115,6 +129,7 @@ void TForm1::CompleteStart(int sensorStatus) {
   Timer4.start();
   if (windows_.Form5) windows_.Form5->ResetGraph();
   ClearDetailRing(AlarmFiles.DetailRing);
+  TellStateChanged();
 }
 
 void TForm1::StopMeasurement() {
@@ -148,6 +163,7 @@ void TForm1::ShowSensorErrorFor(int status, bool fromCycle) {
   }
   SetStripRed(false);
   BlinkOn = false;
+  TellStateChanged();  // waiting for the sensor, or stopped
 }
 
 void TForm1::UpdateStatusBar() {

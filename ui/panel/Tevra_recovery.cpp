@@ -47,6 +47,7 @@ void TForm1::EndReconnectWait() {
   reconnectTries_ = 0;
   Health->ReconnectTries = 0;
   Health->Refresh();
+  TellStateChanged();
   if (Measuring()) return;
   SetMeasuringLook(false);
   TipText = StateTip("計測停止中");
