@@ -464,6 +464,8 @@ TEST_F(PanelTest, ASensorErrorSaysWhyThePortDidNotOpen) {
   const std::string noData = "データ受信できません。COMポート設定、シリアルと電源ケーブルの接続を確認";
   const std::string reason = sensorLink_ + ": open: No such file or directory";
   EXPECT_EQ(platform_.Count("ErrorDialog " + noData + "\n" + reason), 1);
+  panel_->UpdateStatusBar();
+  EXPECT_EQ(panel_->StatusPanels[0]->toolTip().toStdString(), reason);
   DestroyPanel();
   CreatePanel({.AutoStart = true});
   for (int i = 0; i < 4; ++i) panel_->Timer5Timer();

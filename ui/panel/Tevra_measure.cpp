@@ -178,6 +178,9 @@ void TForm1::UpdateStatusBar() {
       Printf("ID: %s", Settings.SensorId.c_str()),
   };
   for (int i = 0; i < 4; ++i) StatusPanels[i]->setText(QString::fromStdString(texts[i]));
+  // "NG" alone does not say whether the device is missing, held by another program or refused.
+  const TStatus readiness = port.Readiness();
+  StatusPanels[0]->setToolTip(readiness ? QString() : QString::fromStdString(readiness.Error().Message));
 }
 
 void TForm1::Timer5Timer() {
