@@ -24,7 +24,7 @@ void TMonitorMqtt::Stopped() {
 }
 
 void TMonitorMqtt::Publish(TStationState state, const TLineHealth& health) {
-  const std::int64_t now = platform_.MonotonicMs();
+  const std::int64_t now = steady_.MonotonicMs();
   if (clockReadMs_ < 0 || now - clockReadMs_ >= 1000) {
     clock_ = ReadClockHealth(KernelClockQuery);
     clockReadMs_ = now;

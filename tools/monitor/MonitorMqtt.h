@@ -10,7 +10,7 @@ namespace tevra {
 
 class TMonitorMqtt : public TMonitorObserver {
  public:
-  TMonitorMqtt(TMqttStation& station, TPlatform& platform) : station_(station), platform_(platform) {}
+  TMonitorMqtt(TMqttStation& station, TMonotonicClock& clock) : station_(station), steady_(clock) {}
   void Tick(const TickProcessor& tick, const TLineHealth& health, std::int64_t utcMicros) override;
   void Measuring(bool) override {}
   void CheckFailed(const TLineHealth& health) override;
@@ -20,7 +20,7 @@ class TMonitorMqtt : public TMonitorObserver {
  private:
   void Publish(TStationState state, const TLineHealth& health);
   TMqttStation& station_;
-  TPlatform& platform_;
+  TMonotonicClock& steady_;
   // The kernel's clock state, asked once a second rather than every tick.
   TClockHealth clock_;
   std::int64_t clockReadMs_ = -1;
