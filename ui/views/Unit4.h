@@ -16,10 +16,10 @@ class TForm4 : public QWidget {
   // Shows the panel when the splash goes.
   std::function<void()> ShowMainWindow;
 
-  QLabel* Label1;
-  QLabel* Label2;
-  QLabel* Label3;
-  QTimer Timer1;
+  QLabel* Label1;  // the sensor's name, VXT-RRR
+  QLabel* Label2;  // 震度計測ソフト
+  QLabel* Label3;  // the program's name
+  QTimer Timer1;   // 1.5 s, single shot: the splash goes and the panel shows
 
   void Timer1Timer();
 
