@@ -155,6 +155,38 @@ TOutFrame MakeFrame(const TAccelSample& gal, const TFrameFaults& faults) {
   return f;
 }
 
+// Sends the frames the options ask for, in real time (scaled by the speed), until their end or a
+// stop signal: the quiet site or the replay, a scripted quake added, each frame with its faults.
+void SendFrames(const TSimOptions& o, const std::vector<TAccelSample>& replay,
+                const std::vector<TAccelSample>& quake, TLine& line) {
+  long long limit = -1;
+  if (o.Seconds > 0) limit = FrameAt(o.Seconds);
+  if (!o.Replay.empty()) {
+    const long long n = static_cast<long long>(replay.size());
+    limit = limit < 0 ? n : std::min(limit, n);
+  }
+  const long long quakeStart = FrameAt(o.QuakeAt);
+  const double nsPerFrame = 1e7 / o.Speed;
+  TQuietSite site(o.Seed);
+  const std::int64_t t0 = NowNs();
+  std::vector<TOutFrame> batch;
+  for (long long i = 0; !gStop && (limit < 0 || i < limit);) {
+    const long long due = static_cast<long long>(static_cast<double>(NowNs() - t0) / nsPerFrame) + 1;
+    batch.clear();
+    for (; i < due && (limit < 0 || i < limit); ++i) {
+      TAccelSample gal = replay.empty() ? site.Next() : replay[static_cast<std::size_t>(i)];
+      if (!quake.empty() && i >= quakeStart && i - quakeStart < static_cast<long long>(quake.size())) {
+        const TAccelSample& q = quake[static_cast<std::size_t>(i - quakeStart)];
+        gal = {gal.X + q.X, gal.Y + q.Y, gal.Z + q.Z};
+      }
+      const TFrameFaults faults = FaultsOf(o, i);
+      if (!faults.Silent) batch.push_back(MakeFrame(gal, faults));
+    }
+    line.Send(batch);
+    SleepUntil(t0 + static_cast<std::int64_t>(static_cast<double>(i) * nsPerFrame));
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -215,33 +247,8 @@ int main(int argc, char** argv) {
   // its beginning.
   WaitUntilLine(master, false, 0);
 
-  long long limit = -1;
-  if (o.Seconds > 0) limit = FrameAt(o.Seconds);
-  if (!o.Replay.empty()) {
-    const long long n = static_cast<long long>(replay.size());
-    limit = limit < 0 ? n : std::min(limit, n);
-  }
-  const long long quakeStart = FrameAt(o.QuakeAt);
-  const double nsPerFrame = 1e7 / o.Speed;
-  TQuietSite site(o.Seed);
   TLine line(master, record);
-  const std::int64_t t0 = NowNs();
-  std::vector<TOutFrame> batch;
-  for (long long i = 0; !gStop && (limit < 0 || i < limit);) {
-    const long long due = static_cast<long long>(static_cast<double>(NowNs() - t0) / nsPerFrame) + 1;
-    batch.clear();
-    for (; i < due && (limit < 0 || i < limit); ++i) {
-      TAccelSample gal = replay.empty() ? site.Next() : replay[static_cast<std::size_t>(i)];
-      if (!quake.empty() && i >= quakeStart && i - quakeStart < static_cast<long long>(quake.size())) {
-        const TAccelSample& q = quake[static_cast<std::size_t>(i - quakeStart)];
-        gal = {gal.X + q.X, gal.Y + q.Y, gal.Z + q.Z};
-      }
-      const TFrameFaults faults = FaultsOf(o, i);
-      if (!faults.Silent) batch.push_back(MakeFrame(gal, faults));
-    }
-    line.Send(batch);
-    SleepUntil(t0 + static_cast<std::int64_t>(static_cast<double>(i) * nsPerFrame));
-  }
+  SendFrames(o, replay, quake, line);
 
   if (record) std::fclose(record);
   // Closing the master hangs the line up, and the kernel discards what the reader has not taken
