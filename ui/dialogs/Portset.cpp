@@ -37,6 +37,16 @@ void Paint(QWidget* widget, const QColor& colour) {
   widget->setAutoFillBackground(true);
 }
 
+// A small red note that wraps within `width`; hidden until it has something to say.
+QLabel* RedNote(int width, QWidget* parent) {
+  auto* note = new QLabel(parent);
+  note->setWordWrap(true);
+  note->setMaximumWidth(width);
+  note->setStyleSheet(QStringLiteral("color: #b00000;"));
+  note->hide();
+  return note;
+}
+
 }  // namespace
 
 TComPortForm::TComPortForm(const std::string& fileName, QWidget* parent)
@@ -66,7 +76,12 @@ void TComPortForm::BuildControls() {
   auto* panel = new QFrame(this);
   panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
   Paint(panel, QColor(0xC0, 0xC0, 0xC0));
+  BuildGroups(panel);
+  BuildStatus(panel);
+  LayOut(panel);
+}
 
+void TComPortForm::BuildGroups(QWidget* panel) {
   QStringList ports;
   for (int i = 1; i <= 16; ++i) ports << QString::number(i);
   PortGroup = new TRadioGroup(QStringLiteral("Num"), ports, 2, panel);
@@ -81,28 +96,21 @@ void TComPortForm::BuildControls() {
     Paint(group, QColor(0xFF, 0xFF, 0x00));
   }
   PortGroup->OnClick = [this] { PortGroupClick(); };
-  BaudGroup->OnClick = [this] {
-    BaudGroupClick();
-    ShowBaudNote();
+  // Every setting of the line changes how many frames it carries a second.
+  const auto thenNote = [this](void (TComPortForm::*click)()) {
+    return [this, click] {
+      (this->*click)();
+      ShowBaudNote();
+    };
   };
-  RadioGroup2->OnClick = [this] {
-    RadioGroup2Click();
-    ShowBaudNote();
-  };
-  RadioGroup3->OnClick = [this] {
-    RadioGroup3Click();
-    ShowBaudNote();
-  };
-  RadioGroup4->OnClick = [this] {
-    RadioGroup4Click();
-    ShowBaudNote();
-  };
-  BaudNote = new QLabel(panel);
-  BaudNote->setWordWrap(true);
-  BaudNote->setMaximumWidth(BaudGroup->sizeHint().width());
-  BaudNote->setStyleSheet(QStringLiteral("color: #b00000;"));
-  BaudNote->hide();
+  BaudGroup->OnClick = thenNote(&TComPortForm::BaudGroupClick);
+  RadioGroup2->OnClick = thenNote(&TComPortForm::RadioGroup2Click);
+  RadioGroup3->OnClick = thenNote(&TComPortForm::RadioGroup3Click);
+  RadioGroup4->OnClick = thenNote(&TComPortForm::RadioGroup4Click);
+  BaudNote = RedNote(BaudGroup->sizeHint().width(), panel);
+}
 
+void TComPortForm::BuildStatus(QWidget* panel) {
   Label1 = new QLabel(QStringLiteral("NG"), panel);
   QFont big = Label1->font();
   big.setPixelSize(20);
@@ -111,12 +119,8 @@ void TComPortForm::BuildControls() {
   // Wide enough for the longer status, so the dialog keeps its size when it changes.
   Label1->setMinimumWidth(QFontMetrics(big).horizontalAdvance(QString::fromLatin1(ComPort::NotReadyText)) +
                           8);
-  ReasonLabel = new QLabel(panel);
-  ReasonLabel->setWordWrap(true);
-  ReasonLabel->setMaximumWidth(PortGroup->sizeHint().width() + BaudGroup->sizeHint().width());
+  ReasonLabel = RedNote(PortGroup->sizeHint().width() + BaudGroup->sizeHint().width(), panel);
   ReasonLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  ReasonLabel->setStyleSheet(QStringLiteral("color: #b00000;"));
-  ReasonLabel->hide();
   DeviceLabel = new QLabel(panel);
   DeviceLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
   Button1 = new QPushButton(QStringLiteral("閉じる"), panel);
@@ -125,7 +129,9 @@ void TComPortForm::BuildControls() {
   Button1->setFont(bold);
   Button1->setDefault(true);
   connect(Button1, &QPushButton::clicked, this, &TComPortForm::Button1Click);
+}
 
+void TComPortForm::LayOut(QFrame* panel) {
   auto* line = new QVBoxLayout;
   line->addWidget(RadioGroup2);
   line->addWidget(RadioGroup3);

@@ -50,6 +50,9 @@ class TComPortForm : public QDialog {
 
  private:
   void BuildControls();
+  void BuildGroups(QWidget* panel);
+  void BuildStatus(QWidget* panel);
+  void LayOut(QFrame* panel);
   void ShowDevices();
   void ShowOpenDevice();
   void ShowBaudNote();
