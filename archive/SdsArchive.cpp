@@ -14,6 +14,7 @@
 #include "base/NumberParse.h"
 #include "base/TextFormat.h"
 #include "base/AppendFile.h"
+#include "base/Result.h"
 
 namespace tevra {
 namespace {
@@ -153,7 +154,7 @@ void TSdsArchive::Drain(std::int64_t nowMicros) {
         droppedInOutage_ = 0;
         if (log_) {
           log_(Printf("アーカイブに書き込めません（%s: %s）。記録はメモリに保持して計測を続けます",
-                      queue_.front().Path.c_str(), std::strerror(errno)));
+                      queue_.front().Path.c_str(), ErrnoText(errno).c_str()));
         }
       }
       return;

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Result.h"
 #include "tools/listen/ListenText.h"
 
 namespace {
@@ -58,7 +59,7 @@ int main(int argc, char** argv) {
   const int fd = OpenSocket(options.Port);
   if (fd < 0) {
     std::fprintf(stderr, "tevra-listen: cannot listen on UDP port %d: %s\n", options.Port,
-                 std::strerror(errno));
+                 tevra::ErrnoText(errno).c_str());
     return 1;
   }
   std::fprintf(stderr, "tevra-listen: listening on UDP port %d\n", options.Port);
@@ -80,7 +81,7 @@ int main(int argc, char** argv) {
     const int ready = poll(&p, 1, timeout);
     if (ready < 0 && errno == EINTR) continue;
     if (ready < 0) {
-      std::fprintf(stderr, "tevra-listen: %s\n", std::strerror(errno));
+      std::fprintf(stderr, "tevra-listen: %s\n", tevra::ErrnoText(errno).c_str());
       close(fd);
       return 1;
     }

@@ -215,13 +215,13 @@ int main(int argc, char** argv) {
       o.Quake ? SyntheticQuake(o.QuakePeak, o.Seed) : std::vector<TAccelSample>();
   std::FILE* record = nullptr;
   if (!o.Record.empty() && !(record = std::fopen(o.Record.c_str(), "w"))) {
-    std::fprintf(stderr, "tevra-sensor-sim: cannot write %s: %s\n", o.Record.c_str(), std::strerror(errno));
+    std::fprintf(stderr, "tevra-sensor-sim: cannot write %s: %s\n", o.Record.c_str(), ErrnoText(errno).c_str());
     return 1;
   }
   std::string slave;
   const int master = OpenMaster(slave);
   if (master < 0) {
-    std::fprintf(stderr, "tevra-sensor-sim: no pseudo-terminal: %s\n", std::strerror(errno));
+    std::fprintf(stderr, "tevra-sensor-sim: no pseudo-terminal: %s\n", ErrnoText(errno).c_str());
     return 1;
   }
   MarkUnopened(slave);
